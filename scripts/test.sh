@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the ordinary build, then the sanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+export QT_QPA_PLATFORM=offscreen
+for preset in default asan; do
+  echo "== $preset build"
+  bash scripts/build.sh "$preset"
+  echo "== $preset tests"
+  ctest --preset "$preset" -j "$(nproc)" --timeout 300
+done
