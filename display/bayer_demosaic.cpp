@@ -4,9 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include "display/bgr_pair_store.h"
 
 namespace
 {
@@ -55,7 +53,7 @@ inline __m128i OddOf(__m128i v) { return _mm_srli_epi16(v, 8); }
 // pixel of each parity. Reads columns x - 2 ... x + 17; writes the 48 bytes of the 16 pixels and
 // then 2 bytes of pixel x + 16, which the caller writes again afterwards.
 template <bool GREEN_ODD, bool RED_ROW>
-inline void SimdPixels(const uint8_t* p, const uint8_t* c, const uint8_t* n, uint8_t* pOut, int x)
+CONVERT_STEP void SimdPixels(const uint8_t* p, const uint8_t* c, const uint8_t* n, uint8_t* pOut, int x)
 {
     const __m128i cMid = Load(c + x);
     const __m128i cE = EvenOf(cMid);              // S(y, x + 2i)
@@ -97,25 +95,7 @@ inline void SimdPixels(const uint8_t* p, const uint8_t* c, const uint8_t* n, uin
     const __m128i blueO = RED_ROW ? colO : rowO;
     const __m128i redO = RED_ROW ? rowO : colO;
 
-    // One pixel pair is six bytes B G R B G R: three 16-bit words, gathered into a 64-bit lane
-    // whose top two bytes are zero. Each lane is stored with 8 bytes at 6-byte steps, so the
-    // zero bytes are overwritten by the next store.
-    const __m128i w0 = _mm_or_si128(blueE, _mm_slli_epi16(greenE, 8));
-    const __m128i w1 = _mm_or_si128(redE, _mm_slli_epi16(blueO, 8));
-    const __m128i w2 = _mm_or_si128(greenO, _mm_slli_epi16(redO, 8));
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i a0 = _mm_unpacklo_epi16(w0, w1);
-    const __m128i a1 = _mm_unpackhi_epi16(w0, w1);
-    const __m128i b0 = _mm_unpacklo_epi16(w2, zero);
-    const __m128i b1 = _mm_unpackhi_epi16(w2, zero);
-    const __m128i q[4] = {_mm_unpacklo_epi32(a0, b0), _mm_unpackhi_epi32(a0, b0), _mm_unpacklo_epi32(a1, b1),
-                          _mm_unpackhi_epi32(a1, b1)};
-    uint8_t* pDst = pOut + 3 * static_cast<ptrdiff_t>(x);
-    for (int i = 0; i < 4; ++i)
-    {
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(pDst + 12 * i), q[i]);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(pDst + 12 * i + 6), _mm_srli_si128(q[i], 8));
-    }
+    StoreBgrPairs(pOut + 3 * static_cast<ptrdiff_t>(x), blueE, greenE, redE, blueO, greenO, redO);
 }
 
 #endif
@@ -129,8 +109,13 @@ void ConvertRow(const uint8_t* p, const uint8_t* c, const uint8_t* n, uint8_t* p
     if (nWidth >= 2 + 2 + SIMD_PIXELS)
     {
         ScalarPixels<GREEN_ODD, RED_ROW>(p, c, n, pOut, 1, 2);
-        for (x = 2; x + SIMD_PIXELS + 2 <= nWidth; x += SIMD_PIXELS)
+        // The last step is moved back to end as near the row's end as it can; it may
+        // recompute pixels of the step before, with the same results.
+        const int last = (nWidth - SIMD_PIXELS - 2) & ~1;
+        for (x = 2; x < last; x += SIMD_PIXELS)
             SimdPixels<GREEN_ODD, RED_ROW>(p, c, n, pOut, x);
+        SimdPixels<GREEN_ODD, RED_ROW>(p, c, n, pOut, last);
+        x = last + SIMD_PIXELS;
     }
 #endif
     ScalarPixels<GREEN_ODD, RED_ROW>(p, c, n, pOut, x, nWidth - 1);

@@ -4,9 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include "display/bgr_pair_store.h"
 
 namespace
 {
@@ -46,68 +44,83 @@ inline void ScalarPixels(const uint8_t* b, uint8_t* pOut, int x0, int x1)
 
 #ifdef __SSE2__
 
-constexpr int SIMD_PIXELS = 8;
+constexpr int SIMD_PIXELS = 16;
 
 inline __m128i Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 
-// Sum - bias, both unsigned 16-bit, divided by 100 toward zero and limited to 0 ... 255. The
-// saturating add and subtract are exact where it matters: a sum that saturates is far above the
-// 25500 that gives 255, and a negative result becomes 0 either way.
-inline __m128i Finish(__m128i sum, __m128i bias)
+// Sum - bias, both unsigned 16-bit, divided by 100 toward zero; at most 655, limited to 255 when
+// stored. The saturating add and subtract are exact where it matters: a sum that saturates is
+// far above the 25500 that gives 255, and a negative result becomes 0 either way.
+CONVERT_STEP __m128i Finish(__m128i sum, __m128i bias)
 {
     const __m128i n = _mm_subs_epu16(sum, bias);
     // floor(n / 100) == (n * 5243) >> 19 for every n below 65536.
-    const __m128i q = _mm_srli_epi16(_mm_mulhi_epu16(n, _mm_set1_epi16(5243)), 3);
-    return _mm_min_epi16(q, _mm_set1_epi16(255));
+    return _mm_srli_epi16(_mm_mulhi_epu16(n, _mm_set1_epi16(5243)), 3);
 }
 
-inline __m128i Mul(__m128i v, int k) { return _mm_mullo_epi16(v, _mm_set1_epi16(static_cast<short>(k))); }
+CONVERT_STEP __m128i Bias(int k) { return _mm_set1_epi16(static_cast<short>(k)); }
 
-// Converts pixels x ... x + 7 (x even, x >= 2, x + 9 <= width). Reads bytes 2x - 2 ... 2x + 15;
-// writes the 24 bytes of the 8 pixels and 2 bytes of pixel x + 8, which the caller writes again
-// afterwards.
-template <bool STUDIO>
-inline void SimdPixels(const uint8_t* b, uint8_t* pOut, int x)
+// One multiply instruction per product: hiding the constant keeps the compiler from turning it
+// into longer chains of shifts and adds.
+CONVERT_STEP __m128i Mul(__m128i v, int k)
 {
-    const __m128i cur = Load(b + 2 * x);
-    const __m128i y = _mm_and_si128(cur, _mm_set1_epi16(0x00FF));
-    const __m128i after = _mm_srli_epi16(cur, 8);                 // b[2p + 1]
-    const __m128i before = _mm_srli_epi16(Load(b + 2 * x - 2), 8); // b[2p - 1]
-    // Even pixels: U after, V before; odd pixels the other way round.
-    const __m128i swap = _mm_and_si128(_mm_xor_si128(after, before), _mm_set1_epi32(0x0000FFFF));
-    const __m128i u = _mm_xor_si128(before, swap);
-    const __m128i v = _mm_xor_si128(after, swap);
+    __m128i factor = _mm_set1_epi16(static_cast<short>(k));
+#if defined(__GNUC__)
+    __asm__("" : "+x"(factor));
+#endif
+    return _mm_mullo_epi16(v, factor);
+}
 
-    __m128i blue, green, red;
+// Byte I (0 ... 3) of each 4-byte pixel pair of a and b, as eight 16-bit lanes.
+template <int I>
+CONVERT_STEP __m128i PairByte(__m128i a, __m128i b)
+{
+    if (I == 3)
+        return _mm_packs_epi32(_mm_srli_epi32(a, 24), _mm_srli_epi32(b, 24));
+    const __m128i mask = _mm_set1_epi32(0xFF);
+    return _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(a, 8 * I), mask), _mm_and_si128(_mm_srli_epi32(b, 8 * I), mask));
+}
+
+// Converts pixels x ... x + 15 (x even, x + 16 <= width), held as 8 pixel pairs: the even
+// pixel of pair k takes U of pair k and V of pair k - 1 (pixel 0 its own V), the odd pixel both
+// of pair k. Reads bytes 2x - 1 (from x = 2 on) ... 2x + 31; writes the 48 bytes of the 16
+// pixels and, unless EXACT_END, 2 bytes of pixel x + 16, which the caller writes again.
+template <bool STUDIO, bool EXACT_END>
+CONVERT_STEP void SimdPixels(const uint8_t* b, uint8_t* pOut, int x)
+{
+    const __m128i lo = Load(b + 2 * x);
+    const __m128i hi = Load(b + 2 * x + 16);
+    const __m128i y0 = PairByte<0>(lo, hi);
+    const __m128i u = PairByte<1>(lo, hi);
+    const __m128i y1 = PairByte<2>(lo, hi);
+    const __m128i v = PairByte<3>(lo, hi);
+    const __m128i vBefore = x == 0 ? _mm_and_si128(v, _mm_cvtsi32_si128(0xFFFF)) : _mm_cvtsi32_si128(b[2 * x - 1]);
+    const __m128i vPrev = _mm_or_si128(_mm_slli_si128(v, 2), vBefore);
+
+    __m128i blueE, greenE, redE, blueO, greenO, redO;
     if (STUDIO)
     {
-        const __m128i y116 = Mul(y, 116);
-        blue = Finish(_mm_adds_epu16(y116, Mul(u, 202)), _mm_set1_epi16(27712));
-        green = Finish(_mm_adds_epu16(y116, _mm_set1_epi16(13504)), _mm_add_epi16(Mul(v, 81), Mul(u, 39)));
-        red = Finish(_mm_adds_epu16(y116, Mul(v, 160)), _mm_set1_epi16(22336));
+        const __m128i l0 = Mul(y0, 116), l1 = Mul(y1, 116);
+        const __m128i ub = Mul(u, 202), ug = Mul(u, 39);
+        blueE = Finish(_mm_adds_epu16(l0, ub), Bias(27712));
+        blueO = Finish(_mm_adds_epu16(l1, ub), Bias(27712));
+        greenE = Finish(_mm_adds_epu16(l0, Bias(13504)), _mm_add_epi16(Mul(vPrev, 81), ug));
+        greenO = Finish(_mm_adds_epu16(l1, Bias(13504)), _mm_add_epi16(Mul(v, 81), ug));
+        redE = Finish(_mm_adds_epu16(l0, Mul(vPrev, 160)), Bias(22336));
+        redO = Finish(_mm_adds_epu16(l1, Mul(v, 160)), Bias(22336));
     }
     else
     {
-        const __m128i y100 = Mul(y, 100);
-        blue = Finish(_mm_adds_epu16(y100, Mul(u, 177)), _mm_set1_epi16(22656));
-        green = Finish(_mm_adds_epu16(y100, _mm_set1_epi16(13440)), _mm_add_epi16(Mul(u, 34), Mul(v, 71)));
-        red = Finish(_mm_adds_epu16(y100, Mul(v, 140)), _mm_set1_epi16(17920));
+        const __m128i l0 = Mul(y0, 100), l1 = Mul(y1, 100);
+        const __m128i ub = Mul(u, 177), ug = Mul(u, 34);
+        blueE = Finish(_mm_adds_epu16(l0, ub), Bias(22656));
+        blueO = Finish(_mm_adds_epu16(l1, ub), Bias(22656));
+        greenE = Finish(_mm_adds_epu16(l0, Bias(13440)), _mm_add_epi16(Mul(vPrev, 71), ug));
+        greenO = Finish(_mm_adds_epu16(l1, Bias(13440)), _mm_add_epi16(Mul(v, 71), ug));
+        redE = Finish(_mm_adds_epu16(l0, Mul(vPrev, 140)), Bias(17920));
+        redO = Finish(_mm_adds_epu16(l1, Mul(v, 140)), Bias(17920));
     }
-
-    // B G R 0 per 32-bit lane, then each 64-bit lane squeezed to six bytes B G R B G R 0 0 and
-    // stored with 8 bytes at 6-byte steps, so the zero bytes are overwritten by the next store.
-    const __m128i bg = _mm_or_si128(blue, _mm_slli_epi16(green, 8));
-    const __m128i lowPixel = _mm_set1_epi64x(0x0000000000FFFFFF);
-    const __m128i highPixel = _mm_set1_epi64x(0x0000FFFFFF000000);
-    const __m128i quads[2] = {_mm_unpacklo_epi16(bg, red), _mm_unpackhi_epi16(bg, red)};
-    uint8_t* pDst = pOut + 3 * static_cast<ptrdiff_t>(x);
-    for (int i = 0; i < 2; ++i)
-    {
-        const __m128i q = _mm_or_si128(_mm_and_si128(quads[i], lowPixel),
-                                       _mm_and_si128(_mm_srli_epi64(quads[i], 8), highPixel));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(pDst + 12 * i), q);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(pDst + 12 * i + 6), _mm_srli_si128(q, 8));
-    }
+    StoreLimitedBgrPairs<EXACT_END>(pOut + 3 * static_cast<ptrdiff_t>(x), blueE, greenE, redE, blueO, greenO, redO);
 }
 
 #endif
@@ -115,18 +128,26 @@ inline void SimdPixels(const uint8_t* b, uint8_t* pOut, int x)
 template <bool STUDIO>
 void ConvertRow(const uint8_t* b, uint8_t* pOut, int nWidth)
 {
-    // Pixel 0 has no chroma before it: it takes its own pair's U and V.
-    ScalarPixel<STUDIO>(b[0], b[1], b[3], pOut);
-    int x = 1;
+    int x = 0;
 #ifdef __SSE2__
-    if (nWidth >= 2 + SIMD_PIXELS + 1)
+    if (nWidth >= SIMD_PIXELS + 2)
     {
-        ScalarPixels<STUDIO>(b, pOut, 1, 2);
-        for (x = 2; x + SIMD_PIXELS + 1 <= nWidth; x += SIMD_PIXELS)
-            SimdPixels<STUDIO>(b, pOut, x);
+        // The last step is moved back to end at the row's end (or one pixel before it for an
+        // odd width); it may recompute pixels of the step before, with the same results.
+        const int last = (nWidth - SIMD_PIXELS) & ~1;
+        SimdPixels<STUDIO, false>(b, pOut, 0);
+        for (x = SIMD_PIXELS; x < last; x += SIMD_PIXELS)
+            SimdPixels<STUDIO, false>(b, pOut, x);
+        SimdPixels<STUDIO, true>(b, pOut, last);
+        x = last + SIMD_PIXELS;
     }
 #endif
-    // The rest, last pixel included, after the vector steps.
+    if (x == 0)
+    {
+        // Pixel 0 has no chroma before it: it takes its own pair's U and V.
+        ScalarPixel<STUDIO>(b[0], b[1], b[3], pOut);
+        x = 1;
+    }
     ScalarPixels<STUDIO>(b, pOut, x, nWidth);
 }
 
