@@ -9,28 +9,34 @@
 namespace
 {
 
+// Each variant's formulas in one form, in hundredths:
+//   blue  = (luma * Y + blueU * U - blueBias) / 100
+//   green = (luma * Y + greenBase - greenU * U - greenV * V) / 100
+//   red   = (luma * Y + redV * V - redBias) / 100
+struct Coefficients
+{
+    int luma, blueU, blueBias, greenBase, greenU, greenV, redV, redBias;
+};
+// Y + 1.77 (U - 128), Y - 0.34 (U - 128) - 0.71 (V - 128), Y + 1.40 (V - 128).
+constexpr Coefficients FULL_RANGE = {100, 177, 22656, 13440, 34, 71, 140, 17920};
+// 1.16 (Y - 16) + 2.02 (U - 128), 1.16 (Y - 16) - 0.39 (U - 128) - 0.81 (V - 128),
+// 1.16 (Y - 16) + 1.60 (V - 128).
+constexpr Coefficients STUDIO_RANGE = {116, 202, 27712, 13504, 39, 81, 160, 22336};
+
 inline uint8_t Limit(int value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
 
-template <bool STUDIO>
+template <const Coefficients& K>
 inline void ScalarPixel(int y, int u, int v, uint8_t* pOut)
 {
-    if (STUDIO)
-    {
-        pOut[0] = Limit((116 * y + 202 * u - 27712) / 100);
-        pOut[1] = Limit((116 * y - 81 * v - 39 * u + 13504) / 100);
-        pOut[2] = Limit((116 * y + 160 * v - 22336) / 100);
-    }
-    else
-    {
-        pOut[0] = Limit((100 * y + 177 * (u - 128)) / 100);
-        pOut[1] = Limit((100 * y - 34 * u - 71 * v + 13440) / 100);
-        pOut[2] = Limit((100 * y + 140 * (v - 128)) / 100);
-    }
+    const int luma = K.luma * y;
+    pOut[0] = Limit((luma + K.blueU * u - K.blueBias) / 100);
+    pOut[1] = Limit((luma + K.greenBase - K.greenU * u - K.greenV * v) / 100);
+    pOut[2] = Limit((luma + K.redV * v - K.redBias) / 100);
 }
 
 // Pixels x0 ... x1 - 1 of a row, x0 >= 1: pixel p's chroma bytes are b[2p - 1] and b[2p + 1];
 // the U is the one at an odd byte offset within its pair.
-template <bool STUDIO>
+template <const Coefficients& K>
 inline void ScalarPixels(const uint8_t* b, uint8_t* pOut, int x0, int x1)
 {
     for (int p = x0; p < x1; ++p)
@@ -38,7 +44,7 @@ inline void ScalarPixels(const uint8_t* b, uint8_t* pOut, int x0, int x1)
         const int before = b[2 * p - 1];
         const int after = b[2 * p + 1];
         const bool odd = (p & 1) != 0;
-        ScalarPixel<STUDIO>(b[2 * p], odd ? before : after, odd ? after : before, pOut + 3 * static_cast<ptrdiff_t>(p));
+        ScalarPixel<K>(b[2 * p], odd ? before : after, odd ? after : before, pOut + 3 * static_cast<ptrdiff_t>(p));
     }
 }
 
@@ -85,7 +91,7 @@ CONVERT_STEP __m128i PairByte(__m128i a, __m128i b)
 // pixel of pair k takes U of pair k and V of pair k - 1 (pixel 0 its own V), the odd pixel both
 // of pair k. Reads bytes 2x - 1 (from x = 2 on) ... 2x + 31; writes the 48 bytes of the 16
 // pixels and, unless EXACT_END, 2 bytes of pixel x + 16, which the caller writes again.
-template <bool STUDIO, bool EXACT_END>
+template <const Coefficients& K, bool EXACT_END>
 CONVERT_STEP void SimdPixels(const uint8_t* b, uint8_t* pOut, int x)
 {
     const __m128i lo = Load(b + 2 * x);
@@ -97,35 +103,20 @@ CONVERT_STEP void SimdPixels(const uint8_t* b, uint8_t* pOut, int x)
     const __m128i vBefore = x == 0 ? _mm_and_si128(v, _mm_cvtsi32_si128(0xFFFF)) : _mm_cvtsi32_si128(b[2 * x - 1]);
     const __m128i vPrev = _mm_or_si128(_mm_slli_si128(v, 2), vBefore);
 
-    __m128i blueE, greenE, redE, blueO, greenO, redO;
-    if (STUDIO)
-    {
-        const __m128i l0 = Mul(y0, 116), l1 = Mul(y1, 116);
-        const __m128i ub = Mul(u, 202), ug = Mul(u, 39);
-        blueE = Finish(_mm_adds_epu16(l0, ub), Bias(27712));
-        blueO = Finish(_mm_adds_epu16(l1, ub), Bias(27712));
-        greenE = Finish(_mm_adds_epu16(l0, Bias(13504)), _mm_add_epi16(Mul(vPrev, 81), ug));
-        greenO = Finish(_mm_adds_epu16(l1, Bias(13504)), _mm_add_epi16(Mul(v, 81), ug));
-        redE = Finish(_mm_adds_epu16(l0, Mul(vPrev, 160)), Bias(22336));
-        redO = Finish(_mm_adds_epu16(l1, Mul(v, 160)), Bias(22336));
-    }
-    else
-    {
-        const __m128i l0 = Mul(y0, 100), l1 = Mul(y1, 100);
-        const __m128i ub = Mul(u, 177), ug = Mul(u, 34);
-        blueE = Finish(_mm_adds_epu16(l0, ub), Bias(22656));
-        blueO = Finish(_mm_adds_epu16(l1, ub), Bias(22656));
-        greenE = Finish(_mm_adds_epu16(l0, Bias(13440)), _mm_add_epi16(Mul(vPrev, 71), ug));
-        greenO = Finish(_mm_adds_epu16(l1, Bias(13440)), _mm_add_epi16(Mul(v, 71), ug));
-        redE = Finish(_mm_adds_epu16(l0, Mul(vPrev, 140)), Bias(17920));
-        redO = Finish(_mm_adds_epu16(l1, Mul(v, 140)), Bias(17920));
-    }
+    const __m128i l0 = Mul(y0, K.luma), l1 = Mul(y1, K.luma);
+    const __m128i ub = Mul(u, K.blueU), ug = Mul(u, K.greenU);
+    const __m128i blueE = Finish(_mm_adds_epu16(l0, ub), Bias(K.blueBias));
+    const __m128i blueO = Finish(_mm_adds_epu16(l1, ub), Bias(K.blueBias));
+    const __m128i greenE = Finish(_mm_adds_epu16(l0, Bias(K.greenBase)), _mm_add_epi16(Mul(vPrev, K.greenV), ug));
+    const __m128i greenO = Finish(_mm_adds_epu16(l1, Bias(K.greenBase)), _mm_add_epi16(Mul(v, K.greenV), ug));
+    const __m128i redE = Finish(_mm_adds_epu16(l0, Mul(vPrev, K.redV)), Bias(K.redBias));
+    const __m128i redO = Finish(_mm_adds_epu16(l1, Mul(v, K.redV)), Bias(K.redBias));
     StoreLimitedBgrPairs<EXACT_END>(pOut + 3 * static_cast<ptrdiff_t>(x), blueE, greenE, redE, blueO, greenO, redO);
 }
 
 #endif
 
-template <bool STUDIO>
+template <const Coefficients& K>
 void ConvertRow(const uint8_t* b, uint8_t* pOut, int nWidth)
 {
     int x = 0;
@@ -135,23 +126,23 @@ void ConvertRow(const uint8_t* b, uint8_t* pOut, int nWidth)
         // The last step is moved back to end at the row's end (or one pixel before it for an
         // odd width); it may recompute pixels of the step before, with the same results.
         const int last = (nWidth - SIMD_PIXELS) & ~1;
-        SimdPixels<STUDIO, false>(b, pOut, 0);
+        SimdPixels<K, false>(b, pOut, 0);
         for (x = SIMD_PIXELS; x < last; x += SIMD_PIXELS)
-            SimdPixels<STUDIO, false>(b, pOut, x);
-        SimdPixels<STUDIO, true>(b, pOut, last);
+            SimdPixels<K, false>(b, pOut, x);
+        SimdPixels<K, true>(b, pOut, last);
         x = last + SIMD_PIXELS;
     }
 #endif
     if (x == 0)
     {
         // Pixel 0 has no chroma before it: it takes its own pair's U and V.
-        ScalarPixel<STUDIO>(b[0], b[1], b[3], pOut);
+        ScalarPixel<K>(b[0], b[1], b[3], pOut);
         x = 1;
     }
-    ScalarPixels<STUDIO>(b, pOut, x, nWidth);
+    ScalarPixels<K>(b, pOut, x, nWidth);
 }
 
-template <bool STUDIO>
+template <const Coefficients& K>
 unsigned Yuy2ToBgr(void* pParam)
 {
     const ConvertParams block = *static_cast<const ConvertParams*>(pParam);
@@ -159,11 +150,11 @@ unsigned Yuy2ToBgr(void* pParam)
         return 0;
     const ptrdiff_t w = block.nWidth;
     for (int k = 0; k < block.nRows; ++k)
-        ConvertRow<STUDIO>(block.pPrev + 2 * w * k, block.pOut - 3 * w * k, block.nWidth);
+        ConvertRow<K>(block.pPrev + 2 * w * k, block.pOut - 3 * w * k, block.nWidth);
     return 0;
 }
 
 } // namespace
 
-unsigned Yuy2ToBgrFullRange(void* pParam) { return Yuy2ToBgr<false>(pParam); }
-unsigned Yuy2ToBgrStudio(void* pParam) { return Yuy2ToBgr<true>(pParam); }
+unsigned Yuy2ToBgrFullRange(void* pParam) { return Yuy2ToBgr<FULL_RANGE>(pParam); }
+unsigned Yuy2ToBgrStudio(void* pParam) { return Yuy2ToBgr<STUDIO_RANGE>(pParam); }
