@@ -80,7 +80,11 @@ SimCamera::SimCamera(const SimCameraConfig& config, int nListIndex)
     std::string strModel = config.strModel.empty() ? (config.bColor ? "TW-LS1284C" : "TW-LS1284M") : config.strModel;
     std::string strSerial = config.strSerial;
     if (strSerial.empty())
-        strSerial = "A" + std::to_string(1000001 + nListIndex);
+    {
+        char szSerial[16];
+        std::snprintf(szSerial, sizeof szSerial, "A%07d", (1000001 + nListIndex) % 10000000);
+        strSerial = szSerial;
+    }
     // Names are padded with zero bytes to their full width.
     std::memcpy(&m_abInfo[INFO_MODEL_NAME], strModel.data(), std::min<size_t>(strModel.size(), 16));
     std::memcpy(&m_abInfo[INFO_SERIAL_NO], strSerial.data(), std::min<size_t>(strSerial.size(), 8));
