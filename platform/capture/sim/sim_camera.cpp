@@ -276,12 +276,12 @@ bool SimCamera::IsStreaming()
     return m_bStreaming;
 }
 
-SimFrameSettings SimCamera::CurrentSettings()
+SimFrameSettings SimCamera::SettingsFor(int nHeight) const
 {
     SimFrameSettings s{};
     auto reg16 = [this](int nAddr) { return m_abRegisters[nAddr] | m_abRegisters[nAddr + 1] << 8; };
     s.nWidth = FRAME_WIDTH;
-    s.nHeight = FrameHeight();
+    s.nHeight = nHeight;
     // The line position names the first of the lines read; the camera starts on an even row
     // so that the colour-filter phase of its lines never changes.
     int nPos = reg16(REG_LINE_POSITION);
@@ -366,7 +366,7 @@ bool SimCamera::StartStreaming(SampleSink& sink)
         return false;
     m_bStopRequested = false;
     m_bStreaming = true;
-    if (!m_thread.Start([this, pSink = &sink] { StreamLoop(pSink); }))
+    if (!m_thread.Start([this, pSink = &sink, nHeight = FrameHeight()] { StreamLoop(pSink, nHeight); }))
     {
         m_bStreaming = false;
         return false;
@@ -388,7 +388,7 @@ void SimCamera::StopStreaming()
     m_bStreaming = false;
 }
 
-void SimCamera::StreamLoop(SampleSink* pSink)
+void SimCamera::StreamLoop(SampleSink* pSink, int nHeight)
 {
     using Clock = std::chrono::steady_clock;
     const bool bColor = m_config.bColor;
@@ -396,7 +396,7 @@ void SimCamera::StreamLoop(SampleSink* pSink)
     Clock::time_point next = start;
     for (;;)
     {
-        SimFrameSettings settings = CurrentSettings();
+        SimFrameSettings settings = SettingsFor(nHeight);
         int nLinesPerFrame = settings.nHeight == SENSOR_ROWS ? FULL_FRAME_LINE_PERIODS : settings.nHeight;
         int nPeriod = std::max(1, m_abRegisters[REG_LINE_PERIOD] | m_abRegisters[REG_LINE_PERIOD + 1] << 8);
         auto frameTime = std::chrono::nanoseconds(

@@ -96,7 +96,7 @@ public:
     // frame handler to know which frame is in hand.
     uint64_t FrameLine() const { return m_nFrameLine; }
     // The settings the next frame would be rendered with.
-    SimFrameSettings CurrentSettings();
+    SimFrameSettings CurrentSettings() { return SettingsFor(FrameHeight()); }
     // The 8-bit sample of pixel (x, y) of the frame that starts at line counter nLine.
     static uint8_t SampleAt(const SimFrameSettings& settings, bool bColor, uint64_t nLine, int x, int y);
     // Renders a whole frame: 2 bytes a pixel, low byte the sample.
@@ -107,7 +107,9 @@ private:
     void ResetRegisters();
     bool HandleSet(int nSelector, const uint8_t* pPayload, uint32_t nLength);
     bool HandleGet(int nSelector, uint8_t* pPayload, uint32_t nLength);
-    void StreamLoop(SampleSink* pSink);
+    // Frame settings from the registers alone: the streaming thread takes no lock for them.
+    SimFrameSettings SettingsFor(int nHeight) const;
+    void StreamLoop(SampleSink* pSink, int nHeight);
 
     SimCameraConfig m_config;
     std::string m_strDisplayName;
@@ -118,7 +120,7 @@ private:
 
     // Protects the address latches, the information bytes, the saved registers, the request log
     // and the capture format. Taken by extension-unit requests and format calls, never by the
-    // streaming thread while it renders or delivers.
+    // streaming thread (the format cannot change while streaming; the thread is handed its height).
     std::mutex m_mutex;
     uint16_t m_nRegAddr = 0;
     uint8_t m_nInfoAddr = 0;

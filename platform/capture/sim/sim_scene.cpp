@@ -19,64 +19,70 @@ uint32_t Hash(uint32_t a, uint32_t b)
     return h;
 }
 
+// The scene as the viewers show it: picture row py runs along the sensor line (py = 1283 - u,
+// the raw frame's rows are camera columns from the last), picture column px is the scene row
+// v, the direction of motion. Built in those coordinates so that text lines run across the
+// picture.
 Rgb ScenePixel(int u, int v)
 {
-    // Background: a dim blue-grey that brightens along the line.
-    Rgb c{30 + u * 40 / SimScene::WIDTH, 34 + u * 40 / SimScene::WIDTH, 48 + u * 50 / SimScene::WIDTH};
+    const int py = SimScene::WIDTH - 1 - u;
+    const int px = v;
+    static const Rgb s_colors[] = {{210, 30, 30},  {30, 190, 40},  {40, 60, 220},
+                                   {210, 200, 40}, {40, 190, 200}, {200, 50, 190}};
+    // Background: a dim blue-grey that brightens down the picture.
+    Rgb c{30 + py * 40 / SimScene::WIDTH, 34 + py * 40 / SimScene::WIDTH, 48 + py * 50 / SimScene::WIDTH};
 
-    // Ruler: black and white squares of 32 pixels with a tick row below them.
-    if (v < 32)
+    // Ruler along the top: black and white squares of 32 pixels, ticks below them.
+    if (py < 32)
+        return (((px / 32) + (py / 16)) & 1) ? Rgb{200, 200, 200} : Rgb{10, 10, 10};
+    if (py < 44)
+        return (px % 64 == 0 || (px % 16 == 0 && py < 38)) ? Rgb{200, 200, 200} : c;
+
+    // Six coloured discs of radius 70 in a row.
+    if (py >= 80 && py < 240)
     {
-        int n = ((u / 32) + (v / 16)) & 1;
-        return n ? Rgb{200, 200, 200} : Rgb{10, 10, 10};
+        int nDisc = px / 170;
+        int dx = px - (nDisc * 170 + 85);
+        int dy = py - 160;
+        if (nDisc < 6 && dx * dx + dy * dy <= 70 * 70)
+            return s_colors[nDisc];
     }
-    if (v < 44)
-        return (u % 64 == 0 || (u % 16 == 0 && v < 38)) ? Rgb{200, 200, 200} : c;
 
-    // Coloured discs, radius 80, in a row.
-    static const Rgb s_discColors[] = {{210, 30, 30},  {30, 190, 40},  {40, 60, 220},
-                                       {210, 200, 40}, {40, 190, 200}, {200, 50, 190}};
-    if (v >= 80 && v < 260)
+    // Eight lines of text-like glyphs: bright strokes on a dark band, 16-pixel cells with gaps
+    // between words.
+    if (py >= 280 && py < 600)
     {
-        int nDisc = u / 214;
-        int du = u - (nDisc * 214 + 107);
-        int dv = v - 170;
-        if (du * du + dv * dv <= 80 * 80)
-            return s_discColors[nDisc % 6];
-    }
-
-    // Lines of text: bright bars on a dark band, 16-pixel glyph cells with gaps between words.
-    if (v >= 300 && v < 620)
-    {
-        int nLine = (v - 300) / 40;
-        int nInLine = (v - 300) % 40;
-        if (nInLine < 28)
-        {
-            Rgb ink{230, 230, 220};
-            Rgb paper{16, 16, 24};
-            int nCell = u / 16;
-            int nInCell = u % 16;
-            uint32_t h = Hash(nLine, nCell);
-            bool bWordGap = (h & 7) == 0;
-            if (bWordGap || nInCell >= 12 || u < 32 || u >= SimScene::WIDTH - 32)
-                return paper;
-            // Each glyph: some of its four horizontal strokes and two vertical ones.
-            int nStroke = nInLine / 7;
-            bool bHorizontal = (h >> (3 + nStroke)) & 1;
-            bool bLeft = (h >> 8) & 1;
-            bool bRight = (h >> 9) & 1;
-            bool bInk = (bHorizontal && nInLine % 7 < 3) || (bLeft && nInCell < 3) || (bRight && nInCell >= 9);
-            return bInk ? ink : paper;
-        }
-        return c;
+        int nLine = (py - 280) / 40;
+        int nInLine = (py - 280) % 40;
+        if (nInLine >= 28)
+            return c;
+        const Rgb ink{230, 230, 220};
+        const Rgb paper{16, 16, 24};
+        int nCell = px / 16;
+        int nInCell = px % 16;
+        uint32_t h = Hash(nLine, nCell);
+        if ((h & 7) == 0 || nInCell >= 12 || px < 16 || px >= SimScene::ROWS - 16)
+            return paper;
+        int nStroke = nInLine / 7;
+        bool bHorizontal = (h >> (3 + nStroke)) & 1;
+        bool bLeft = (h >> 8) & 1;
+        bool bRight = (h >> 9) & 1;
+        bool bInk = (bHorizontal && nInLine % 7 < 3) || (bLeft && nInCell < 3) || (bRight && nInCell >= 9);
+        return bInk ? ink : paper;
     }
 
     // Diagonal stripes in the six colours.
-    if (v >= 660 && v < 980)
+    if (py >= 640 && py < 960)
     {
-        int n = ((u + v) / 40) % 6;
-        Rgb s = s_discColors[n];
+        Rgb s = s_colors[((px + py) / 32) % 4]; // a period that divides the scene length
         return Rgb{s.r * 3 / 4, s.g * 3 / 4, s.b * 3 / 4};
+    }
+
+    // A grey wedge of eight steps, to judge gain and shutter.
+    if (py >= 1020 && py < 1180)
+    {
+        int n = 16 + (px * 8 / SimScene::ROWS) * 30;
+        return Rgb{n, n, n};
     }
     return c;
 }
