@@ -5,13 +5,13 @@
 // Camera result codes. Operations that read return the value read (0 or more) instead of
 // CAMERA_OK.
 constexpr int CAMERA_OK = 0;
-constexpr int CAMERA_ERR_FAILED = -1;     // a capture-system, graph or property request failed
-constexpr int CAMERA_ERR_BUSY = -5;       // the camera is in use, or its busy byte cannot be read
+constexpr int CAMERA_ERR_FAILED = -1;      // a capture-system, graph or property request failed
+constexpr int CAMERA_ERR_BUSY = -5;        // the camera is in use, or its busy byte cannot be read
 constexpr int CAMERA_ERR_NOT_PRESENT = -6; // no camera at this index
-constexpr int CAMERA_ERR_NO_DEVICE = -7;  // no device enumerator, or no video-input device
-constexpr int CAMERA_ERR_BAD_INDEX = -8;  // index outside 0 to 15
-constexpr int CAMERA_ERR_NOT_OPEN = -9;   // run or stop with no graph built
-constexpr int CAMERA_ERR_COM_INIT = -11;  // the capture system cannot be started on this thread
+constexpr int CAMERA_ERR_NO_DEVICE = -7;   // no device enumerator, or no video-input device
+constexpr int CAMERA_ERR_BAD_INDEX = -8;   // index outside 0 to 15
+constexpr int CAMERA_ERR_NOT_OPEN = -9;    // run or stop with no graph built
+constexpr int CAMERA_ERR_COM_INIT = -11;   // the capture system cannot be started on this thread
 
 constexpr int CAMERA_MAX = 16;
 
@@ -21,7 +21,8 @@ constexpr int CAMERA_CHECK_PRESENT = 2;
 constexpr int CAMERA_CHECK_IDLE = 4;
 
 // The camera's extension unit: its property set and its topology node.
-constexpr CaptureGuid CAMERA_XU_GUID = {0x4A8C02AD, 0xFF78, 0x4697, {0xAD, 0xD4, 0x21, 0xAC, 0x99, 0x33, 0x93, 0xF2}};
+constexpr CaptureGuid CAMERA_XU_GUID = {
+    0x4A8C02AD, 0xFF78, 0x4697, {0xAD, 0xD4, 0x21, 0xAC, 0x99, 0x33, 0x93, 0xF2}};
 constexpr int XU_NODE_ID = 2;
 
 // Extension-unit selectors.

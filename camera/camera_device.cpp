@@ -298,7 +298,8 @@ int CameraDevice::Open(int nCamera, int nWidth, int nHeight, FrameHandler pfnFra
     return CAMERA_OK;
 }
 
-std::shared_ptr<CapturePin> CameraDevice::GetPin(const std::shared_ptr<CaptureFilter>& pFilter, PinDirection dir)
+std::shared_ptr<CapturePin> CameraDevice::GetPin(const std::shared_ptr<CaptureFilter>& pFilter,
+                                                 PinDirection dir)
 {
     if (!pFilter)
         return nullptr;

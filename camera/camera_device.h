@@ -22,7 +22,7 @@ using FrameHandler = void (*)(void*);
 // one thread (the user-interface thread); only the frame callback runs on the streaming thread.
 class CameraDevice
 {
-public:
+  public:
     CameraDevice() = default;
     CameraDevice(const CameraDevice&) = delete;
     CameraDevice& operator=(const CameraDevice&) = delete;
@@ -53,7 +53,8 @@ public:
     // thread. A second Close does nothing more.
     int Close();
     // The first pin of the filter in that direction (the caller's reference), or null.
-    static std::shared_ptr<CapturePin> GetPin(const std::shared_ptr<CaptureFilter>& pFilter, PinDirection dir);
+    static std::shared_ptr<CapturePin> GetPin(const std::shared_ptr<CaptureFilter>& pFilter,
+                                              PinDirection dir);
 
     int m_nOpened = -1;
     CameraInfo m_info[CAMERA_MAX] = {};
@@ -64,7 +65,7 @@ public:
     std::shared_ptr<CaptureGraphBuilder> m_pBuilder;
     std::unique_ptr<SampleGrabberCB> m_pCallback;
 
-private:
+  private:
     int XuRequest(int nCamera, int nSelector, uint32_t nFlags, int nValue);
     void ReadIdentity(int nCamera);
     void ReleaseAll();

@@ -11,7 +11,7 @@ struct CameraInfo
     int nInfo3;
     int nInfo5;
     int nInfo6;
-    int nMode; // readout mode 0 to 3, written by the console when it opens the camera
+    int nMode;        // readout mode 0 to 3, written by the console when it opens the camera
     char szModel[16]; // not terminated
     char szSerial[8]; // not terminated
     unsigned char abExtra1[8];

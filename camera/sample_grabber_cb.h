@@ -9,7 +9,7 @@
 // handler. Owned by CameraDevice; not reference counted.
 class SampleGrabberCB : public SampleGrabberCallback
 {
-public:
+  public:
     int32_t QueryInterface(const CaptureGuid& iid, void** ppv) override;
     uint32_t AddRef() override { return 2; }
     uint32_t Release() override { return 1; }

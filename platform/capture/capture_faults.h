@@ -39,7 +39,7 @@ enum class CaptureStep
 // test can make any call of any step fail. Process-wide, like the capture system itself.
 class CaptureFaults
 {
-public:
+  public:
     static CaptureFaults& Instance();
 
     // Fails the nth call of the step counted from now (1 = the next one).
@@ -54,11 +54,11 @@ public:
     // Counts one call of the step; true when that call must fail.
     bool ShouldFail(CaptureStep step);
 
-private:
+  private:
     struct StepFaults
     {
         int nCalls = 0;
-        int nFailFrom = 0; // 0: none; else the first call number that fails for good
+        int nFailFrom = 0;     // 0: none; else the first call number that fails for good
         std::set<int> failing; // call numbers that fail once
     };
 

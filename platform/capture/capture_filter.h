@@ -12,7 +12,7 @@ class SampleGrabber;
 // graph, the pins and the camera code each hold a reference; the filter goes with the last one.
 class CaptureFilter : public std::enable_shared_from_this<CaptureFilter>
 {
-public:
+  public:
     virtual ~CaptureFilter() = default;
 
     virtual int PinCount() const = 0;
@@ -28,7 +28,7 @@ public:
 // One pin of a filter. A pin keeps its filter alive.
 class CapturePin
 {
-public:
+  public:
     CapturePin(std::shared_ptr<CaptureFilter> pFilter, int nIndex)
         : m_pFilter(std::move(pFilter)), m_nIndex(nIndex)
     {
@@ -38,7 +38,7 @@ public:
     const std::shared_ptr<CaptureFilter>& Filter() const { return m_pFilter; }
     int Index() const { return m_nIndex; }
 
-private:
+  private:
     std::shared_ptr<CaptureFilter> m_pFilter;
     int m_nIndex;
 };
@@ -46,13 +46,13 @@ private:
 // Hands out a filter's pins one at a time.
 class PinEnumerator
 {
-public:
+  public:
     explicit PinEnumerator(std::shared_ptr<CaptureFilter> pFilter) : m_pFilter(std::move(pFilter)) {}
 
     // The next pin, or null when every pin has been handed out.
     std::shared_ptr<CapturePin> Next();
 
-private:
+  private:
     std::shared_ptr<CaptureFilter> m_pFilter;
     int m_nNext = 0;
 };

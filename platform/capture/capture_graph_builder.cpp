@@ -12,7 +12,8 @@ bool CaptureGraphBuilder::SetFiltergraph(const std::shared_ptr<FilterGraph>& pGr
     return true;
 }
 
-std::shared_ptr<StreamConfig> CaptureGraphBuilder::FindStreamConfig(const std::shared_ptr<CaptureFilter>& pFilter)
+std::shared_ptr<StreamConfig>
+CaptureGraphBuilder::FindStreamConfig(const std::shared_ptr<CaptureFilter>& pFilter)
 {
     if (CaptureFaults::Instance().ShouldFail(CaptureStep::FIND_STREAM_CONFIG))
         return nullptr;

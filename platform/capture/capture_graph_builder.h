@@ -13,7 +13,7 @@ class StreamConfig;
 // of a source's capture pin.
 class CaptureGraphBuilder
 {
-public:
+  public:
     bool SetFiltergraph(const std::shared_ptr<FilterGraph>& pGraph);
     // The format control of the filter's capture pin; null when the filter has no capture pin
     // or the search fails.
@@ -21,20 +21,20 @@ public:
 
     const std::shared_ptr<FilterGraph>& Graph() const { return m_pGraph; }
 
-private:
+  private:
     std::shared_ptr<FilterGraph> m_pGraph;
 };
 
 // The capture format of one capture pin.
 class StreamConfig
 {
-public:
+  public:
     explicit StreamConfig(std::shared_ptr<CaptureSource> pSource) : m_pSource(std::move(pSource)) {}
 
     bool GetFormat(VideoFormat& format);
     // False when the source refuses the format.
     bool SetFormat(const VideoFormat& format);
 
-private:
+  private:
     std::shared_ptr<CaptureSource> m_pSource;
 };

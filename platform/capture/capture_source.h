@@ -11,12 +11,12 @@ class SourceTopology;
 // Receives the samples of a streaming capture source.
 class SampleSink
 {
-public:
+  public:
     // Called on the source's streaming thread, one sample at a time. The bytes stay valid only
     // during the call.
     virtual void DeliverSample(const uint8_t* pData, size_t nLength, double dTime) = 0;
 
-protected:
+  protected:
     ~SampleSink() = default;
 };
 
@@ -26,7 +26,7 @@ protected:
 // fallible.
 class CaptureSource : public CaptureFilter
 {
-public:
+  public:
     int PinCount() const override { return 1; }
     PinDirection DirectionOfPin(int) const override { return PinDirection::OUTPUT; }
 

@@ -16,7 +16,7 @@ class SampleGrabber;
 // install their own.
 class CaptureSystem : public std::enable_shared_from_this<CaptureSystem>
 {
-public:
+  public:
     virtual ~CaptureSystem() = default;
 
     static std::shared_ptr<CaptureSystem> Current();
@@ -37,14 +37,14 @@ public:
     // Backend side: the video-input devices in their order; false when they cannot be listed.
     virtual bool ListVideoInputs(std::vector<std::shared_ptr<VideoInputDevice>>& devices) = 0;
 
-private:
+  private:
     std::atomic<int> m_nStartups{0};
 };
 
 // A backend without devices.
 class EmptyCaptureSystem : public CaptureSystem
 {
-public:
+  public:
     bool ListVideoInputs(std::vector<std::shared_ptr<VideoInputDevice>>& devices) override
     {
         devices.clear();

@@ -54,10 +54,10 @@ constexpr int GRABBER_CALLS_BUFFER = 1; // BufferCB with the sample's bytes
 // height; every other field goes back to the source as the source reported it.
 struct VideoFormat
 {
-    int nWidth = 0;            // pixels per line
-    int nHeight = 0;           // lines per frame
-    uint32_t nFourCc = 0;      // pixel format code, as the source reports it
-    int nBitCount = 0;         // bits per pixel
-    uint32_t nSampleSize = 0;  // bytes per sample as the source reports it
+    int nWidth = 0;             // pixels per line
+    int nHeight = 0;            // lines per frame
+    uint32_t nFourCc = 0;       // pixel format code, as the source reports it
+    int nBitCount = 0;          // bits per pixel
+    uint32_t nSampleSize = 0;   // bytes per sample as the source reports it
     int64_t nFrameInterval = 0; // in 100 ns units, as the source reports it
 };

@@ -14,7 +14,8 @@ FilterGraph::~FilterGraph()
 
 bool FilterGraph::Contains(const std::shared_ptr<CaptureFilter>& pFilter) const
 {
-    return std::any_of(m_filters.begin(), m_filters.end(), [&](const auto& f) { return f.second == pFilter; });
+    return std::any_of(m_filters.begin(), m_filters.end(),
+                       [&](const auto& f) { return f.second == pFilter; });
 }
 
 bool FilterGraph::AddFilter(const std::shared_ptr<CaptureFilter>& pFilter, const std::string& strName)
@@ -32,9 +33,12 @@ bool FilterGraph::AddFilter(const std::shared_ptr<CaptureFilter>& pFilter, const
 
 bool FilterGraph::IsPinConnected(const CapturePin& pin) const
 {
-    return std::any_of(m_connections.begin(), m_connections.end(), [&](const Connection& c) {
-        return (c.pSource == pin.Filter() && pin.Index() == 0) || (c.pGrabber == pin.Filter() && pin.Index() == 0);
-    });
+    return std::any_of(m_connections.begin(), m_connections.end(),
+                       [&](const Connection& c)
+                       {
+                           return (c.pSource == pin.Filter() && pin.Index() == 0) ||
+                                  (c.pGrabber == pin.Filter() && pin.Index() == 0);
+                       });
 }
 
 bool FilterGraph::Connect(const std::shared_ptr<CapturePin>& pOut, const std::shared_ptr<CapturePin>& pIn)
@@ -48,7 +52,8 @@ bool FilterGraph::Connect(const std::shared_ptr<CapturePin>& pOut, const std::sh
     if (!pSource || !pGrabber)
         return false;
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!Contains(pOut->Filter()) || !Contains(pIn->Filter()) || IsPinConnected(*pOut) || IsPinConnected(*pIn))
+    if (!Contains(pOut->Filter()) || !Contains(pIn->Filter()) || IsPinConnected(*pOut) ||
+        IsPinConnected(*pIn))
         return false;
     if (m_nState != GRAPH_STATE_STOPPED)
         return false;

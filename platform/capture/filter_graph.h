@@ -17,7 +17,7 @@ class SampleGrabber;
 // the filters are let go.
 class FilterGraph : public std::enable_shared_from_this<FilterGraph>
 {
-public:
+  public:
     ~FilterGraph();
 
     // Adds a filter under a name; false when it is null, already in the graph or the name is
@@ -36,7 +36,7 @@ public:
 
     size_t FilterCount();
 
-private:
+  private:
     struct Connection
     {
         std::shared_ptr<CaptureSource> pSource;
@@ -59,7 +59,7 @@ private:
 // state reached.
 class MediaControl
 {
-public:
+  public:
     explicit MediaControl(std::shared_ptr<FilterGraph> pGraph) : m_pGraph(std::move(pGraph)) {}
 
     bool Run() { return m_pGraph->RunGraph(); }
@@ -72,6 +72,6 @@ public:
     // nTimeoutMs, but Run and Stop here complete before they return.
     bool GetState(int nTimeoutMs, int& nState);
 
-private:
+  private:
     std::shared_ptr<FilterGraph> m_pGraph;
 };

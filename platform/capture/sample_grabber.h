@@ -19,19 +19,20 @@ struct MediaSample
 // counted by the grabber: its owner keeps it alive while the grabber can call it.
 class SampleGrabberCallback
 {
-public:
+  public:
     virtual int32_t QueryInterface(const CaptureGuid& iid, void** ppv) = 0;
     virtual uint32_t AddRef() = 0;
     virtual uint32_t Release() = 0;
     virtual int32_t SampleCB(double dTime, const MediaSample* pSample) = 0;
     virtual int32_t BufferCB(double dTime, const uint8_t* pBuffer, long nLength) = 0;
 
-protected:
+  protected:
     ~SampleGrabberCallback() = default;
 };
 
 // Interface identifiers a callback answers to.
-constexpr CaptureGuid IID_CAPTURE_UNKNOWN = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr CaptureGuid IID_CAPTURE_UNKNOWN = {
+    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr CaptureGuid IID_SAMPLE_GRABBER_CALLBACK = {
     0x0579154A, 0x2B53, 0x4994, {0xB0, 0xD0, 0xE7, 0x73, 0x14, 0x8E, 0xFF, 0x85}};
 
@@ -40,7 +41,7 @@ constexpr CaptureGuid IID_SAMPLE_GRABBER_CALLBACK = {
 // made while the graph is stopped; the streaming thread only reads them.
 class SampleGrabber : public CaptureFilter, public SampleSink
 {
-public:
+  public:
     int PinCount() const override { return 2; }
     PinDirection DirectionOfPin(int nIndex) const override
     {
@@ -63,7 +64,7 @@ public:
     void Prepare() { m_bDelivered = false; }
     void DeliverSample(const uint8_t* pData, size_t nLength, double dTime) override;
 
-private:
+  private:
     std::atomic<SampleGrabberCallback*> m_pCallback{nullptr};
     std::atomic<int> m_nWhich{GRABBER_CALLS_SAMPLE};
     std::atomic<bool> m_bOneShot{false};

@@ -14,7 +14,7 @@ namespace
 {
 class CameraGraphTest : public SimCameraTest
 {
-protected:
+  protected:
     void SetUp() override
     {
         m_raw.assign(1284 * 964 * 2, 0);
@@ -88,11 +88,21 @@ TEST_F(CameraGraphTest, EachFailingStepOfOpenFailsAndCloseReleasesEverything)
         CaptureStep step;
         int nNth;
     } cases[] = {
-        {CaptureStep::FILTER_GRAPH, 1},   {CaptureStep::GRAPH_BUILDER, 1},  {CaptureStep::FIND_STREAM_CONFIG, 1},
-        {CaptureStep::GET_FORMAT, 1},     {CaptureStep::SAMPLE_GRABBER, 1}, {CaptureStep::QUERY_GRABBER, 1},
-        {CaptureStep::SET_BUFFER_SAMPLES, 1}, {CaptureStep::SET_ONE_SHOT, 1}, {CaptureStep::SET_CALLBACK, 1},
-        {CaptureStep::ADD_FILTER, 1},     {CaptureStep::ADD_FILTER, 2},     {CaptureStep::SET_GRAPH, 1},
-        {CaptureStep::ENUM_PINS, 1},      {CaptureStep::ENUM_PINS, 2},      {CaptureStep::CONNECT, 1},
+        {CaptureStep::FILTER_GRAPH, 1},
+        {CaptureStep::GRAPH_BUILDER, 1},
+        {CaptureStep::FIND_STREAM_CONFIG, 1},
+        {CaptureStep::GET_FORMAT, 1},
+        {CaptureStep::SAMPLE_GRABBER, 1},
+        {CaptureStep::QUERY_GRABBER, 1},
+        {CaptureStep::SET_BUFFER_SAMPLES, 1},
+        {CaptureStep::SET_ONE_SHOT, 1},
+        {CaptureStep::SET_CALLBACK, 1},
+        {CaptureStep::ADD_FILTER, 1},
+        {CaptureStep::ADD_FILTER, 2},
+        {CaptureStep::SET_GRAPH, 1},
+        {CaptureStep::ENUM_PINS, 1},
+        {CaptureStep::ENUM_PINS, 2},
+        {CaptureStep::CONNECT, 1},
     };
     for (const auto& c : cases)
     {
@@ -114,8 +124,8 @@ TEST_F(CameraGraphTest, FailedConnectionLeavesTheGraphHeldForClose)
     InstallAndInit("color", 1);
     CaptureFaults::Instance().FailCall(CaptureStep::CONNECT);
     ASSERT_EQ(m_camera.Open(0, 1284, 960, NoFrame, nullptr), CAMERA_ERR_FAILED);
-    EXPECT_TRUE(m_camera.m_pGraph && m_camera.m_pBuilder && m_camera.m_pGrabber && m_camera.m_pGrabberFilter &&
-                m_camera.m_pCallback);
+    EXPECT_TRUE(m_camera.m_pGraph && m_camera.m_pBuilder && m_camera.m_pGrabber &&
+                m_camera.m_pGrabberFilter && m_camera.m_pCallback);
     EXPECT_EQ(m_camera.Run(), CAMERA_ERR_NOT_OPEN);
     // The pins taken for the connection were let go: only the camera object holds the source,
     // besides the graph.
@@ -171,7 +181,7 @@ TEST_F(CameraGraphTest, RunAndStopReachTheirStates)
 // A filter with only an input pin.
 class InputOnlyFilter : public CaptureFilter
 {
-public:
+  public:
     int PinCount() const override { return 1; }
     PinDirection DirectionOfPin(int) const override { return PinDirection::INPUT; }
 };

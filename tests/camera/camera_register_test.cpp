@@ -13,7 +13,7 @@ using Strings = std::vector<std::string>;
 
 class CameraRegisterTest : public SimCameraTest
 {
-protected:
+  protected:
     void SetUp() override { InstallAndInit("color", 1); }
 };
 
@@ -28,23 +28,42 @@ struct RequestCase
 TEST_F(CameraRegisterTest, OperationsSendTheirRequestsInOrder)
 {
     const RequestCase cases[] = {
-        {"factory-default command", [](CameraDevice& c) {
+        {"factory-default command",
+         [](CameraDevice& c)
+         {
              c.XuSet(0, XU_SEL_INFO_ADDR, INFO_COMMAND);
              return c.XuSet(0, XU_SEL_INFO_DATA, CMD_FACTORY_DEFAULT);
-         }, CAMERA_OK, {"SET3 0D", "SET4 01"}},
-        {"write16 line period", [](CameraDevice& c) { return c.WriteRegister16(0, REG_LINE_PERIOD, 1388); },
-         CAMERA_OK, {"SET1 30 00", "SET2 6C", "SET1 31 00", "SET2 05"}},
-        {"write8 gain mode", [](CameraDevice& c) { return c.WriteRegister8(0, REG_GAIN_MODE, 2); }, CAMERA_OK,
+         },
+         CAMERA_OK,
+         {"SET3 0D", "SET4 01"}},
+        {"write16 line period",
+         [](CameraDevice& c) { return c.WriteRegister16(0, REG_LINE_PERIOD, 1388); },
+         CAMERA_OK,
+         {"SET1 30 00", "SET2 6C", "SET1 31 00", "SET2 05"}},
+        {"write8 gain mode",
+         [](CameraDevice& c) { return c.WriteRegister8(0, REG_GAIN_MODE, 2); },
+         CAMERA_OK,
          {"SET1 00 00", "SET2 02"}},
-        {"read8 of the manual shutter low byte", [](CameraDevice& c) { return c.ReadRegister8(0, REG_MANUAL_SHUTTER); },
-         0xC0, {"SET1 24 00", "GET2 C0"}},
-        {"read16 manual shutter", [](CameraDevice& c) { return c.ReadRegister16(0, REG_MANUAL_SHUTTER); }, 960,
+        {"read8 of the manual shutter low byte",
+         [](CameraDevice& c) { return c.ReadRegister8(0, REG_MANUAL_SHUTTER); },
+         0xC0,
+         {"SET1 24 00", "GET2 C0"}},
+        {"read16 manual shutter",
+         [](CameraDevice& c) { return c.ReadRegister16(0, REG_MANUAL_SHUTTER); },
+         960,
          {"SET1 24 00", "GET2 C0", "SET1 25 00", "GET2 03"}},
-        {"read info colour", [](CameraDevice& c) { return c.ReadInfo(0, INFO_COLOR); }, 1, {"SET3 02", "GET4 01"}},
-        {"address of register 0x2A", [](CameraDevice& c) { return c.XuSet(0, XU_SEL_REG_ADDR, 0x2A); }, CAMERA_OK,
+        {"read info colour",
+         [](CameraDevice& c) { return c.ReadInfo(0, INFO_COLOR); },
+         1,
+         {"SET3 02", "GET4 01"}},
+        {"address of register 0x2A",
+         [](CameraDevice& c) { return c.XuSet(0, XU_SEL_REG_ADDR, 0x2A); },
+         CAMERA_OK,
          {"SET1 2A 00"}},
-        {"data byte keeps the low 8 bits", [](CameraDevice& c) { return c.XuSet(0, XU_SEL_REG_DATA, 0x1FF); },
-         CAMERA_OK, {"SET2 FF"}},
+        {"data byte keeps the low 8 bits",
+         [](CameraDevice& c) { return c.XuSet(0, XU_SEL_REG_DATA, 0x1FF); },
+         CAMERA_OK,
+         {"SET2 FF"}},
     };
     for (const RequestCase& c : cases)
     {
@@ -94,7 +113,8 @@ TEST_F(CameraRegisterTest, FailedRequestsGiveTheDocumentedResults)
 TEST_F(CameraRegisterTest, FailureWhileReachingTheUnitEndsTheRequestAndHoldsNothing)
 {
     const long nBaseline = m_camera.m_pCapture[0].use_count();
-    for (CaptureStep step : {CaptureStep::TOPOLOGY, CaptureStep::NODE, CaptureStep::CONTROL, CaptureStep::PROPERTY})
+    for (CaptureStep step :
+         {CaptureStep::TOPOLOGY, CaptureStep::NODE, CaptureStep::CONTROL, CaptureStep::PROPERTY})
     {
         SCOPED_TRACE(static_cast<int>(step));
         CaptureFaults::Instance().FailCall(step);

@@ -24,7 +24,8 @@ std::vector<uint8_t> RandomBytes(size_t n, unsigned nSeed)
 
 // The layout by its definition: byte (W - 1 - x) * S + (H - 1 - y) holds the low byte of pixel
 // (x, y); every other byte keeps what it held.
-std::vector<uint8_t> Reference(const std::vector<uint8_t>& sample, int nWidth, int nHeight, std::vector<uint8_t> dest)
+std::vector<uint8_t> Reference(const std::vector<uint8_t>& sample, int nWidth, int nHeight,
+                               std::vector<uint8_t> dest)
 {
     int nStride = nHeight % 4 == 0 ? nHeight : (nHeight / 4) * 4 + 4;
     for (int y = 0; y < nHeight; ++y)
@@ -76,8 +77,12 @@ TEST(FrameLayoutTest, NamedBytesOfEachHeight)
         size_t nDestByte;
         int x, y;
     } cases[] = {
-        {2, 0, 1283, 1},   {2, 1, 1283, 0},     {4, 1283 * 4 + 3, 0, 0},
-        {4, 0, 1283, 3},   {960, 1283 * 960 + 959, 0, 0}, {960, 0, 1283, 959},
+        {2, 0, 1283, 1},
+        {2, 1, 1283, 0},
+        {4, 1283 * 4 + 3, 0, 0},
+        {4, 0, 1283, 3},
+        {960, 1283 * 960 + 959, 0, 0},
+        {960, 0, 1283, 959},
     };
     for (const Case& c : cases)
     {
@@ -157,7 +162,7 @@ TEST(FrameLayoutTest, CallbackInterfaceIsNotCounted)
 // Frames from the simulated camera's own streaming thread, through the whole graph.
 class StreamedFrameTest : public SimCameraTest
 {
-protected:
+  protected:
     void SetUp() override
     {
         m_raw.assign(static_cast<size_t>(W) * 964 * 2, 0xEE);

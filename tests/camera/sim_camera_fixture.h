@@ -14,7 +14,7 @@
 // A camera access object over simulated devices, with no planned failures.
 class SimCameraTest : public ::testing::Test
 {
-protected:
+  protected:
     // Each installation starts from a closed camera object, as a fresh program would.
     void Install(const std::vector<SimCameraConfig>& configs)
     {

@@ -89,7 +89,8 @@ TEST(SimColourLayoutTest, LineScanRecordingMatchesThePhaseOfItsDirection)
             std::vector<uint8_t> store(static_cast<size_t>(nWidth) * W);
             for (int n = 0; n < nFrames; ++n)
             {
-                SimCamera::RenderFrame(settings, true, nLine0 + static_cast<uint64_t>(n) * nLines, sample.data());
+                SimCamera::RenderFrame(settings, true, nLine0 + static_cast<uint64_t>(n) * nLines,
+                                       sample.data());
                 SampleGrabberCB::RotateFrame(sample.data(), W, nLines, raw.data());
                 for (int k = 0; k < nLines; ++k)
                     for (int i = 0; i < W; ++i)
@@ -110,7 +111,8 @@ TEST(SimColourLayoutTest, LineScanRecordingMatchesThePhaseOfItsDirection)
                 int m = nDirection ? nWidth - 1 - c : c;
                 int n = m / nLines;
                 int y = nLines - 1 - m % nLines;
-                uint64_t v = SceneRow(nLine0 + static_cast<uint64_t>(n) * nLines, settings.nFirstRow + y, nDirection);
+                uint64_t v =
+                    SceneRow(nLine0 + static_cast<uint64_t>(n) * nLines, settings.nFirstRow + y, nDirection);
                 // The picture runs the same way in both directions: one scene row per column.
                 if (c > 0)
                 {

@@ -11,7 +11,8 @@
 namespace
 {
 // The camera's extension unit and its place in the topology.
-constexpr CaptureGuid SIM_XU_GUID = {0x4A8C02AD, 0xFF78, 0x4697, {0xAD, 0xD4, 0x21, 0xAC, 0x99, 0x33, 0x93, 0xF2}};
+constexpr CaptureGuid SIM_XU_GUID = {
+    0x4A8C02AD, 0xFF78, 0x4697, {0xAD, 0xD4, 0x21, 0xAC, 0x99, 0x33, 0x93, 0xF2}};
 constexpr uint32_t SIM_XU_NODE = 2;
 
 constexpr int SEL_REG_ADDR = 1;
@@ -77,7 +78,8 @@ SimCamera::SimCamera(const SimCameraConfig& config, int nListIndex)
     m_abInfo[3] = 0x10;
     m_abInfo[5] = 0x01;
     m_abInfo[INFO_MODE] = static_cast<uint8_t>(config.nMode);
-    std::string strModel = config.strModel.empty() ? (config.bColor ? "TW-LS1284C" : "TW-LS1284M") : config.strModel;
+    std::string strModel =
+        config.strModel.empty() ? (config.bColor ? "TW-LS1284C" : "TW-LS1284M") : config.strModel;
     std::string strSerial = config.strSerial;
     if (strSerial.empty())
     {
@@ -104,7 +106,8 @@ void SimCamera::ResetRegisters()
 {
     for (auto& b : m_abRegisters)
         b = 0;
-    auto set16 = [this](int nAddr, int nValue) {
+    auto set16 = [this](int nAddr, int nValue)
+    {
         m_abRegisters[nAddr] = static_cast<uint8_t>(nValue & 0xFF);
         m_abRegisters[nAddr + 1] = static_cast<uint8_t>(nValue >> 8);
     };
@@ -301,11 +304,13 @@ SimFrameSettings SimCamera::SettingsFor(int nHeight) const
         dGain *= (985 - std::clamp(reg16(REG_MANUAL_SHUTTER), 960, 984)) / 25.0;
     else
         dGain *= std::pow(2.0, -nPreset / 2.0);
-    double adChannel[4] = {reg16(REG_GAIN_R) / double(COLOR_GAIN_UNITY), reg16(REG_GAIN_G) / double(COLOR_GAIN_UNITY),
+    double adChannel[4] = {reg16(REG_GAIN_R) / double(COLOR_GAIN_UNITY),
+                           reg16(REG_GAIN_G) / double(COLOR_GAIN_UNITY),
                            reg16(REG_GAIN_B) / double(COLOR_GAIN_UNITY), 1.0};
     for (int ch = 0; ch < 4; ++ch)
         for (int i = 0; i < 256; ++i)
-            s.aLut[ch][i] = static_cast<uint8_t>(std::min(255.0, std::floor(i * dGain * adChannel[ch] + 0.5)));
+            s.aLut[ch][i] =
+                static_cast<uint8_t>(std::min(255.0, std::floor(i * dGain * adChannel[ch] + 0.5)));
     return s;
 }
 
@@ -327,7 +332,9 @@ uint8_t SimCamera::SampleAt(const SimFrameSettings& s, bool bColor, uint64_t nLi
     // sensor's last row R lines ago. Direction 1 moves the object the other way.
     uint64_t nBase = nLine + static_cast<uint64_t>(SENSOR_ROWS - 1 - nRow);
     uint64_t v = s.nDirection ? (SimScene::ROWS - nBase % SimScene::ROWS) : nBase;
-    int ch = !bColor ? CH_GREY : (nRow & 1) == 0 ? ((x & 1) ? CH_RED : CH_GREEN) : ((x & 1) ? CH_GREEN : CH_BLUE);
+    int ch = !bColor           ? CH_GREY
+             : (nRow & 1) == 0 ? ((x & 1) ? CH_RED : CH_GREEN)
+                               : ((x & 1) ? CH_GREEN : CH_BLUE);
     return s.aLut[ch][SimScene::Instance().Row(v)[x * SimScene::CHANNELS + ch]];
 }
 
@@ -413,7 +420,8 @@ void SimCamera::StreamLoop(SampleSink* pSink, int nHeight)
         RenderFrame(settings, bColor, m_nLineCounter, m_frame.data());
         m_nFrameLine = m_nLineCounter;
         double dTime = std::chrono::duration<double>(Clock::now() - start).count();
-        pSink->DeliverSample(m_frame.data(), static_cast<size_t>(settings.nWidth) * settings.nHeight * 2, dTime);
+        pSink->DeliverSample(m_frame.data(), static_cast<size_t>(settings.nWidth) * settings.nHeight * 2,
+                             dTime);
         ++m_nFramesDelivered;
         m_nLineCounter += static_cast<uint64_t>(nLinesPerFrame);
     }

@@ -45,8 +45,8 @@ struct SimFrameSettings
 {
     int nWidth;
     int nHeight;
-    int nFirstRow;   // sensor row of the frame's line 0
-    int nDirection;  // scan direction register
+    int nFirstRow;                                // sensor row of the frame's line 0
+    int nDirection;                               // scan direction register
     std::array<std::array<uint8_t, 256>, 4> aLut; // per channel (R, G, B, grey): scene value -> sample
 };
 
@@ -59,7 +59,7 @@ struct SimFrameSettings
 // The scene moves one scene row per line period.
 class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<SimCamera>
 {
-public:
+  public:
     static constexpr int FRAME_WIDTH = 1284;
     static constexpr int SENSOR_ROWS = 960;
     static constexpr double LINE_PERIOD_UNIT_US = 29.0 / 74.25;
@@ -74,7 +74,8 @@ public:
     std::shared_ptr<CaptureSource> Bind() override;
 
     // Extension-unit request, as the source passes it on.
-    bool NodeProperty(const NodePropertyRequest& request, uint8_t* pPayload, uint32_t nLength, uint32_t* pReturned);
+    bool NodeProperty(const NodePropertyRequest& request, uint8_t* pPayload, uint32_t nLength,
+                      uint32_t* pReturned);
     bool CurrentFormat(VideoFormat& format);
     bool ApplyFormat(const VideoFormat& format);
     bool StartStreaming(SampleSink& sink);
@@ -103,7 +104,7 @@ public:
     static void RenderFrame(const SimFrameSettings& settings, bool bColor, uint64_t nLine, uint8_t* pOut);
     bool IsColor() const { return m_config.bColor; }
 
-private:
+  private:
     void ResetRegisters();
     bool HandleSet(int nSelector, const uint8_t* pPayload, uint32_t nLength);
     bool HandleGet(int nSelector, uint8_t* pPayload, uint32_t nLength);
@@ -144,7 +145,7 @@ private:
 // The capture source a simulated camera gives when bound; the camera outlives it.
 class SimCaptureSource : public CaptureSource
 {
-public:
+  public:
     explicit SimCaptureSource(std::shared_ptr<SimCamera> pCamera) : m_pCamera(std::move(pCamera)) {}
     ~SimCaptureSource() override { m_pCamera->StopStreaming(); }
 
@@ -158,6 +159,6 @@ public:
     bool StartStreaming(SampleSink& sink) override { return m_pCamera->StartStreaming(sink); }
     void StopStreaming() override { m_pCamera->StopStreaming(); }
 
-private:
+  private:
     std::shared_ptr<SimCamera> m_pCamera;
 };

@@ -116,7 +116,8 @@ std::shared_ptr<SimCaptureSystem> SimCaptureSystem::FromSpec(const std::string& 
         std::string strWhy;
         if (!ParseItem(strItem, config, nRepeat, strWhy))
         {
-            strErrors += (strErrors.empty() ? "" : "; ") + std::string("\"") + strItem + "\" left out: " + strWhy;
+            strErrors +=
+                (strErrors.empty() ? "" : "; ") + std::string("\"") + strItem + "\" left out: " + strWhy;
             continue;
         }
         configs.insert(configs.end(), static_cast<size_t>(nRepeat), config);

@@ -14,7 +14,7 @@ struct SimCameraConfig;
 // format) for the life of this object, as hardware would across opens.
 class SimCaptureSystem : public CaptureSystem
 {
-public:
+  public:
     explicit SimCaptureSystem(const std::vector<SimCameraConfig>& configs);
 
     // Builds the devices from the TARNWICK_SIM_CAMERAS syntax (README, "Simulated cameras"):
@@ -29,6 +29,6 @@ public:
     const std::shared_ptr<SimCamera>& Camera(size_t nIndex) const { return m_cameras[nIndex]; }
     size_t DeviceCount() const { return m_cameras.size(); }
 
-private:
+  private:
     std::vector<std::shared_ptr<SimCamera>> m_cameras;
 };

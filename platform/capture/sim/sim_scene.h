@@ -8,7 +8,7 @@
 // picture of coloured discs, lines of text-like bars, diagonal colour stripes and a ruler.
 class SimScene
 {
-public:
+  public:
     static constexpr int WIDTH = 1284;
     static constexpr int ROWS = 1024;
     static constexpr int CHANNELS = 4; // red, green, blue, grey
@@ -18,7 +18,7 @@ public:
     // The pixels of scene row v (taken modulo ROWS): CHANNELS bytes a pixel.
     const uint8_t* Row(uint64_t v) const { return &m_pixels[(v % ROWS) * WIDTH * CHANNELS]; }
 
-private:
+  private:
     SimScene();
 
     std::vector<uint8_t> m_pixels;

@@ -19,8 +19,9 @@ namespace
 // A source that delivers one sample synchronously when started, and records its calls.
 class FakeSource : public CaptureSource
 {
-public:
-    bool NodeProperty(const NodePropertyRequest& request, uint8_t* pPayload, uint32_t, uint32_t* pReturned) override
+  public:
+    bool NodeProperty(const NodePropertyRequest& request, uint8_t* pPayload, uint32_t,
+                      uint32_t* pReturned) override
     {
         m_lastRequest = request;
         pPayload[0] = 0x42;
@@ -57,7 +58,7 @@ public:
 
 class RecordingCallback : public SampleGrabberCallback
 {
-public:
+  public:
     int32_t QueryInterface(const CaptureGuid&, void**) override { return CAPTURE_E_NOINTERFACE; }
     uint32_t AddRef() override { return 1; }
     uint32_t Release() override { return 1; }
@@ -76,7 +77,7 @@ public:
 
 class FilterGraphTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         CaptureFaults::Instance().Clear();
@@ -96,7 +97,8 @@ protected:
     }
     bool Build()
     {
-        return m_pGraph->AddFilter(m_pSource, "Video Capture") && m_pGraph->AddFilter(m_pGrabber, "Grabber") &&
+        return m_pGraph->AddFilter(m_pSource, "Video Capture") &&
+               m_pGraph->AddFilter(m_pGrabber, "Grabber") &&
                m_pGraph->Connect(Pin(m_pSource, 0), Pin(m_pGrabber, 0));
     }
 
@@ -170,7 +172,8 @@ TEST_F(FilterGraphTest, SourceThatCannotStartLeavesTheGraphStopped)
     auto pOther = std::make_shared<FakeSource>();
     auto pOtherGrabber = std::make_shared<SampleGrabber>();
     ASSERT_TRUE(Build());
-    ASSERT_TRUE(m_pGraph->AddFilter(pOther, "Second") && m_pGraph->AddFilter(pOtherGrabber, "Second grabber"));
+    ASSERT_TRUE(m_pGraph->AddFilter(pOther, "Second") &&
+                m_pGraph->AddFilter(pOtherGrabber, "Second grabber"));
     ASSERT_TRUE(m_pGraph->Connect(Pin(pOther, 0), Pin(pOtherGrabber, 0)));
     pOther->m_bFailStart = true;
     auto pControl = m_pGraph->QueryMediaControl();

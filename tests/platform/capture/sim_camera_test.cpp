@@ -11,11 +11,12 @@
 
 namespace
 {
-constexpr CaptureGuid XU_GUID = {0x4A8C02AD, 0xFF78, 0x4697, {0xAD, 0xD4, 0x21, 0xAC, 0x99, 0x33, 0x93, 0xF2}};
+constexpr CaptureGuid XU_GUID = {
+    0x4A8C02AD, 0xFF78, 0x4697, {0xAD, 0xD4, 0x21, 0xAC, 0x99, 0x33, 0x93, 0xF2}};
 
 class SimCameraTest : public ::testing::Test
 {
-protected:
+  protected:
     SimCameraTest() : m_pCamera(std::make_shared<SimCamera>(SimCameraConfig{}, 0)) {}
 
     bool Set(int nSelector, std::vector<uint8_t> payload)
@@ -71,10 +72,10 @@ TEST_F(SimCameraTest, AddressLatchesHoldUntilTheNextAddress)
 
 TEST_F(SimCameraTest, MalformedRequestsFail)
 {
-    EXPECT_FALSE(Set(1, {0x30}));          // register address needs two bytes
-    EXPECT_FALSE(Set(2, {1, 2}));          // data is one byte
-    EXPECT_FALSE(Set(5, {1}));             // no such selector
-    EXPECT_EQ(Get(1), -1);                 // addresses are not read back
+    EXPECT_FALSE(Set(1, {0x30})); // register address needs two bytes
+    EXPECT_FALSE(Set(2, {1, 2})); // data is one byte
+    EXPECT_FALSE(Set(5, {1}));    // no such selector
+    EXPECT_EQ(Get(1), -1);        // addresses are not read back
     EXPECT_EQ(Get(3), -1);
     NodePropertyRequest r{XU_GUID, 2, NODE_PROPERTY_GET, 3, 0};
     uint8_t b = 0;
@@ -131,8 +132,8 @@ TEST_F(SimCameraTest, FormatTakesTheThreeHeightsAndSetsTheMode)
         int nWidth, nHeight;
         bool bOk;
         int nMode;
-    } cases[] = {{1284, 2, true, 2}, {1284, 4, true, 3}, {1284, 960, true, 1}, {1284, 3, false, 1},
-                 {1280, 960, false, 1}, {1284, 0, false, 1}};
+    } cases[] = {{1284, 2, true, 2},  {1284, 4, true, 3},    {1284, 960, true, 1},
+                 {1284, 3, false, 1}, {1280, 960, false, 1}, {1284, 0, false, 1}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.nHeight);
@@ -193,7 +194,7 @@ TEST_F(SimCameraTest, LinePositionSelectsTheSensorRows)
 // Counts samples and checks their length on the streaming thread.
 class CountingSink : public SampleSink
 {
-public:
+  public:
     void DeliverSample(const uint8_t*, size_t nLength, double) override
     {
         m_nLength = nLength;

@@ -32,9 +32,8 @@ TEST(SimCaptureSystemTest, SpecListsDevicesInOrderWithTheirOptions)
     ASSERT_EQ(pSim->DeviceCount(), 5u);
 
     EXPECT_EQ(Name(*pSim->Camera(0)).find("vid_04b4"), std::string::npos);
-    EXPECT_EQ(Name(*pSim->Camera(1)),
-              "@device:pnp:\\\\?\\usb#vid_04b4&pid_6e51&mi_00#6&1a2b3c4d&0&0001#"
-              "{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
+    EXPECT_EQ(Name(*pSim->Camera(1)), "@device:pnp:\\\\?\\usb#vid_04b4&pid_6e51&mi_00#6&1a2b3c4d&0&0001#"
+                                      "{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
     SimCamera& mono = *pSim->Camera(2);
     EXPECT_NE(Name(mono).find("vid_04b4&pid_6e52"), std::string::npos);
     EXPECT_FALSE(mono.IsColor());
