@@ -11,7 +11,7 @@
 // USB device's sysfs "descriptors" file holds them).
 class UvcDescriptors
 {
-public:
+  public:
     // A GUID in the byte order of the descriptor: the first three fields little-endian.
     using Guid = std::array<uint8_t, 16>;
 
@@ -33,6 +33,6 @@ public:
     int FindExtensionUnit(const Guid& guid) const;
     const std::vector<ExtensionUnit>& ExtensionUnits() const { return m_units; }
 
-private:
+  private:
     std::vector<ExtensionUnit> m_units;
 };

@@ -14,7 +14,7 @@ class V4l2Io;
 // among the units the device declares. Call from one thread at a time.
 class UvcXuChannel
 {
-public:
+  public:
     static constexpr size_t REQUEST_SIZE = 32;
     static constexpr uint32_t REQUEST_GET = 0x10000001;
     static constexpr uint32_t REQUEST_SET = 0x10000002;
@@ -35,7 +35,7 @@ public:
     // extension unit with that GUID, -EBADF when no device is bound, else the driver's error.
     int Request(const void* pRequest, size_t nRequestLength, void* pPayload, size_t nPayloadLength);
 
-private:
+  private:
     V4l2Io* m_pIo = nullptr;
     int m_fd = -1;
     UvcDescriptors m_descriptors;

@@ -23,7 +23,7 @@ struct V4l2FrameFormat
 // value read), or -errno.
 class V4l2Camera
 {
-public:
+  public:
     explicit V4l2Camera(V4l2Io& io) : m_io(io), m_stream(io) {}
     V4l2Camera(const V4l2Camera&) = delete;
     V4l2Camera& operator=(const V4l2Camera&) = delete;
@@ -48,7 +48,7 @@ public:
     int StopStreaming();
     bool IsStreaming() const { return m_stream.IsStreaming(); }
 
-private:
+  private:
     V4l2Io& m_io;
     V4l2Fd m_fd;
     UvcXuChannel m_channel;

@@ -69,7 +69,7 @@ bool IsInside(const fs::path& path, const fs::path& root)
 V4l2Discovery::V4l2Discovery(V4l2Io& io, std::string strRoot) : m_io(io), m_strRoot(std::move(strRoot)) {}
 
 std::string V4l2Discovery::BuildUsbDisplayName(unsigned nVendor, unsigned nProduct, int nInterface,
-                                                const std::string& strInstance)
+                                               const std::string& strInstance)
 {
     char szIds[48];
     if (nInterface >= 0)

@@ -21,7 +21,7 @@ struct V4l2DeviceEntry
 // port path as the instance.
 class V4l2Discovery
 {
-public:
+  public:
     // strRoot is the file-system root under which "sys/class/video4linux" and "dev" are found.
     explicit V4l2Discovery(V4l2Io& io, std::string strRoot = "/");
 
@@ -32,7 +32,7 @@ public:
                                            const std::string& strInstance);
     static std::string BuildOtherDisplayName(const std::string& strNodeName);
 
-private:
+  private:
     // True when the node captures video: asked of the driver when the node opens, else the sysfs
     // index (0 is the main node of its device; higher ones are metadata).
     bool IsCaptureNode(const std::string& strSysDir, const std::string& strDevicePath) const;

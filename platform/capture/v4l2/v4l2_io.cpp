@@ -12,7 +12,7 @@ namespace
 
 class SystemIo final : public V4l2Io
 {
-public:
+  public:
     int Open(const std::string& strPath, int nFlags) override
     {
         int fd = ::open(strPath.c_str(), nFlags | O_CLOEXEC);

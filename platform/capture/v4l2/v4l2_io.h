@@ -9,7 +9,7 @@
 // one rule: a value of 0 or more is success, a negative value is -errno.
 class V4l2Io
 {
-public:
+  public:
     virtual ~V4l2Io() = default;
 
     // The descriptor, or -errno.
@@ -31,7 +31,7 @@ public:
 // Owns one open descriptor and closes it through its io.
 class V4l2Fd
 {
-public:
+  public:
     V4l2Fd() = default;
     V4l2Fd(V4l2Io& io, int fd) : m_pIo(&io), m_fd(fd) {}
     V4l2Fd(const V4l2Fd&) = delete;
@@ -44,7 +44,7 @@ public:
     bool IsValid() const { return m_fd >= 0; }
     void Reset();
 
-private:
+  private:
     V4l2Io* m_pIo = nullptr;
     int m_fd = -1;
 };
@@ -52,7 +52,7 @@ private:
 // Owns one buffer mapping and unmaps it through its io.
 class V4l2Mapping
 {
-public:
+  public:
     V4l2Mapping(V4l2Io& io, void* p, size_t nLength) : m_pIo(&io), m_p(p), m_nLength(nLength) {}
     V4l2Mapping(const V4l2Mapping&) = delete;
     V4l2Mapping& operator=(const V4l2Mapping&) = delete;
@@ -70,7 +70,7 @@ public:
     void* Data() const { return m_p; }
     size_t Length() const { return m_nLength; }
 
-private:
+  private:
     V4l2Io* m_pIo;
     void* m_p;
     size_t m_nLength;

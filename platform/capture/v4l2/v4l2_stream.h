@@ -17,7 +17,7 @@ using V4l2FrameFn = std::function<void(const uint8_t* pData, size_t nBytes, doub
 // called from one controlling thread; the callback runs on the streaming thread only.
 class V4l2Stream
 {
-public:
+  public:
     static constexpr unsigned BUFFER_COUNT = 4;
     // How long the streaming thread waits for a buffer before it looks at the stop request again.
     static constexpr int POLL_TIMEOUT_MS = 50;
@@ -35,7 +35,7 @@ public:
     int Stop();
     bool IsStreaming() const { return m_fd >= 0; }
 
-private:
+  private:
     void Run();
     // Unmaps the buffers and hands them back to the driver.
     void Release();

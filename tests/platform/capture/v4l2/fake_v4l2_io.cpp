@@ -88,13 +88,15 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
 {
     switch (nRequest)
     {
-    case VIDIOC_QUERYCAP: {
+    case VIDIOC_QUERYCAP:
+    {
         auto* pCaps = static_cast<v4l2_capability*>(pArg);
         pCaps->capabilities = V4L2_CAP_DEVICE_CAPS | V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_META_CAPTURE;
         pCaps->device_caps = m_deviceCaps[m_openFds[fd]];
         return 0;
     }
-    case UVCIOC_CTRL_QUERY: {
+    case UVCIOC_CTRL_QUERY:
+    {
         auto* pQuery = static_cast<uvc_xu_control_query*>(pArg);
         if (pQuery->query == UVC_GET_CUR)
             std::memset(pQuery->data, m_nGetAnswer, pQuery->size);
@@ -105,7 +107,8 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
     case VIDIOC_G_FMT:
         static_cast<v4l2_format*>(pArg)->fmt.pix = m_format;
         return 0;
-    case VIDIOC_S_FMT: {
+    case VIDIOC_S_FMT:
+    {
         v4l2_pix_format& pix = static_cast<v4l2_format*>(pArg)->fmt.pix;
         if (pix.height > m_nMaxHeight)
             pix.height = m_nMaxHeight;
@@ -114,7 +117,8 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
         m_format = pix;
         return 0;
     }
-    case VIDIOC_REQBUFS: {
+    case VIDIOC_REQBUFS:
+    {
         auto* pRequest = static_cast<v4l2_requestbuffers*>(pArg);
         m_reqbufsCounts.push_back(pRequest->count);
         if (!m_mapped.empty())
@@ -123,7 +127,8 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
         m_queued.clear();
         return 0;
     }
-    case VIDIOC_QUERYBUF: {
+    case VIDIOC_QUERYBUF:
+    {
         auto* pBuffer = static_cast<v4l2_buffer*>(pArg);
         if (pBuffer->index >= m_buffers.size())
             return -EINVAL;
@@ -131,14 +136,16 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
         pBuffer->m.offset = pBuffer->index * 4096;
         return 0;
     }
-    case VIDIOC_QBUF: {
+    case VIDIOC_QBUF:
+    {
         auto* pBuffer = static_cast<v4l2_buffer*>(pArg);
         if (pBuffer->index >= m_buffers.size())
             return -EINVAL;
         m_queued.push_back(pBuffer->index);
         return 0;
     }
-    case VIDIOC_DQBUF: {
+    case VIDIOC_DQBUF:
+    {
         if (!m_bStreamOn || m_queued.empty() || m_nFramesToProduce <= 0)
             return -EAGAIN;
         auto* pBuffer = static_cast<v4l2_buffer*>(pArg);

@@ -16,7 +16,7 @@
 // request on demand. Streaming produces a set number of frames, then times out.
 class FakeV4l2Io : public V4l2Io
 {
-public:
+  public:
     struct XuQuery
     {
         int nUnit;
@@ -57,7 +57,7 @@ public:
     void Unmap(void* p, size_t nLength) override;
     int Poll(int fd, int nTimeoutMs) override;
 
-private:
+  private:
     int Answer(int fd, unsigned long nRequest, void* pArg);
 
     std::mutex m_mutex; // protects everything below and the model above once streaming runs

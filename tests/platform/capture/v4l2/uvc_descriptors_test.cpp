@@ -71,7 +71,8 @@ TEST(UvcDescriptors, GarbageEndsParsingWithoutTakingAnything)
     // A unit too short to hold its fields is skipped; one claiming more bytes than there are ends it.
     std::vector<uint8_t> shortUnit = bytes;
     shortUnit[nUnitStart] = 20;
-    shortUnit.erase(shortUnit.begin() + long(nUnitStart + 20), shortUnit.begin() + long(nUnitStart + unit.size()));
+    shortUnit.erase(shortUnit.begin() + long(nUnitStart + 20),
+                    shortUnit.begin() + long(nUnitStart + unit.size()));
     EXPECT_EQ(UvcDescriptors::Parse(shortUnit.data(), shortUnit.size()).ExtensionUnits().size(), 1u);
 
     std::vector<uint8_t> overlong(bytes.begin(), bytes.begin() + long(nUnitStart + unit.size()));

@@ -20,7 +20,7 @@ std::vector<uint8_t> MakeRequest(const std::vector<uint8_t>& guid, uint32_t nId,
 
 class UvcXuChannelTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         m_fd = m_io.OpenCaptureNode("/dev/video0");

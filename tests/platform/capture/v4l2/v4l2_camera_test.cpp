@@ -17,7 +17,7 @@ namespace
 
 class V4l2CameraTest : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         m_usbDir = fs::temp_directory_path() / ("tarnwick_usb_" + std::to_string(::getpid()));

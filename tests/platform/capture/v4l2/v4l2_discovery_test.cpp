@@ -19,11 +19,11 @@ const char* CAMERA_NAME =
 // links to the node's directory under its USB interface, and the node's "device" links back up.
 class FakeSysfs
 {
-public:
+  public:
     FakeSysfs()
     {
-        m_root = fs::temp_directory_path() / ("tarnwick_sysfs_" + std::to_string(::getpid()) + "_" +
-                                              std::to_string(s_nCount++));
+        m_root = fs::temp_directory_path() /
+                 ("tarnwick_sysfs_" + std::to_string(::getpid()) + "_" + std::to_string(s_nCount++));
         fs::create_directories(m_root / "sys/class/video4linux");
         fs::create_directories(m_root / "sys/devices/virtual");
         // The root hub above every device carries ids of its own.
@@ -42,7 +42,8 @@ public:
     }
 
     // A USB device at bus 1, port path strPort; returns its directory.
-    fs::path AddUsbDevice(const std::string& strPort, const std::string& strVendor, const std::string& strProduct)
+    fs::path AddUsbDevice(const std::string& strPort, const std::string& strVendor,
+                          const std::string& strProduct)
     {
         fs::path dir = m_root / "sys/devices/pci0000:00/0000:00:14.0/usb1" / ("1-" + strPort);
         fs::create_directories(dir);
@@ -79,7 +80,7 @@ public:
                                      m_root / "sys/class/video4linux" / strName);
     }
 
-private:
+  private:
     static inline int s_nCount = 0;
     fs::path m_root;
 };
@@ -103,8 +104,9 @@ TEST(V4l2Discovery, ListsCaptureNodesInNodeOrderWithWindowsStyleNames)
     std::vector<V4l2DeviceEntry> entries = V4l2Discovery(io, sysfs.Root()).List();
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[0].nNode, 0);
-    EXPECT_EQ(entries[0].strDisplayName,
-              "@device:pnp:\\\\?\\usb#vid_046d&pid_0825&mi_00#1-1#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
+    EXPECT_EQ(
+        entries[0].strDisplayName,
+        "@device:pnp:\\\\?\\usb#vid_046d&pid_0825&mi_00#1-1#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
     EXPECT_EQ(entries[0].strDevicePath, sysfs.Root() + "dev/video0");
     EXPECT_EQ(fs::canonical(entries[0].strUsbDevicePath), fs::canonical(webcam));
 
@@ -145,7 +147,8 @@ TEST(V4l2Discovery, NoVideoClassGivesNoDevices)
 TEST(V4l2Discovery, DisplayNamesKeepTheIdsInLowerCaseHex)
 {
     EXPECT_EQ(V4l2Discovery::BuildUsbDisplayName(0x04B4, 0x6E52, 2, "3-1.4"),
-              "@device:pnp:\\\\?\\usb#vid_04b4&pid_6e52&mi_02#3-1.4#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
+              "@device:pnp:\\\\?\\usb#vid_04b4&pid_6e52&mi_02#3-1.4#{65e8773d-8f56-11d0-a3b9-00a0c9223196}"
+              "\\global");
     EXPECT_EQ(V4l2Discovery::BuildUsbDisplayName(0x04B4, 0x6E51, -1, "1-2"),
               "@device:pnp:\\\\?\\usb#vid_04b4&pid_6e51#1-2#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
 }

@@ -22,16 +22,14 @@ struct Delivered
 
 class V4l2StreamTest : public ::testing::Test
 {
-protected:
-    void SetUp() override
-    {
-        m_fd = m_io.OpenCaptureNode("/dev/video0");
-    }
+  protected:
+    void SetUp() override { m_fd = m_io.OpenCaptureNode("/dev/video0"); }
 
     // Records each frame; signals m_done when nExpected have come.
     V4l2FrameFn Recorder(size_t nExpected)
     {
-        return [this, nExpected](const uint8_t* pData, size_t nBytes, double dTime) {
+        return [this, nExpected](const uint8_t* pData, size_t nBytes, double dTime)
+        {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_delivered.push_back({pData[0], pData[nBytes - 1], nBytes, dTime});
             if (m_delivered.size() == nExpected)
@@ -84,9 +82,9 @@ TEST_F(V4l2StreamTest, DeliversEachBufferAndRequeuesItThenTearsDownInOrder)
     }
 
     std::vector<unsigned long> requests = m_io.Requests();
-    const std::vector<unsigned long> setup = {VIDIOC_REQBUFS, VIDIOC_QUERYBUF, VIDIOC_QUERYBUF, VIDIOC_QUERYBUF,
-                                              VIDIOC_QUERYBUF, VIDIOC_QBUF, VIDIOC_QBUF, VIDIOC_QBUF,
-                                              VIDIOC_QBUF, VIDIOC_STREAMON};
+    const std::vector<unsigned long> setup = {
+        VIDIOC_REQBUFS, VIDIOC_QUERYBUF, VIDIOC_QUERYBUF, VIDIOC_QUERYBUF, VIDIOC_QUERYBUF,
+        VIDIOC_QBUF,    VIDIOC_QBUF,     VIDIOC_QBUF,     VIDIOC_QBUF,     VIDIOC_STREAMON};
     ASSERT_GT(requests.size(), setup.size() + 2);
     EXPECT_EQ(std::vector<unsigned long>(requests.begin(), requests.begin() + long(setup.size())), setup);
     EXPECT_EQ(std::vector<unsigned long>(requests.end() - 2, requests.end()),
@@ -161,7 +159,8 @@ TEST_F(V4l2StreamTest, ADeviceErrorEndsTheThreadAndStopReportsIt)
     ASSERT_EQ(stream.Start(m_fd, Recorder(2)), 0);
     ASSERT_TRUE(m_done.Wait(10000));
     // Let the thread reach the failing dequeue before asking it to stop.
-    auto dequeues = [this] {
+    auto dequeues = [this]
+    {
         std::vector<unsigned long> requests = m_io.Requests();
         return std::count(requests.begin(), requests.end(), VIDIOC_DQBUF);
     };
