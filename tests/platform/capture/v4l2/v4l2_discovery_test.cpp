@@ -1,11 +1,10 @@
 #include "platform/capture/v4l2/v4l2_discovery.h"
+#include "tests/platform/capture/v4l2/fake_sysfs.h"
 #include "tests/platform/capture/v4l2/fake_v4l2_io.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -14,76 +13,6 @@ namespace
 
 const char* CAMERA_NAME =
     "@device:pnp:\\\\?\\usb#vid_04b4&pid_6e51&mi_00#1-2#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
-
-// A sysfs tree in a temporary directory, laid out as the kernel lays it out: the class entry
-// links to the node's directory under its USB interface, and the node's "device" links back up.
-class FakeSysfs
-{
-  public:
-    FakeSysfs()
-    {
-        m_root = fs::temp_directory_path() /
-                 ("tarnwick_sysfs_" + std::to_string(::getpid()) + "_" + std::to_string(s_nCount++));
-        fs::create_directories(m_root / "sys/class/video4linux");
-        fs::create_directories(m_root / "sys/devices/virtual");
-        // The root hub above every device carries ids of its own.
-        const fs::path hub = m_root / "sys/devices/pci0000:00/0000:00:14.0/usb1";
-        fs::create_directories(hub);
-        Write(hub / "idVendor", "1d6b");
-        Write(hub / "idProduct", "0002");
-    }
-    ~FakeSysfs() { fs::remove_all(m_root); }
-
-    std::string Root() const { return m_root.string() + "/"; }
-
-    static void Write(const fs::path& path, const std::string& strText)
-    {
-        std::ofstream(path) << strText << "\n";
-    }
-
-    // A USB device at bus 1, port path strPort; returns its directory.
-    fs::path AddUsbDevice(const std::string& strPort, const std::string& strVendor,
-                          const std::string& strProduct)
-    {
-        fs::path dir = m_root / "sys/devices/pci0000:00/0000:00:14.0/usb1" / ("1-" + strPort);
-        fs::create_directories(dir);
-        if (!strVendor.empty())
-            Write(dir / "idVendor", strVendor);
-        Write(dir / "idProduct", strProduct);
-        Write(dir / "busnum", "1");
-        Write(dir / "devpath", strPort);
-        return dir;
-    }
-
-    // A video node under interface 0 of the USB device (or with no parent device when usbDir is empty).
-    void AddNode(const fs::path& usbDir, int nNode, int nIndex)
-    {
-        const std::string strName = "video" + std::to_string(nNode);
-        fs::path nodeDir;
-        if (usbDir.empty())
-        {
-            nodeDir = m_root / "sys/devices/virtual/video4linux" / strName;
-            fs::create_directories(nodeDir);
-        }
-        else
-        {
-            const fs::path interfaceDir = usbDir / (usbDir.filename().string() + ":1.0");
-            fs::create_directories(interfaceDir / "video4linux" / strName);
-            Write(interfaceDir / "bInterfaceNumber", "00");
-            nodeDir = interfaceDir / "video4linux" / strName;
-            fs::create_directory_symlink("../..", nodeDir / "device");
-        }
-        Write(nodeDir / "name", "Camera");
-        if (nIndex >= 0)
-            Write(nodeDir / "index", std::to_string(nIndex));
-        fs::create_directory_symlink(fs::relative(nodeDir, m_root / "sys/class/video4linux"),
-                                     m_root / "sys/class/video4linux" / strName);
-    }
-
-  private:
-    static inline int s_nCount = 0;
-    fs::path m_root;
-};
 
 } // namespace
 
