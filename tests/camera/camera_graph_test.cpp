@@ -1,0 +1,195 @@
+// The capture graph: Open's checks and failure points, what Close releases, Run and Stop, GetPin.
+
+#include "sim_camera_fixture.h"
+
+#include "console/shared_buffers.h"
+#include "platform/capture/capture_graph_builder.h"
+#include "platform/capture/capture_source.h"
+#include "platform/capture/filter_graph.h"
+#include "platform/capture/sample_grabber.h"
+
+#include <vector>
+
+namespace
+{
+class CameraGraphTest : public SimCameraTest
+{
+protected:
+    void SetUp() override
+    {
+        m_raw.assign(1284 * 964 * 2, 0);
+        g_pRawFrame = m_raw.data();
+    }
+    void TearDown() override
+    {
+        SimCameraTest::TearDown();
+        g_pRawFrame = nullptr;
+    }
+
+    // Weak references to everything the camera object holds, to check that Close lets go.
+    struct Held
+    {
+        std::vector<std::weak_ptr<void>> refs;
+        bool AllExpired() const
+        {
+            for (const auto& r : refs)
+                if (!r.expired())
+                    return false;
+            return true;
+        }
+    };
+    Held TakeHeld()
+    {
+        Held h;
+        h.refs = {m_camera.m_pGraph, m_camera.m_pGrabber, m_camera.m_pGrabberFilter, m_camera.m_pBuilder};
+        for (const auto& p : m_camera.m_pCapture)
+            h.refs.push_back(p);
+        return h;
+    }
+
+    std::vector<uint8_t> m_raw;
+};
+
+void NoFrame(void*) {}
+
+TEST_F(CameraGraphTest, OpenChecksTheCameraBeforeBuildingAnything)
+{
+    InstallAndInit("color:busy=1,color:busy=1", 2);
+    EXPECT_EQ(m_camera.Open(-1, 1284, 960, NoFrame, nullptr), CAMERA_ERR_BAD_INDEX);
+    EXPECT_EQ(m_camera.Open(16, 1284, 960, NoFrame, nullptr), CAMERA_ERR_BAD_INDEX);
+    EXPECT_EQ(m_camera.Open(2, 1284, 960, NoFrame, nullptr), CAMERA_ERR_NOT_PRESENT);
+    EXPECT_EQ(m_camera.Open(0, 1284, 960, NoFrame, nullptr), CAMERA_ERR_BUSY);
+    EXPECT_FALSE(m_camera.m_pGraph || m_camera.m_pBuilder || m_camera.m_pGrabber || m_camera.m_pCallback);
+    EXPECT_EQ(m_camera.m_nOpened, -1);
+
+    Sim(1).SetInfo(INFO_BUSY, 0);
+    int nArg = 0;
+    ASSERT_EQ(m_camera.Open(-1, 1284, 2, NoFrame, &nArg), CAMERA_OK);
+    EXPECT_EQ(m_camera.m_nOpened, 1);
+    // The frame size reached the camera and the callback.
+    EXPECT_EQ(Sim(1).FrameHeight(), 2);
+    EXPECT_EQ(Sim(1).Info(INFO_MODE), 2);
+    const SampleGrabberCB& cb = *m_camera.m_pCallback;
+    EXPECT_EQ(cb.m_pDest, m_raw.data());
+    EXPECT_EQ(cb.m_pfnFrame, &NoFrame);
+    EXPECT_EQ(cb.m_pFrameArg, &nArg);
+    EXPECT_EQ(cb.m_nWidth, 1284);
+    EXPECT_EQ(cb.m_nHeight, 2);
+    EXPECT_EQ(cb.m_nMode, GRAB_MODE_ROTATE);
+    EXPECT_EQ(m_camera.m_pGrabber->Callback(), m_camera.m_pCallback.get());
+    EXPECT_FALSE(m_camera.m_pGrabber->BufferSamples());
+    EXPECT_EQ(m_camera.m_pGraph->FilterCount(), 2u);
+}
+
+TEST_F(CameraGraphTest, EachFailingStepOfOpenFailsAndCloseReleasesEverything)
+{
+    const struct
+    {
+        CaptureStep step;
+        int nNth;
+    } cases[] = {
+        {CaptureStep::FILTER_GRAPH, 1},   {CaptureStep::GRAPH_BUILDER, 1},  {CaptureStep::FIND_STREAM_CONFIG, 1},
+        {CaptureStep::GET_FORMAT, 1},     {CaptureStep::SAMPLE_GRABBER, 1}, {CaptureStep::QUERY_GRABBER, 1},
+        {CaptureStep::SET_BUFFER_SAMPLES, 1}, {CaptureStep::SET_ONE_SHOT, 1}, {CaptureStep::SET_CALLBACK, 1},
+        {CaptureStep::ADD_FILTER, 1},     {CaptureStep::ADD_FILTER, 2},     {CaptureStep::SET_GRAPH, 1},
+        {CaptureStep::ENUM_PINS, 1},      {CaptureStep::ENUM_PINS, 2},      {CaptureStep::CONNECT, 1},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << "step " << static_cast<int>(c.step) << " call " << c.nNth);
+        InstallAndInit("color,mono", 2);
+        CaptureFaults::Instance().FailCall(c.step, c.nNth);
+        EXPECT_EQ(m_camera.Open(0, 1284, 960, NoFrame, nullptr), CAMERA_ERR_FAILED);
+        EXPECT_EQ(m_camera.m_nOpened, -1);
+        Held held = TakeHeld();
+        EXPECT_EQ(m_camera.Close(), CAMERA_OK);
+        EXPECT_TRUE(held.AllExpired());
+        EXPECT_FALSE(m_camera.m_pCallback);
+        EXPECT_EQ(m_pSim->ActiveStartups(), 0);
+    }
+}
+
+TEST_F(CameraGraphTest, FailedConnectionLeavesTheGraphHeldForClose)
+{
+    InstallAndInit("color", 1);
+    CaptureFaults::Instance().FailCall(CaptureStep::CONNECT);
+    ASSERT_EQ(m_camera.Open(0, 1284, 960, NoFrame, nullptr), CAMERA_ERR_FAILED);
+    EXPECT_TRUE(m_camera.m_pGraph && m_camera.m_pBuilder && m_camera.m_pGrabber && m_camera.m_pGrabberFilter &&
+                m_camera.m_pCallback);
+    EXPECT_EQ(m_camera.Run(), CAMERA_ERR_NOT_OPEN);
+    // The pins taken for the connection were let go: only the camera object holds the source,
+    // besides the graph.
+    EXPECT_EQ(m_camera.m_pCapture[0].use_count(), 2);
+}
+
+TEST_F(CameraGraphTest, RefusedFormatDoesNotStopOpen)
+{
+    InstallAndInit("color:mode=3", 1);
+    ASSERT_EQ(m_camera.Open(0, 1284, 7, NoFrame, nullptr), CAMERA_OK);
+    EXPECT_EQ(Sim(0).FrameHeight(), 4);
+    InstallAndInit("color", 1);
+    CaptureFaults::Instance().FailCall(CaptureStep::SET_FORMAT);
+    EXPECT_EQ(m_camera.Open(0, 1284, 2, NoFrame, nullptr), CAMERA_OK);
+    EXPECT_EQ(Sim(0).FrameHeight(), 960);
+}
+
+TEST_F(CameraGraphTest, RunAndStopReachTheirStates)
+{
+    InstallAndInit("color", 1);
+    EXPECT_EQ(m_camera.Stop(), CAMERA_ERR_NOT_OPEN);
+    EXPECT_EQ(m_camera.Run(), CAMERA_ERR_NOT_OPEN);
+    ASSERT_EQ(m_camera.Open(0, 1284, 4, NoFrame, nullptr), CAMERA_OK);
+    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
+    EXPECT_TRUE(Sim(0).IsStreaming());
+    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
+    EXPECT_EQ(m_camera.Stop(), CAMERA_OK);
+    EXPECT_FALSE(Sim(0).IsStreaming());
+    EXPECT_EQ(m_camera.Stop(), CAMERA_OK);
+
+    CaptureFaults::Instance().FailCall(CaptureStep::QUERY_MEDIA_CONTROL);
+    EXPECT_EQ(m_camera.Run(), CAMERA_ERR_FAILED);
+    EXPECT_FALSE(Sim(0).IsStreaming());
+
+    // The frame size may change while stopped, through the members the resolution switch uses.
+    auto pConfig = m_camera.m_pBuilder->FindStreamConfig(m_camera.m_pCapture[m_camera.m_nOpened]);
+    VideoFormat format;
+    ASSERT_TRUE(pConfig && pConfig->GetFormat(format));
+    format.nHeight = 960;
+    EXPECT_TRUE(pConfig->SetFormat(format));
+    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
+    EXPECT_FALSE(pConfig->SetFormat(format)); // not while streaming
+
+    // Close while running stops the stream before the callback goes.
+    Held held = TakeHeld();
+    pConfig.reset();
+    EXPECT_EQ(m_camera.Close(), CAMERA_OK);
+    EXPECT_TRUE(held.AllExpired());
+    EXPECT_FALSE(Sim(0).IsStreaming());
+    EXPECT_EQ(m_camera.m_nOpened, -1);
+}
+
+// A filter with only an input pin.
+class InputOnlyFilter : public CaptureFilter
+{
+public:
+    int PinCount() const override { return 1; }
+    PinDirection DirectionOfPin(int) const override { return PinDirection::INPUT; }
+};
+
+TEST_F(CameraGraphTest, GetPinReturnsTheFirstPinOfThatDirection)
+{
+    auto pFilter = std::make_shared<InputOnlyFilter>();
+    EXPECT_EQ(CameraDevice::GetPin(pFilter, PinDirection::OUTPUT), nullptr);
+    EXPECT_EQ(pFilter.use_count(), 1);
+    auto pIn = CameraDevice::GetPin(pFilter, PinDirection::INPUT);
+    ASSERT_TRUE(pIn);
+    EXPECT_EQ(pIn->Filter(), pFilter);
+
+    auto pGrabber = std::make_shared<SampleGrabber>();
+    auto pOut = CameraDevice::GetPin(pGrabber, PinDirection::OUTPUT);
+    ASSERT_TRUE(pOut);
+    EXPECT_EQ(pOut->Index(), 1);
+    CaptureFaults::Instance().FailCall(CaptureStep::ENUM_PINS);
+    EXPECT_EQ(CameraDevice::GetPin(pGrabber, PinDirection::OUTPUT), nullptr);
+}
+} // namespace

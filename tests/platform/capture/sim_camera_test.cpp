@@ -1,0 +1,236 @@
+// The simulated camera's extension unit, format, brightness, line position and streaming.
+
+#include "platform/capture/capture_source.h"
+#include "platform/capture/sim/sim_camera.h"
+#include "platform/sys/auto_reset_event.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+namespace
+{
+constexpr CaptureGuid XU_GUID = {0x4A8C02AD, 0xFF78, 0x4697, {0xAD, 0xD4, 0x21, 0xAC, 0x99, 0x33, 0x93, 0xF2}};
+
+class SimCameraTest : public ::testing::Test
+{
+protected:
+    SimCameraTest() : m_pCamera(std::make_shared<SimCamera>(SimCameraConfig{}, 0)) {}
+
+    bool Set(int nSelector, std::vector<uint8_t> payload)
+    {
+        NodePropertyRequest r{XU_GUID, static_cast<uint32_t>(nSelector), NODE_PROPERTY_SET, 2, 0};
+        uint32_t n = 0;
+        return m_pCamera->NodeProperty(r, payload.data(), static_cast<uint32_t>(payload.size()), &n);
+    }
+    int Get(int nSelector)
+    {
+        NodePropertyRequest r{XU_GUID, static_cast<uint32_t>(nSelector), NODE_PROPERTY_GET, 2, 0};
+        uint8_t b = 0;
+        uint32_t n = 0;
+        if (!m_pCamera->NodeProperty(r, &b, 1, &n))
+            return -1;
+        EXPECT_EQ(n, 1u);
+        return b;
+    }
+    void WriteReg(int nAddr, int nValue)
+    {
+        Set(1, {static_cast<uint8_t>(nAddr), static_cast<uint8_t>(nAddr >> 8)});
+        Set(2, {static_cast<uint8_t>(nValue)});
+    }
+    void WriteReg16(int nAddr, int nValue)
+    {
+        WriteReg(nAddr, nValue & 0xFF);
+        WriteReg(nAddr + 1, nValue >> 8);
+    }
+
+    std::shared_ptr<SimCamera> m_pCamera;
+};
+
+TEST_F(SimCameraTest, AddressLatchesHoldUntilTheNextAddress)
+{
+    EXPECT_TRUE(Set(1, {0x41, 0x00}));
+    EXPECT_EQ(Get(2), 0xFF); // line position high byte: centre
+    EXPECT_EQ(Get(2), 0xFF);
+    EXPECT_TRUE(Set(2, {0x01}));
+    EXPECT_EQ(Get(2), 0x01);
+    EXPECT_EQ(m_pCamera->Register(0x41), 0x01);
+    EXPECT_TRUE(Set(1, {0x30, 0x12}));
+    EXPECT_TRUE(Set(2, {0x77}));
+    EXPECT_EQ(m_pCamera->Register(0x1230), 0x77);
+
+    EXPECT_TRUE(Set(3, {0x90}));
+    EXPECT_EQ(Get(4), 'A');
+    EXPECT_EQ(Get(4), 'A');
+    EXPECT_TRUE(Set(3, {2}));
+    EXPECT_EQ(Get(4), 1);
+    EXPECT_TRUE(Set(4, {0})); // information bytes other than the command are read-only
+    EXPECT_EQ(Get(4), 1);
+}
+
+TEST_F(SimCameraTest, MalformedRequestsFail)
+{
+    EXPECT_FALSE(Set(1, {0x30}));          // register address needs two bytes
+    EXPECT_FALSE(Set(2, {1, 2}));          // data is one byte
+    EXPECT_FALSE(Set(5, {1}));             // no such selector
+    EXPECT_EQ(Get(1), -1);                 // addresses are not read back
+    EXPECT_EQ(Get(3), -1);
+    NodePropertyRequest r{XU_GUID, 2, NODE_PROPERTY_GET, 3, 0};
+    uint8_t b = 0;
+    uint32_t n = 0;
+    EXPECT_FALSE(m_pCamera->NodeProperty(r, &b, 1, &n)); // wrong node
+    r.nNodeId = 2;
+    r.set.nData1 = 0;
+    EXPECT_FALSE(m_pCamera->NodeProperty(r, &b, 1, &n)); // wrong property set
+    r.set = XU_GUID;
+    r.nFlags = 0x10000003;
+    EXPECT_FALSE(m_pCamera->NodeProperty(r, &b, 1, &n));
+
+    SimCameraConfig other;
+    other.kind = SimDeviceKind::OTHER;
+    m_pCamera = std::make_shared<SimCamera>(other, 0);
+    EXPECT_FALSE(Set(3, {1}));
+    VideoFormat format;
+    EXPECT_FALSE(m_pCamera->CurrentFormat(format));
+
+    // Every request is logged with its bytes and outcome.
+    auto log = m_pCamera->RequestLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].nSelector, 3);
+    EXPECT_TRUE(log[0].bSet);
+    EXPECT_EQ(log[0].payload, std::vector<uint8_t>{1});
+    EXPECT_FALSE(log[0].bOk);
+}
+
+TEST_F(SimCameraTest, CommandsRestoreAndSaveTheRegisters)
+{
+    WriteReg16(0x30, 5000);
+    WriteReg(0x00, 2);
+    Set(3, {13});
+    Set(4, {2}); // save
+    EXPECT_EQ(m_pCamera->SavedRegister(0x30), 5000 & 0xFF);
+    EXPECT_EQ(m_pCamera->SavedRegister(0x00), 2);
+    Set(4, {1}); // factory default
+    EXPECT_EQ(m_pCamera->Register(0x30), SimCamera::DEFAULT_LINE_PERIOD & 0xFF);
+    EXPECT_EQ(m_pCamera->Register(0x31), SimCamera::DEFAULT_LINE_PERIOD >> 8);
+    EXPECT_EQ(m_pCamera->Register(0x00), 0);
+    EXPECT_EQ(m_pCamera->Register(0x24), 960 & 0xFF);
+    EXPECT_EQ(m_pCamera->SavedRegister(0x30), 5000 & 0xFF);
+}
+
+TEST_F(SimCameraTest, FormatTakesTheThreeHeightsAndSetsTheMode)
+{
+    VideoFormat format;
+    ASSERT_TRUE(m_pCamera->CurrentFormat(format));
+    EXPECT_EQ(format.nWidth, 1284);
+    EXPECT_EQ(format.nHeight, 960);
+    EXPECT_EQ(format.nBitCount, 16);
+    const struct
+    {
+        int nWidth, nHeight;
+        bool bOk;
+        int nMode;
+    } cases[] = {{1284, 2, true, 2}, {1284, 4, true, 3}, {1284, 960, true, 1}, {1284, 3, false, 1},
+                 {1280, 960, false, 1}, {1284, 0, false, 1}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.nHeight);
+        format.nWidth = c.nWidth;
+        format.nHeight = c.nHeight;
+        EXPECT_EQ(m_pCamera->ApplyFormat(format), c.bOk);
+        EXPECT_EQ(m_pCamera->Info(7), c.nMode);
+    }
+}
+
+TEST_F(SimCameraTest, GainAndShutterChangeBrightness)
+{
+    auto level = [this] { return m_pCamera->CurrentSettings().aLut[3][100]; };
+    EXPECT_EQ(level(), 100);
+    WriteReg(0x00, 1);
+    EXPECT_EQ(level(), 200);
+    WriteReg(0x00, 0);
+    WriteReg16(0x20, 60); // +6 dB
+    EXPECT_EQ(level(), 200);
+    WriteReg16(0x20, 0);
+    WriteReg(0x01, 2); // half the exposure
+    EXPECT_EQ(level(), 50);
+    WriteReg(0x01, 15);
+    WriteReg16(0x24, 984); // manual shutter, shortest
+    EXPECT_EQ(level(), 4);
+    WriteReg16(0x24, 960);
+    EXPECT_EQ(level(), 100);
+    WriteReg16(0x28, 144); // red gain doubles red only
+    EXPECT_EQ(m_pCamera->CurrentSettings().aLut[0][100], 200);
+    EXPECT_EQ(m_pCamera->CurrentSettings().aLut[1][100], 100);
+}
+
+TEST_F(SimCameraTest, LinePositionSelectsTheSensorRows)
+{
+    VideoFormat format{1284, 4, 0, 16, 0, 0};
+    ASSERT_TRUE(m_pCamera->ApplyFormat(format));
+    const struct
+    {
+        int nPosition, nFirstRow;
+    } cases[] = {{0xFFFF, 478}, {0, 0}, {5, 4}, {300, 300}, {958, 956}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.nPosition);
+        WriteReg16(0x40, c.nPosition);
+        SimFrameSettings lineScan = m_pCamera->CurrentSettings();
+        EXPECT_EQ(lineScan.nFirstRow, c.nFirstRow);
+        // Line y of a line-scan frame is sensor row first + y of a full frame at the same time.
+        SimFrameSettings full = lineScan;
+        full.nHeight = 960;
+        full.nFirstRow = 0;
+        for (int y = 0; y < 4; ++y)
+            for (int x : {0, 1, 640, 641, 1283})
+                EXPECT_EQ(SimCamera::SampleAt(lineScan, true, 1234, x, y),
+                          SimCamera::SampleAt(full, true, 1234, x, c.nFirstRow + y));
+    }
+}
+
+// Counts samples and checks their length on the streaming thread.
+class CountingSink : public SampleSink
+{
+public:
+    void DeliverSample(const uint8_t*, size_t nLength, double) override
+    {
+        m_nLength = nLength;
+        if (++m_nSamples == 3)
+            m_third.Set();
+    }
+    std::atomic<size_t> m_nLength{0};
+    std::atomic<int> m_nSamples{0};
+    AutoResetEvent m_third;
+};
+
+TEST_F(SimCameraTest, StreamingDeliversFramesOfTheCurrentFormatUntilStopped)
+{
+    auto pSource = m_pCamera->Bind();
+    VideoFormat format{1284, 2, 0, 16, 0, 0};
+    ASSERT_TRUE(pSource->ApplyFormat(format));
+    WriteReg16(0x30, 1388);
+    CountingSink sink;
+    ASSERT_TRUE(pSource->StartStreaming(sink));
+    EXPECT_FALSE(pSource->StartStreaming(sink));
+    EXPECT_FALSE(pSource->ApplyFormat(format));
+    ASSERT_TRUE(sink.m_third.Wait(10000));
+    pSource->StopStreaming();
+    int nAfterStop = sink.m_nSamples;
+    EXPECT_EQ(sink.m_nLength, 1284u * 2 * 2);
+    EXPECT_EQ(m_pCamera->FramesDelivered(), static_cast<uint64_t>(nAfterStop));
+    EXPECT_FALSE(m_pCamera->IsStreaming());
+    EXPECT_EQ(sink.m_nSamples, nAfterStop);
+
+    // Start and stop again at once, and let the source go while it streams.
+    for (int i = 0; i < 20; ++i)
+    {
+        ASSERT_TRUE(pSource->StartStreaming(sink));
+        pSource->StopStreaming();
+    }
+    ASSERT_TRUE(pSource->StartStreaming(sink));
+    pSource.reset();
+    EXPECT_FALSE(m_pCamera->IsStreaming());
+}
+} // namespace

@@ -1,0 +1,84 @@
+// The TARNWICK_SIM_CAMERAS syntax and the devices it makes.
+
+#include "platform/capture/capture_source.h"
+#include "platform/capture/sim/sim_camera.h"
+#include "platform/capture/sim/sim_capture_system.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+std::string Name(SimCamera& camera)
+{
+    std::string s;
+    camera.GetDisplayName(s);
+    return s;
+}
+
+std::string InfoText(SimCamera& camera, int nAddr, int nLength)
+{
+    std::string s;
+    for (int i = 0; i < nLength; ++i)
+        s += static_cast<char>(camera.Info(nAddr + i));
+    return s;
+}
+
+TEST(SimCaptureSystemTest, SpecListsDevicesInOrderWithTheirOptions)
+{
+    std::string strError;
+    auto pSim = SimCaptureSystem::FromSpec(
+        " other , color, mono:model=TW-LS1284M:serial=A1234567:pid=6e52:busy=1:mode=3,2*colour", &strError);
+    EXPECT_EQ(strError, "");
+    ASSERT_EQ(pSim->DeviceCount(), 5u);
+
+    EXPECT_EQ(Name(*pSim->Camera(0)).find("vid_04b4"), std::string::npos);
+    EXPECT_EQ(Name(*pSim->Camera(1)),
+              "@device:pnp:\\\\?\\usb#vid_04b4&pid_6e51&mi_00#6&1a2b3c4d&0&0001#"
+              "{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
+    SimCamera& mono = *pSim->Camera(2);
+    EXPECT_NE(Name(mono).find("vid_04b4&pid_6e52"), std::string::npos);
+    EXPECT_FALSE(mono.IsColor());
+    EXPECT_EQ(mono.Info(1), 1);
+    EXPECT_EQ(mono.Info(2), 0);
+    EXPECT_EQ(mono.Info(7), 3);
+    EXPECT_EQ(mono.FrameHeight(), 4);
+    EXPECT_EQ(InfoText(mono, 0x80, 16), std::string("TW-LS1284M\0\0\0\0\0\0", 16));
+    EXPECT_EQ(InfoText(mono, 0x90, 8), "A1234567");
+    EXPECT_TRUE(pSim->Camera(3)->IsColor());
+    EXPECT_EQ(pSim->Camera(3)->Info(2), 1);
+    EXPECT_NE(InfoText(*pSim->Camera(3), 0x90, 8), InfoText(*pSim->Camera(4), 0x90, 8));
+
+    std::vector<std::shared_ptr<VideoInputDevice>> devices;
+    EXPECT_TRUE(pSim->ListVideoInputs(devices));
+    EXPECT_EQ(devices.size(), 5u);
+}
+
+TEST(SimCaptureSystemTest, UnreadableItemsAreLeftOutAndNamed)
+{
+    const struct
+    {
+        const char* pszSpec;
+        size_t nDevices;
+        bool bError;
+    } cases[] = {
+        {"", 0, false},
+        {"16*other,color", 17, false},
+        {"camera", 0, true},
+        {"color:busy", 0, true},
+        {"color:mode=x,mono", 1, true},
+        {"color:serial=123456789", 0, true},
+        {"color:pid=zz", 0, true},
+        {"0*color", 0, true},
+        {"65*color", 0, true},
+        {"color:colour=1", 0, true},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszSpec);
+        std::string strError;
+        auto pSim = SimCaptureSystem::FromSpec(c.pszSpec, &strError);
+        EXPECT_EQ(pSim->DeviceCount(), c.nDevices);
+        EXPECT_EQ(!strError.empty(), c.bError) << strError;
+    }
+}
+} // namespace
