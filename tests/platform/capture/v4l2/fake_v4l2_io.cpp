@@ -49,6 +49,15 @@ int FakeV4l2Io::UnmapCount()
     return m_nUnmaps;
 }
 
+void FakeV4l2Io::SetYuyvFormat(uint32_t nWidth, uint32_t nHeight)
+{
+    m_format.width = nWidth;
+    m_format.height = nHeight;
+    m_format.pixelformat = V4L2_PIX_FMT_YUYV;
+    m_format.bytesperline = nWidth * 2;
+    m_format.sizeimage = nWidth * 2 * nHeight;
+}
+
 int FakeV4l2Io::OpenCaptureNode(const std::string& strPath)
 {
     {

@@ -38,6 +38,8 @@ class FakeV4l2Io : public V4l2Io
     v4l2_pix_format m_format{};
     uint32_t m_nMaxHeight = 960; // the driver clamps a larger height to this
 
+    // The driver's current format: 2 bytes per pixel.
+    void SetYuyvFormat(uint32_t nWidth, uint32_t nHeight);
     // Makes strPath an openable capture node and opens it.
     int OpenCaptureNode(const std::string& strPath);
 

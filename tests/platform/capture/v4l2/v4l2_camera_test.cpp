@@ -29,11 +29,7 @@ class V4l2CameraTest : public ::testing::Test
         m_entry.strDevicePath = "/dev/video0";
         m_entry.strUsbDevicePath = m_usbDir.string();
         m_io.m_deviceCaps[m_entry.strDevicePath] = V4L2_CAP_VIDEO_CAPTURE;
-        m_io.m_format.width = 1284;
-        m_io.m_format.height = 960;
-        m_io.m_format.pixelformat = V4L2_PIX_FMT_YUYV;
-        m_io.m_format.bytesperline = 1284 * 2;
-        m_io.m_format.sizeimage = 1284 * 2 * 960;
+        m_io.SetYuyvFormat(1284, 960);
     }
     void TearDown() override { fs::remove_all(m_usbDir); }
 
