@@ -1,5 +1,6 @@
 #include "platform/capture/capture_system.h"
 #include "platform/capture/sim/sim_capture_system.h"
+#include "platform/capture/v4l2/v4l2_capture_system.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,5 @@ std::shared_ptr<CaptureSystem> CreateDefaultCaptureSystem()
             std::fprintf(stderr, "TARNWICK_SIM_CAMERAS: %s\n", strError.c_str());
         return pSim;
     }
-    // The real devices (V4L2) take this place once that backend is in.
-    return std::make_shared<EmptyCaptureSystem>();
+    return std::make_shared<V4l2CaptureSystem>();
 }

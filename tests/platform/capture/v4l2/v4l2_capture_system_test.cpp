@@ -1,0 +1,142 @@
+#include "platform/capture/v4l2/v4l2_capture_system.h"
+#include "platform/sys/auto_reset_event.h"
+#include "tests/platform/capture/v4l2/fake_sysfs.h"
+#include "tests/platform/capture/v4l2/fake_v4l2_io.h"
+#include "tests/platform/capture/v4l2/uvc_test_descriptors.h"
+
+#include <gtest/gtest.h>
+#include <linux/usb/video.h>
+#include <linux/uvcvideo.h>
+
+#include <atomic>
+
+namespace
+{
+
+// The camera's extension-unit property set as the camera code holds it.
+const CaptureGuid CAMERA_SET = {0x4A8C02AD, 0xFF78, 0x4697, {0xAD, 0xD4, 0x21, 0xAC, 0x99, 0x33, 0x93, 0xF2}};
+
+class CountingSink : public SampleSink
+{
+  public:
+    void DeliverSample(const uint8_t*, size_t nLength, double) override
+    {
+        m_nBytes = nLength;
+        if (++m_nSamples == 3)
+            m_done.Set();
+    }
+
+    std::atomic<int> m_nSamples{0};
+    std::atomic<size_t> m_nBytes{0};
+    AutoResetEvent m_done;
+};
+
+class V4l2CaptureSystemTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        const std::filesystem::path webcam = m_sysfs.AddUsbDevice("1", "046d", "0825");
+        m_sysfs.AddNode(webcam, 0, 0);
+        const std::filesystem::path camera = m_sysfs.AddUsbDevice("2", "04b4", "6e51");
+        const std::vector<uint8_t> bytes = uvc_test::CameraDescriptors();
+        std::ofstream(camera / "descriptors", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+        m_sysfs.AddNode(camera, 2, 0);
+        m_sysfs.AddNode(camera, 3, 1);
+        m_io.m_deviceCaps[m_sysfs.Root() + "dev/video2"] = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+        m_io.SetYuyvFormat(1284, 960);
+    }
+
+    std::shared_ptr<CaptureSource> BindCamera()
+    {
+        std::vector<std::shared_ptr<VideoInputDevice>> devices;
+        EXPECT_TRUE(m_system->ListVideoInputs(devices));
+        EXPECT_EQ(devices.size(), 2u);
+        return devices.size() == 2 ? devices[1]->Bind() : nullptr;
+    }
+
+    FakeSysfs m_sysfs;
+    FakeV4l2Io m_io;
+    std::shared_ptr<V4l2CaptureSystem> m_system = std::make_shared<V4l2CaptureSystem>(m_io, m_sysfs.Root());
+};
+
+} // namespace
+
+TEST_F(V4l2CaptureSystemTest, ListsNamedDevicesAndBindsOnlyOpenableOnes)
+{
+    std::vector<std::shared_ptr<VideoInputDevice>> devices;
+    ASSERT_TRUE(m_system->ListVideoInputs(devices));
+    ASSERT_EQ(devices.size(), 2u);
+    std::string strName;
+    ASSERT_TRUE(devices[1]->GetDisplayName(strName));
+    EXPECT_NE(strName.find("@device:pnp"), std::string::npos);
+    EXPECT_NE(strName.find("vid_04b4&pid_6e51"), std::string::npos);
+    ASSERT_TRUE(devices[0]->GetDisplayName(strName));
+    EXPECT_NE(strName.find("vid_046d&pid_0825"), std::string::npos);
+
+    EXPECT_EQ(devices[0]->Bind(), nullptr); // its node does not open here
+    std::shared_ptr<CaptureSource> pSource = devices[1]->Bind();
+    ASSERT_NE(pSource, nullptr);
+    EXPECT_EQ(m_io.OpenCount(), 1);
+    pSource.reset();
+    EXPECT_EQ(m_io.OpenCount(), 0);
+}
+
+TEST_F(V4l2CaptureSystemTest, NodeRequestsReachTheUnitNamedByTheirPropertySet)
+{
+    std::shared_ptr<CaptureSource> pSource = BindCamera();
+    ASSERT_NE(pSource, nullptr);
+    uint32_t nReturned = 99;
+    uint8_t abAddress[2] = {0x2A, 0x00};
+    EXPECT_TRUE(pSource->NodeProperty({CAMERA_SET, 1, NODE_PROPERTY_SET, 2, 0}, abAddress, 2, &nReturned));
+    EXPECT_EQ(nReturned, 0u);
+    m_io.m_nGetAnswer = 0x37;
+    uint8_t nByte = 0;
+    EXPECT_TRUE(pSource->NodeProperty({CAMERA_SET, 4, NODE_PROPERTY_GET, 2, 0}, &nByte, 1, &nReturned));
+    EXPECT_EQ(nByte, 0x37);
+    EXPECT_EQ(nReturned, 1u);
+
+    std::vector<FakeV4l2Io::XuQuery> queries = m_io.XuQueries();
+    ASSERT_EQ(queries.size(), 2u);
+    EXPECT_EQ(queries[0].nUnit, 3);
+    EXPECT_EQ(queries[0].nQuery, UVC_SET_CUR);
+    EXPECT_EQ(queries[0].payload, (std::vector<uint8_t>{0x2A, 0x00}));
+    EXPECT_EQ(queries[1].nQuery, UVC_GET_CUR);
+
+    CaptureGuid other = CAMERA_SET;
+    other.nData1 ^= 1;
+    EXPECT_FALSE(pSource->NodeProperty({other, 4, NODE_PROPERTY_GET, 2, 0}, &nByte, 1, &nReturned));
+    m_io.m_nFailRequest = UVCIOC_CTRL_QUERY;
+    EXPECT_FALSE(pSource->NodeProperty({CAMERA_SET, 4, NODE_PROPERTY_GET, 2, 0}, &nByte, 1, &nReturned));
+    EXPECT_EQ(nReturned, 0u);
+}
+
+TEST_F(V4l2CaptureSystemTest, FormatAndStreamingGoThroughTheNode)
+{
+    std::shared_ptr<CaptureSource> pSource = BindCamera();
+    ASSERT_NE(pSource, nullptr);
+    VideoFormat format;
+    ASSERT_TRUE(pSource->CurrentFormat(format));
+    EXPECT_EQ(format.nWidth, 1284);
+    EXPECT_EQ(format.nHeight, 960);
+    EXPECT_EQ(format.nBitCount, 16);
+    EXPECT_EQ(format.nFourCc, V4L2_PIX_FMT_YUYV);
+
+    format.nHeight = 4;
+    EXPECT_TRUE(pSource->ApplyFormat(format));
+    format.nHeight = 1000; // the driver settles on 960
+    EXPECT_FALSE(pSource->ApplyFormat(format));
+    ASSERT_TRUE(pSource->CurrentFormat(format));
+    EXPECT_EQ(format.nHeight, 960);
+
+    m_io.m_nFramesToProduce = 3;
+    CountingSink sink;
+    ASSERT_TRUE(pSource->StartStreaming(sink));
+    ASSERT_TRUE(sink.m_done.Wait(10000));
+    pSource->StopStreaming();
+    EXPECT_EQ(sink.m_nSamples, 3);
+    EXPECT_EQ(sink.m_nBytes, 64u);
+    EXPECT_FALSE(m_io.StreamOn());
+    EXPECT_EQ(m_io.MappedCount(), 0u);
+}
