@@ -14,7 +14,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -34,6 +33,25 @@ Qt::Alignment TextAlignment(unsigned nStyle)
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
+} // namespace
+
+// What an edit takes from the keyboard: digits only when asked, and at most its limit. The
+// program's own texts are set past it.
+EditInputRule::EditInputRule(bool bDigitsOnly, QObject* pParent) : QValidator(pParent), m_bDigitsOnly(bDigitsOnly) {}
+
+QValidator::State EditInputRule::validate(QString& input, int&) const
+{
+    if (m_nLimit > 0 && input.size() > m_nLimit)
+        return Invalid;
+    if (m_bDigitsOnly)
+        for (const QChar c : input)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return Invalid;
+    return Acceptable;
+}
+
+namespace
+{
 // Two stacked arrow buttons that step the position of an up-down control.
 class UpDownWidget : public QWidget
 {
@@ -70,6 +88,7 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
 {
     const QString text = QString::fromStdString(ct.text);
     QWidget* pWidget = nullptr;
+    EditInputRule* pInputRule = nullptr;
     switch (ct.kind)
     {
     case ControlKind::PushButton: {
@@ -90,8 +109,8 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
         auto* p = new QLineEdit(text, pParent);
         p->setAlignment(TextAlignment(ct.nStyle));
         p->setReadOnly((ct.nStyle & CTL_READONLY) != 0);
-        if (ct.nStyle & CTL_NUMBER)
-            p->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), p));
+        pInputRule = new EditInputRule((ct.nStyle & CTL_NUMBER) != 0, p);
+        p->setValidator(pInputRule);
         pWidget = p;
         break;
     }
@@ -126,6 +145,7 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
 
     auto pControl = std::make_unique<ControlImpl>(owner, ct, pWidget);
     ControlImpl* pSelf = pControl.get();
+    pControl->m_pInputRule = pInputRule;
     const int nId = ct.nId;
 
     if (ct.kind == ControlKind::UpDown)

@@ -14,9 +14,20 @@
 #include <memory>
 #include <string>
 
+#include <QValidator>
+
 class DialogImpl;
 class ScrollBarLogic;
 class QButtonGroup;
+
+class EditInputRule : public QValidator
+{
+public:
+    EditInputRule(bool bDigitsOnly, QObject* pParent);
+    State validate(QString& input, int& nPos) const override;
+    int m_nLimit = 0; // 0: none
+    const bool m_bDigitsOnly;
+};
 
 class ControlImpl : public QObject
 {
@@ -45,6 +56,9 @@ public:
     std::atomic<int> m_nSel{-1};
     // Set while the program changes the control, so that its change is not reported as the user's.
     bool m_bProgrammatic = false;
+
+    // Edits: what the keyboard may enter.
+    EditInputRule* m_pInputRule = nullptr;
 
     // Radio buttons: the group they belong to and the id of its first button.
     QButtonGroup* m_pRadioGroup = nullptr;

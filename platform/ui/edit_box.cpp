@@ -26,8 +26,8 @@ bool EditBox::IsReadOnly() const
 
 void EditBox::SetLimitText(int nChars)
 {
-    if (QLineEdit* p = EditOf(m_pImpl))
-        p->setMaxLength(nChars > 0 ? nChars : 32767);
+    if (m_pImpl != nullptr && m_pImpl->m_pInputRule != nullptr)
+        m_pImpl->m_pInputRule->m_nLimit = std::max(0, nChars);
 }
 
 void EditBox::SetTextColor(ColorRef color)
