@@ -17,9 +17,12 @@ const char* ResultText(int nResult)
 {
     switch (nResult)
     {
-    case CAMERA_ERR_COM_INIT: return "the capture system cannot be started";
-    case CAMERA_ERR_NO_DEVICE: return "no video-input device";
-    default: return "a video-input device cannot be read";
+    case CAMERA_ERR_COM_INIT:
+        return "the capture system cannot be started";
+    case CAMERA_ERR_NO_DEVICE:
+        return "no video-input device";
+    default:
+        return "a video-input device cannot be read";
     }
 }
 
@@ -28,7 +31,7 @@ const char* ResultText(int nResult)
 // (the guide line stands at column 960 - 478 - 2 = 480 of the full frame).
 class DemoOwner : public ViewerOwner
 {
-public:
+  public:
     static constexpr int LINE_POSITION = 478;
 
     int GetTabSelection() const override { return 0; }
@@ -90,9 +93,10 @@ int RunDemo(int argc, char** argv, bool bFit)
 {
     if (!UiApplication::DisplayAvailable())
     {
-        std::fprintf(stderr, "The demo shows a window and needs a display, but neither DISPLAY nor WAYLAND_DISPLAY\n"
-                             "is set. Start it from a desktop session, or under a virtual display:\n"
-                             "  xvfb-run -a scripts/start.sh --demo\n");
+        std::fprintf(stderr,
+                     "The demo shows a window and needs a display, but neither DISPLAY nor WAYLAND_DISPLAY\n"
+                     "is set. Start it from a desktop session, or under a virtual display:\n"
+                     "  xvfb-run -a scripts/start.sh --demo\n");
         return 2;
     }
     UiApplication app(argc, argv);
@@ -108,8 +112,9 @@ int RunDemo(int argc, char** argv, bool bFit)
     const int nCamera = camera.FindIdleCamera();
     if (nCamera < 0)
     {
-        std::fprintf(stderr, "No idle supported camera found (%d supported). To try the demo without one:\n"
-                             "  TARNWICK_SIM_CAMERAS=color scripts/start.sh --demo\n",
+        std::fprintf(stderr,
+                     "No idle supported camera found (%d supported). To try the demo without one:\n"
+                     "  TARNWICK_SIM_CAMERAS=color scripts/start.sh --demo\n",
                      nFound);
         return 1;
     }

@@ -20,12 +20,12 @@ struct MeasureRect
 // resolution page. Read and written whole, so no reader sees half of a drag step.
 class SharedMeasureRect
 {
-public:
+  public:
     MeasureRect Get() const;
     void Set(const MeasureRect& rc);
     void Clear() { Set(MeasureRect{}); }
 
-private:
+  private:
     mutable std::mutex m_mutex; // protects m_rc; held only to copy it
     MeasureRect m_rc;
 };

@@ -149,10 +149,17 @@ bool TarnwickWnd::PreTranslateMessage(const Message& msg)
         int nCommand = 0;
         switch (msg.nKey)
         {
-        case 'R': nCommand = IDC_REC_START; break;
-        case 'S': nCommand = IDC_REC_SAVE; break;
-        case 'T': nCommand = IDC_REC_STOP; break;
-        default: break;
+        case 'R':
+            nCommand = IDC_REC_START;
+            break;
+        case 'S':
+            nCommand = IDC_REC_SAVE;
+            break;
+        case 'T':
+            nCommand = IDC_REC_STOP;
+            break;
+        default:
+            break;
         }
         if (nCommand != 0)
         {
@@ -196,13 +203,24 @@ bool TarnwickWnd::ScrollStep(int nBar, int nSBCode, int nPos, const ScrollInfo& 
     int p = GetScrollPos(nBar);
     switch (nSBCode)
     {
-    case SB_LINELEFT: p -= LINE_STEP; break;
-    case SB_LINERIGHT: p += LINE_STEP; break;
-    case SB_PAGELEFT: p -= PAGE_STEP; break;
-    case SB_PAGERIGHT: p += PAGE_STEP; break;
+    case SB_LINELEFT:
+        p -= LINE_STEP;
+        break;
+    case SB_LINERIGHT:
+        p += LINE_STEP;
+        break;
+    case SB_PAGELEFT:
+        p -= PAGE_STEP;
+        break;
+    case SB_PAGERIGHT:
+        p += PAGE_STEP;
+        break;
     case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: p = static_cast<int>(static_cast<unsigned>(nPos) & 0xFFFFu); break;
-    default: return false;
+    case SB_THUMBTRACK:
+        p = static_cast<int>(static_cast<unsigned>(nPos) & 0xFFFFu);
+        break;
+    default:
+        return false;
     }
     // The bar keeps the position within its range; only the top is bounded here.
     p = std::min(p, si.nMax);
@@ -294,7 +312,8 @@ void TarnwickWnd::OnMouseMove(unsigned nFlags, Point pt)
     {
         // This scale rounds where the drawing's does not; kept so, as operators know the numbers.
         const Rect rcClient = GetClientRect();
-        const double q = std::min((rcClient.Width() * 100) / nWidth + 0.5, (rcClient.Height() * 100) / nHeight + 0.5);
+        const double q =
+            std::min((rcClient.Width() * 100) / nWidth + 0.5, (rcClient.Height() * 100) / nHeight + 0.5);
         const auto map = [q](int c) { return static_cast<int>(std::trunc(c / q * 100.0)); };
         rc.left = map(std::min(m_ptDown.x, pt.x));
         rc.right = map(std::max(m_ptDown.x, pt.x));
@@ -387,7 +406,8 @@ const unsigned char* TarnwickWnd::SelectSource(int nWidth, int nHeight, int* pBi
             return nullptr;
         m_split.ConvertBayer(m_nBayerPattern, g_pLineScan, g_pLineScanBgr, nWidth, nHeight, m_convParams);
         return g_pLineScanBgr;
-    default: break;
+    default:
+        break;
     }
     *pBitCount = 8;
     return Fits(DibBytes(nWidth, nHeight, 8), RAW_FRAME_BYTES) ? g_pRawFrame : nullptr;
@@ -395,8 +415,8 @@ const unsigned char* TarnwickWnd::SelectSource(int nWidth, int nHeight, int* pBi
 
 void TarnwickWnd::DrawPass()
 {
-    if (g_pRawFrame == nullptr || g_pBgrFrame == nullptr || g_pLineScan == nullptr || g_pLineScanBgr == nullptr ||
-        m_bRunning != 1)
+    if (g_pRawFrame == nullptr || g_pBgrFrame == nullptr || g_pLineScan == nullptr ||
+        g_pLineScanBgr == nullptr || m_bRunning != 1)
         return;
     const Rect rcClient = GetClientRect();
     const int cw = rcClient.right, ch = rcClient.bottom;
@@ -463,7 +483,8 @@ void TarnwickWnd::DrawGuideLine(DrawSurface& surface, int nWidth, int nHeight, i
     {
         const double k = FitScale(nWidth, nHeight, cw, ch);
         limit = static_cast<int>(std::trunc(k * GUIDE_FRAME_HEIGHT)) / 100;
-        x = bCenter ? static_cast<int>(std::trunc(k * GUIDE_FRAME_WIDTH)) / 200 : static_cast<int>(std::trunc(x0 * k)) / 100;
+        x = bCenter ? static_cast<int>(std::trunc(k * GUIDE_FRAME_WIDTH)) / 200
+                    : static_cast<int>(std::trunc(x0 * k)) / 100;
     }
     // A pitch below 1 would never leave the run: no dashes then.
     const int nPitch = g_nGuidePitch;

@@ -47,7 +47,7 @@ struct ScrollInfo
 // are atomic for that reason.
 class TarnwickWnd : public Dialog
 {
-public:
+  public:
     TarnwickWnd();
     // Ends the drawing thread first: it draws into this dialog's surface and reads these members.
     ~TarnwickWnd() override;
@@ -101,8 +101,8 @@ public:
     // width, height and bit count are written by the drawing thread under m_bmiMutex; read it
     // through CopyDisplayHeader.
     std::unique_ptr<BitmapInfo> m_pBmi;
-    ScrollInfo m_siV; // user-interface thread only
-    ScrollInfo m_siH; // user-interface thread only
+    ScrollInfo m_siV;                 // user-interface thread only
+    ScrollInfo m_siH;                 // user-interface thread only
     std::atomic<int> m_bRunning{0};   // 1 from OnInitDialog to OnCancel: the drawing thread draws
     std::atomic<int> m_bConverted{1}; // 1 while the converted picture matches its source
     std::atomic<int> m_bOverlay{0};   // non-zero: measuring drag, guide line and measuring line
@@ -113,14 +113,14 @@ public:
     std::atomic<int> m_nWidth{0};  // picture width as drawn
     std::atomic<int> m_nHeight{0}; // picture height as drawn
     std::atomic<int> m_nBayerPattern{BAYER_GRBG};
-    Point m_ptDown{0, 0};                     // where the measuring drag began; (-1, -1): no drag
+    Point m_ptDown{0, 0};                      // where the measuring drag began; (-1, -1): no drag
     std::atomic<Point> m_ptLineStart{Point{}}; // measuring line, client coordinates
     std::atomic<Point> m_ptLineEnd{Point{}};
     // The conversion workers and their parameter blocks: drawing thread only.
     ConversionSplit m_split;
     ConvertParams m_convParams[2] = {};
 
-private:
+  private:
     void DrawLoop(AutoResetEvent& drawEvent, AutoResetEvent& quitEvent);
     void DrawPass();
     // The picture to draw for the source mode, converted where needed, and its bit count; null

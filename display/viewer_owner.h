@@ -5,7 +5,7 @@
 // resolution page that the live picture's guide line follows.
 class ViewerOwner
 {
-public:
+  public:
     // The tab control's current selection (3: the Rec page; -1: none). Any thread, without
     // waiting for the user-interface thread.
     virtual int GetTabSelection() const = 0;
@@ -19,6 +19,6 @@ public:
     virtual int GetCenterCheck() const = 0;  // "Center" check box: 1 checked
     virtual int GetLinePosition() const = 0; // position of the line-scan position scroll bar
 
-protected:
+  protected:
     ~ViewerOwner() = default;
 };

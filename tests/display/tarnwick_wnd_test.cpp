@@ -36,7 +36,7 @@ ColorRef Grey(int v)
 
 class TestOwner : public ViewerOwner
 {
-public:
+  public:
     int GetTabSelection() const override { return m_nSel; }
     void PostRecCommand(int nCommandId) override { m_posted.push_back(nCommandId); }
     int GetCursorCheck() const override { return m_nCursor; }
@@ -64,9 +64,10 @@ bool WaitUntil(const std::function<bool()>& done)
 
 class ViewerTest : public ::testing::Test
 {
-protected:
+  protected:
     ViewerTest()
-        : m_raw(RAW_FRAME_BYTES, 0), m_bgr(BGR_FRAME_BYTES, 0), m_lineScan(LINE_SCAN_TEST_LINES * SENSOR_WIDTH, 0),
+        : m_raw(RAW_FRAME_BYTES, 0), m_bgr(BGR_FRAME_BYTES, 0),
+          m_lineScan(LINE_SCAN_TEST_LINES * SENSOR_WIDTH, 0),
           m_lineScanBgr(LINE_SCAN_TEST_LINES * SENSOR_WIDTH * 3, 0)
     {
         g_pRawFrame = m_raw.data();
@@ -152,7 +153,8 @@ protected:
     {
         for (int r = 0; r < nHeight; ++r)
             for (int c = 0; c < nWidth; ++c)
-                m_raw[static_cast<std::size_t>(nHeight - 1 - r) * nWidth + c] = static_cast<unsigned char>(value(r, c));
+                m_raw[static_cast<std::size_t>(nHeight - 1 - r) * nWidth + c] =
+                    static_cast<unsigned char>(value(r, c));
     }
     void FillRawUniform(unsigned char v) { std::fill(m_raw.begin(), m_raw.end(), v); }
 
@@ -336,7 +338,8 @@ TEST_F(ViewerTest, NoGuideLineWhereItDoesNotBelong)
     ASSERT_FALSE(DashStarts(480, GUIDE).empty());
 
     // Check box off; no overlay (the line-scan viewer); a two-line frame 4 pixels wide.
-    const auto drawnWith = [&](auto change, auto undo) {
+    const auto drawnWith = [&](auto change, auto undo)
+    {
         change();
         m_viewer.RedrawWindow();
         Draw();
@@ -389,7 +392,8 @@ TEST_F(ViewerTest, MeasuringLineRunsAlongTheLongerSideFromTheDragStart)
 TEST_F(ViewerTest, MeasuringDragMapsTheClientToPicturePixels)
 {
     Open(400, 300);
-    const auto drag = [&](Point from, Point to) {
+    const auto drag = [&](Point from, Point to)
+    {
         m_viewer.OnLButtonDown(MK_LBUTTON, from);
         m_viewer.OnMouseMove(MK_LBUTTON, to);
         m_viewer.OnLButtonUp(0, to);
@@ -430,7 +434,8 @@ TEST_F(ViewerTest, ScrollBarsStepAndFollowTheZoom)
     EXPECT_EQ(m_viewer.m_siV.nMax, 1284);
     EXPECT_EQ(m_viewer.m_siV.nPage, 301);
 
-    const auto h = [&](int nCode, int nPos = 0) {
+    const auto h = [&](int nCode, int nPos = 0)
+    {
         m_viewer.OnHScroll(nCode, nPos, WINDOW_SCROLL_BAR);
         return m_viewer.GetScrollPos(SB_HORZ);
     };
@@ -538,14 +543,16 @@ TEST_F(ViewerTest, ReopeningStartsANewThreadWithNewEventsAndHeader)
 
     // Closing while frames keep signalling, then opening again at once.
     std::atomic<bool> bStop{false};
-    std::thread frames([&] {
-        while (!bStop)
+    std::thread frames(
+        [&]
         {
-            m_viewer.m_bConverted = 0;
-            m_viewer.SignalDraw();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
+            while (!bStop)
+            {
+                m_viewer.m_bConverted = 0;
+                m_viewer.SignalDraw();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
     m_viewer.m_nSourceMode = VIEW_SRC_BAYER;
     for (int i = 0; i < 3; ++i)
     {
