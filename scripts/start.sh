@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts Tarnwick in the current directory
-# (the settings file and the files named by time go there).
+# (the settings file and the files named by time go there). Options go to the program:
+# --demo [--fit] shows the live viewer on the first idle camera (needs a display; see README).
 set -euo pipefail
 here="$(pwd)"
 root="$(cd "$(dirname "$0")/.." && pwd)"
