@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-// The viewer tests need one toolkit application for the whole program.
+// Tests that open windows need one toolkit application for the whole program.
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
