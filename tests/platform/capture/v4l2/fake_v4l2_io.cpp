@@ -7,48 +7,6 @@
 #include <linux/uvcvideo.h>
 #include <thread>
 
-std::vector<unsigned long> FakeV4l2Io::Requests()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_requests;
-}
-
-std::vector<FakeV4l2Io::XuQuery> FakeV4l2Io::XuQueries()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_xuQueries;
-}
-
-std::vector<uint32_t> FakeV4l2Io::ReqbufsCounts()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_reqbufsCounts;
-}
-
-int FakeV4l2Io::OpenCount()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return int(m_openFds.size());
-}
-
-size_t FakeV4l2Io::MappedCount()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_mapped.size();
-}
-
-bool FakeV4l2Io::StreamOn()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bStreamOn;
-}
-
-int FakeV4l2Io::UnmapCount()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_nUnmaps;
-}
-
 void FakeV4l2Io::SetYuyvFormat(uint32_t nWidth, uint32_t nHeight)
 {
     m_format.width = nWidth;

@@ -43,14 +43,14 @@ class FakeV4l2Io : public V4l2Io
     // Makes strPath an openable capture node and opens it.
     int OpenCaptureNode(const std::string& strPath);
 
-    // Observations.
-    std::vector<unsigned long> Requests();
-    std::vector<XuQuery> XuQueries();
-    std::vector<uint32_t> ReqbufsCounts();
-    int OpenCount();
-    size_t MappedCount();
-    bool StreamOn();
-    int UnmapCount();
+    // Observations, safe while the stream thread runs.
+    std::vector<unsigned long> Requests() { return Locked(m_requests); }
+    std::vector<XuQuery> XuQueries() { return Locked(m_xuQueries); }
+    std::vector<uint32_t> ReqbufsCounts() { return Locked(m_reqbufsCounts); }
+    int OpenCount() { return int(Locked(m_openFds).size()); }
+    size_t MappedCount() { return Locked(m_mapped).size(); }
+    bool StreamOn() { return Locked(m_bStreamOn); }
+    int UnmapCount() { return Locked(m_nUnmaps); }
 
     int Open(const std::string& strPath, int nFlags) override;
     void Close(int fd) override;
@@ -60,6 +60,11 @@ class FakeV4l2Io : public V4l2Io
     int Poll(int fd, int nTimeoutMs) override;
 
   private:
+    template <class T> T Locked(const T& value)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return value;
+    }
     int Answer(int fd, unsigned long nRequest, void* pArg);
 
     std::mutex m_mutex; // protects everything below and the model above once streaming runs
