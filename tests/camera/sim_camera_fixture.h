@@ -16,19 +16,17 @@ class SimCameraTest : public ::testing::Test
 {
   protected:
     // Each installation starts from a closed camera object, as a fresh program would.
-    void Install(const std::vector<SimCameraConfig>& configs)
-    {
-        m_camera.Close();
-        m_pSim = std::make_shared<SimCaptureSystem>(configs);
-        CaptureSystem::SetCurrent(m_pSim);
-        CaptureFaults::Instance().Clear();
-    }
+    void Install(const std::vector<SimCameraConfig>& configs) { Use(std::make_shared<SimCaptureSystem>(configs)); }
     void Install(const std::string& strSpec)
     {
-        m_camera.Close();
         std::string strError;
-        m_pSim = SimCaptureSystem::FromSpec(strSpec, &strError);
+        Use(SimCaptureSystem::FromSpec(strSpec, &strError));
         ASSERT_EQ(strError, "");
+    }
+    void Use(std::shared_ptr<SimCaptureSystem> pSim)
+    {
+        m_camera.Close();
+        m_pSim = std::move(pSim);
         CaptureSystem::SetCurrent(m_pSim);
         CaptureFaults::Instance().Clear();
     }

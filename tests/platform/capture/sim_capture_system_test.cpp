@@ -36,15 +36,11 @@ TEST(SimCaptureSystemTest, SpecListsDevicesInOrderWithTheirOptions)
                                       "{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
     SimCamera& mono = *pSim->Camera(2);
     EXPECT_NE(Name(mono).find("vid_04b4&pid_6e52"), std::string::npos);
-    EXPECT_FALSE(mono.IsColor());
-    EXPECT_EQ(mono.Info(1), 1);
-    EXPECT_EQ(mono.Info(2), 0);
-    EXPECT_EQ(mono.Info(7), 3);
+    EXPECT_TRUE(!mono.IsColor() && mono.Info(1) == 1 && mono.Info(2) == 0 && mono.Info(7) == 3);
     EXPECT_EQ(mono.FrameHeight(), 4);
     EXPECT_EQ(InfoText(mono, 0x80, 16), std::string("TW-LS1284M\0\0\0\0\0\0", 16));
     EXPECT_EQ(InfoText(mono, 0x90, 8), "A1234567");
-    EXPECT_TRUE(pSim->Camera(3)->IsColor());
-    EXPECT_EQ(pSim->Camera(3)->Info(2), 1);
+    EXPECT_TRUE(pSim->Camera(3)->IsColor() && pSim->Camera(3)->Info(2) == 1);
     EXPECT_NE(InfoText(*pSim->Camera(3), 0x90, 8), InfoText(*pSim->Camera(4), 0x90, 8));
 
     std::vector<std::shared_ptr<VideoInputDevice>> devices;
