@@ -8,33 +8,27 @@ namespace
 // Answers in place of a person and remembers what it was asked.
 class AnsweringServices : public DialogServices
 {
-public:
-    int MessageBox(Dialog* pOwner, const std::string& strText, const std::string& strCaption, unsigned nType) override
+  public:
+    int MessageBox(Dialog* pOwner, const std::string& strText, const std::string&, unsigned) override
     {
         m_pOwner = pOwner;
         m_strText = strText;
-        m_strCaption = strCaption;
-        m_nType = nType;
         return IDOK;
     }
     bool SaveFile(Dialog*, const SaveFileRequest& request, std::string* pPath) override
     {
         m_request = request;
-        if (m_strAnswer.empty())
-            return false;
         *pPath = m_strAnswer;
-        return true;
+        return !m_strAnswer.empty();
     }
-    bool BrowseForFolder(Dialog*, const std::string& strTitle, std::string* pFolder) override
+    bool BrowseForFolder(Dialog*, const std::string&, std::string* pFolder) override
     {
-        m_strText = strTitle;
         *pFolder = "/tmp/chosen";
         return true;
     }
 
     Dialog* m_pOwner = nullptr;
-    std::string m_strText, m_strCaption, m_strAnswer;
-    unsigned m_nType = 0;
+    std::string m_strText, m_strAnswer;
     SaveFileRequest m_request;
 };
 } // namespace
@@ -51,7 +45,7 @@ TEST(DialogServices, TestsAnswerInPlaceOfAPersonUntilTheSeamIsRestored)
     EXPECT_EQ(answers.m_strText, "カメラを検出できませんでした");
 
     std::string strPath;
-    SaveFileRequest request{"BMP Files (*.bmp)|*.bmp||", "bmp", "", "/tmp"};
+    const SaveFileRequest request{"BMP Files (*.bmp)|*.bmp||", "bmp", "", "/tmp"};
     EXPECT_FALSE(GetDialogServices().SaveFile(nullptr, request, &strPath)); // cancelled
     EXPECT_EQ(answers.m_request.strDefaultExt, "bmp");
     answers.m_strAnswer = "/tmp/a.bmp";

@@ -1,9 +1,7 @@
-#include "platform/ui/dialog_impl.h"
 #include "test_dialog.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QTest>
 
 namespace
@@ -11,94 +9,96 @@ namespace
 constexpr int ID_EDIT = 1059;
 constexpr int ID_FIELD = 1009;
 
-// The key-down messages a dialog's filter was offered.
-std::vector<Message> KeyDowns(const RecordingDialog& dlg)
+// The key-down messages a dialog's filter was offered (of one key, if given; modifiers come as keys too).
+std::vector<Message> KeyDowns(const RecordingDialog& dlg, unsigned nKey = 0)
 {
     std::vector<Message> downs;
     for (const Message& msg : dlg.m_filtered)
-        if (msg.nMessage == WM_KEYDOWN || msg.nMessage == WM_SYSKEYDOWN)
+        if ((msg.nMessage == WM_KEYDOWN || msg.nMessage == WM_SYSKEYDOWN) && (nKey == 0 || msg.nKey == nKey))
             downs.push_back(msg);
     return downs;
 }
 
-QWidget* ControlWidget(Dialog& dlg, int nId)
-{
-    for (QWidget* p : dlg.Impl().Client()->findChildren<QWidget*>())
-        if (p->property("twCtrlId").toInt() == nId)
-            return p;
-    return nullptr;
-}
-
-// The program's shape: a main dialog with a child page, and a viewer of its own.
+// The program's shape: a main dialog with a child page, and a viewer of its own. No filter falls back
+// on the base filter unless a test says so.
 class RoutingTest : public ::testing::Test
 {
-protected:
+  protected:
     RoutingTest()
-        : m_main(MakeTemplate(200, 200, DLG_VISIBLE | DLG_CAPTION | DLG_SYSMENU,
-                              {ControlTemplate{ID_FIELD, ControlKind::Edit, "", 5, 5, 60, 14, CTL_READONLY}})),
-          m_page(MakeTemplate(150, 100, DLG_CHILD | DLG_VISIBLE,
-                              {ControlTemplate{ID_EDIT, ControlKind::Edit, "10.00", 5, 5, 60, 14, CTL_TABSTOP}})),
+        : m_main(
+              MakeTemplate(200, 200, DLG_VISIBLE | DLG_CAPTION | DLG_SYSMENU,
+                           {ControlTemplate{ID_FIELD, ControlKind::Edit, "", 5, 5, 60, 14, CTL_READONLY}})),
+          m_page(MakeTemplate(
+              150, 100, DLG_CHILD | DLG_VISIBLE,
+              {ControlTemplate{ID_EDIT, ControlKind::Edit, "10.00", 5, 5, 60, 14, CTL_TABSTOP}})),
           m_viewer(MakeTemplate(150, 100, DLG_VISIBLE | DLG_CAPTION | DLG_HSCROLL | DLG_VSCROLL))
     {
         m_main.Create(nullptr);
         m_page.Create(&m_main);
         m_viewer.Create(nullptr);
         UiApplication::Instance()->SetMainDialog(&m_main);
-        for (RecordingDialog* p : {&m_main, &m_page, &m_viewer})
+        for (RecordingDialog* p : All())
+        {
             p->m_log.clear();
+            p->m_bUseBase = false;
+        }
+        m_pEdit = ControlWidget(m_page, ID_EDIT);
     }
     ~RoutingTest() override { UiApplication::Instance()->SetMainDialog(nullptr); }
+
+    std::vector<RecordingDialog*> All() { return {&m_main, &m_page, &m_viewer}; }
+    void ClearFilters()
+    {
+        for (RecordingDialog* p : All())
+            p->m_filtered.clear();
+    }
 
     RecordingDialog m_main;
     RecordingDialog m_page;
     RecordingDialog m_viewer;
+    QWidget* m_pEdit = nullptr;
 };
-
 } // namespace
 
 TEST_F(RoutingTest, KeysGoFromTheTargetUpToTheTopLevelThenTheMainDialogForAViewer)
 {
-    for (RecordingDialog* p : {&m_main, &m_page, &m_viewer})
-        p->m_bUseBase = false;
-    QWidget* pEdit = ControlWidget(m_page, ID_EDIT);
-    ASSERT_NE(pEdit, nullptr);
-    QTest::keyClick(pEdit, Qt::Key_R);
-    ASSERT_EQ(KeyDowns(m_page).size(), 1u);
-    ASSERT_EQ(KeyDowns(m_main).size(), 1u);
-    EXPECT_TRUE(m_viewer.m_filtered.empty());
-    EXPECT_EQ(KeyDowns(m_page)[0].nKey, unsigned('R'));
-    EXPECT_EQ(KeyDowns(m_page)[0].nCtrlId, ID_EDIT);
-    EXPECT_EQ(KeyDowns(m_main)[0].pDialog, &m_page);
-    // Not claimed: the edit got the key.
+    ASSERT_NE(m_pEdit, nullptr);
+    struct Case
+    {
+        bool bViewer; // else the page's edit
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        unsigned nMessage, nKey;
+    };
+    const Case cases[] = {
+        {false, Qt::Key_R, Qt::NoModifier, WM_KEYDOWN, 'R'},
+        {true, Qt::Key_Comma, Qt::NoModifier, WM_KEYDOWN, VK_OEM_COMMA},
+        {true, Qt::Key_Period, Qt::NoModifier, WM_KEYDOWN, VK_OEM_PERIOD},
+        {true, Qt::Key_Period, Qt::KeypadModifier, WM_KEYDOWN, VK_DECIMAL}, // the keypad's is another key
+        {true, Qt::Key_T, Qt::AltModifier, WM_SYSKEYDOWN, 'T'},             // with Alt, a system key
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.nKey);
+        ClearFilters();
+        RecordingDialog& target = c.bViewer ? m_viewer : m_page;
+        QTest::keyClick(c.bViewer ? m_viewer.Impl().Client() : m_pEdit, c.key, c.mods);
+        ASSERT_EQ(KeyDowns(target, c.nKey).size(), 1u);
+        ASSERT_EQ(KeyDowns(m_main, c.nKey).size(), 1u);
+        EXPECT_TRUE((c.bViewer ? m_page : m_viewer).m_filtered.empty());
+        const Message msg = KeyDowns(m_main, c.nKey)[0];
+        EXPECT_EQ(msg.nMessage, c.nMessage);
+        EXPECT_EQ(msg.pDialog, &target);
+        EXPECT_EQ(msg.nCtrlId, c.bViewer ? 0 : ID_EDIT);
+    }
+    // Nobody claimed the R: the edit got it.
     EXPECT_EQ(m_page.GetDlgItemText(ID_EDIT), "10.00r");
-
-    // A viewer's key: the viewer first, the main dialog last, nobody else.
-    m_page.m_filtered.clear();
-    m_main.m_filtered.clear();
-    QTest::keyClick(m_viewer.Impl().Client(), Qt::Key_Comma);
-    ASSERT_EQ(KeyDowns(m_viewer).size(), 1u);
-    ASSERT_EQ(KeyDowns(m_main).size(), 1u);
-    EXPECT_TRUE(m_page.m_filtered.empty());
-    EXPECT_EQ(KeyDowns(m_viewer)[0].nKey, VK_OEM_COMMA);
-    EXPECT_EQ(KeyDowns(m_viewer)[0].nCtrlId, 0);
-    QTest::keyClick(m_viewer.Impl().Client(), Qt::Key_Period);
-    EXPECT_EQ(KeyDowns(m_main).back().nKey, VK_OEM_PERIOD);
-    // The keypad's decimal key is another key.
-    QTest::keyClick(m_viewer.Impl().Client(), Qt::Key_Period, Qt::KeypadModifier);
-    EXPECT_EQ(KeyDowns(m_main).back().nKey, VK_DECIMAL);
-    // With Alt the key arrives as a system key.
-    QTest::keyClick(m_viewer.Impl().Client(), Qt::Key_T, Qt::AltModifier);
-    EXPECT_EQ(KeyDowns(m_main).back().nMessage, WM_SYSKEYDOWN);
-    EXPECT_EQ(KeyDowns(m_main).back().nKey, unsigned('T'));
 }
 
 TEST_F(RoutingTest, TheFirstFilterThatClaimsTheMessageConsumesIt)
 {
-    for (RecordingDialog* p : {&m_main, &m_page, &m_viewer})
-        p->m_bUseBase = false;
     m_page.m_nClaimKey = 'X';
-    QWidget* pEdit = ControlWidget(m_page, ID_EDIT);
-    QTest::keyClick(pEdit, Qt::Key_X);
+    QTest::keyClick(m_pEdit, Qt::Key_X);
     EXPECT_EQ(KeyDowns(m_page).size(), 1u);
     EXPECT_TRUE(KeyDowns(m_main).empty());
     EXPECT_EQ(m_page.GetDlgItemText(ID_EDIT), "10.00"); // the edit never saw it
@@ -113,19 +113,15 @@ TEST_F(RoutingTest, TheFirstFilterThatClaimsTheMessageConsumesIt)
 TEST_F(RoutingTest, EnterAndEscReachOnOkAndOnCancelOnlyThroughTheBaseFilter)
 {
     // Filters that let Enter and Esc pass without the base: nothing is pressed or closed.
-    for (RecordingDialog* p : {&m_main, &m_page, &m_viewer})
-        p->m_bUseBase = false;
-    QWidget* pEdit = ControlWidget(m_page, ID_EDIT);
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
     {
-        QTest::keyClick(pEdit, key);
+        QTest::keyClick(m_pEdit, key);
         QTest::keyClick(m_viewer.Impl().Client(), key);
     }
     UiApplication::PumpEvents(10);
-    for (RecordingDialog* p : {&m_main, &m_page, &m_viewer})
+    for (RecordingDialog* p : All())
     {
         EXPECT_TRUE(p->m_log.empty());
-        EXPECT_TRUE(p->IsWindow());
         EXPECT_TRUE(p->IsWindowVisible());
     }
 
@@ -140,16 +136,12 @@ TEST_F(RoutingTest, EnterAndEscReachOnOkAndOnCancelOnlyThroughTheBaseFilter)
 
 TEST_F(RoutingTest, MouseButtonsAreOfferedWithTheControlAndItsCoordinates)
 {
-    m_main.m_bUseBase = false;
-    QWidget* pField = ControlWidget(m_main, ID_FIELD);
-    ASSERT_NE(pField, nullptr);
-    QTest::mouseClick(pField, Qt::LeftButton, Qt::NoModifier, QPoint(4, 5));
+    QTest::mouseClick(ControlWidget(m_main, ID_FIELD), Qt::LeftButton, Qt::NoModifier, QPoint(4, 5));
     ASSERT_GE(m_main.m_filtered.size(), 2u);
     const Message& down = m_main.m_filtered[0];
     EXPECT_EQ(down.nMessage, WM_LBUTTONDOWN);
     EXPECT_EQ(down.nCtrlId, ID_FIELD);
-    EXPECT_EQ(down.pt.x, 4);
-    EXPECT_EQ(down.pt.y, 5);
+    EXPECT_EQ((std::vector<int>{down.pt.x, down.pt.y}), (std::vector<int>{4, 5}));
     EXPECT_EQ(m_main.m_filtered[1].nMessage, WM_LBUTTONUP);
 
     // Right button in a viewer's client: viewer, then main dialog.

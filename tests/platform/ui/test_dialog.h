@@ -1,14 +1,21 @@
 #pragma once
 
-// A dialog that records what the framework hands it, for the framework's tests.
+// A dialog that records what the framework hands it, and the small helpers the framework's tests share.
 
 #include "platform/ui/dialog.h"
+#include "platform/ui/dialog_impl.h"
 #include "platform/ui/ui_application.h"
+
+#include <QWidget>
 
 #include <string>
 #include <vector>
 
-inline DialogTemplate MakeTemplate(int cx, int cy, unsigned nStyle, std::vector<ControlTemplate> controls = {})
+constexpr unsigned VIEWER_STYLE = DLG_VISIBLE | DLG_CAPTION | DLG_SYSMENU | DLG_THICKFRAME | DLG_MINIMIZEBOX |
+                                  DLG_MAXIMIZEBOX | DLG_HSCROLL | DLG_VSCROLL;
+
+inline DialogTemplate MakeTemplate(int cx, int cy, unsigned nStyle,
+                                   std::vector<ControlTemplate> controls = {})
 {
     DialogTemplate t;
     t.cx = cx;
@@ -19,9 +26,18 @@ inline DialogTemplate MakeTemplate(int cx, int cy, unsigned nStyle, std::vector<
     return t;
 }
 
+// The toolkit widget behind control nId, for the tests that click or type into it.
+inline QWidget* ControlWidget(Dialog& dlg, int nId)
+{
+    for (QWidget* p : dlg.Impl().Client()->findChildren<QWidget*>())
+        if (p->property("twCtrlId").toInt() == nId)
+            return p;
+    return nullptr;
+}
+
 class RecordingDialog : public Dialog
 {
-public:
+  public:
     using Dialog::Dialog;
     using Dialog::MapClicked;
     using Dialog::MapDeltaPos;
@@ -31,6 +47,8 @@ public:
     bool OnInitDialog() override
     {
         m_log.push_back("init");
+        if (m_nEndInInit != 0)
+            EndDialog(m_nEndInInit);
         return Dialog::OnInitDialog();
     }
     void OnOK() override { m_log.push_back("ok"); }
@@ -47,12 +65,12 @@ public:
             return true;
         return m_bUseBase ? Dialog::PreTranslateMessage(msg) : false;
     }
-    void OnSize(int nType, int cx, int cy) override { m_log.push_back("size " + std::to_string(nType) + " " + std::to_string(cx) + "x" + std::to_string(cy)); }
-    void OnHScroll(int nCode, int nPos, int nBar) override
+    void OnSize(int nType, int cx, int cy) override
     {
-        m_scroll.push_back({nCode, nPos, nBar});
+        m_log.push_back("size " + std::to_string(nType) + " " + std::to_string(cx) + "x" +
+                        std::to_string(cy));
     }
-    void OnVScroll(int nCode, int nPos, int nBar) override { m_scroll.push_back({nCode, nPos, nBar + 10000}); }
+    void OnHScroll(int nCode, int nPos, int nBar) override { m_scroll.push_back({nCode, nPos, nBar}); }
     void OnLButtonDown(unsigned, Point pt) override { Mouse("ldown", pt); }
     void OnLButtonUp(unsigned, Point pt) override { Mouse("lup", pt); }
     void OnLButtonDblClk(unsigned, Point pt) override { Mouse("ldbl", pt); }
@@ -74,16 +92,24 @@ public:
     {
         int nCode, nPos, nBar;
     };
+    std::vector<int> ScrollCodes() const
+    {
+        std::vector<int> codes;
+        for (const ScrollCall& call : m_scroll)
+            codes.push_back(call.nCode);
+        return codes;
+    }
     std::vector<std::string> m_log;
     std::vector<Message> m_filtered;
     std::vector<ScrollCall> m_scroll;
     std::vector<int> m_timers;
     unsigned m_nClaimKey = 0;
+    int m_nEndInInit = 0; // ends a modal run from its own initialisation
     bool m_bUseBase = true;
     bool m_bCancelDestroys = false;
     bool m_bOneShot = false;
 
-private:
+  private:
     void Mouse(const char* pName, Point pt)
     {
         m_log.push_back(std::string(pName) + " " + std::to_string(pt.x) + "," + std::to_string(pt.y));
