@@ -1,11 +1,14 @@
 #pragma once
 
 // Straightforward scalar conversions, written from the formulas, that the fast procedures must
-// match byte for byte; and a picture buffer with guard bytes around it.
+// match byte for byte; one-block conversion into a picture with guard bytes around it.
+
+#include "display/convert_params.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -102,37 +105,46 @@ inline void ReferenceYuy2(bool bStudio, const uint8_t* pSrc, int nWidth, int nHe
     }
 }
 
-// A byte buffer with guard bytes before and after, to catch writes outside it.
-class GuardedBuffer
-{
-public:
-    static constexpr size_t GUARD = 64;
-    static constexpr uint8_t GUARD_BYTE = 0xA5;
-
-    explicit GuardedBuffer(size_t nSize, uint8_t fill = 0) : m_bytes(nSize + 2 * GUARD, GUARD_BYTE), m_nSize(nSize)
-    {
-        std::memset(Data(), fill, nSize);
-    }
-    uint8_t* Data() { return m_bytes.data() + GUARD; }
-    size_t Size() const { return m_nSize; }
-    bool GuardsIntact() const
-    {
-        auto guard = [](uint8_t b) { return b == GUARD_BYTE; };
-        return std::all_of(m_bytes.begin(), m_bytes.begin() + GUARD, guard) &&
-               std::all_of(m_bytes.end() - GUARD, m_bytes.end(), guard);
-    }
-    std::vector<uint8_t> Contents() { return std::vector<uint8_t>(Data(), Data() + m_nSize); }
-
-private:
-    std::vector<uint8_t> m_bytes;
-    size_t m_nSize;
-};
-
-inline void FillRandom(uint8_t* p, size_t n, std::mt19937& rng)
+inline void FillRandom(std::vector<uint8_t>& bytes, std::mt19937& rng)
 {
     std::uniform_int_distribution<int> byte(0, 255);
-    for (size_t i = 0; i < n; ++i)
-        p[i] = uint8_t(byte(rng));
+    for (uint8_t& b : bytes)
+        b = uint8_t(byte(rng));
+}
+
+// Output pictures start GUARD bytes into a buffer of UNTOUCHED bytes, so that comparing the whole
+// buffer also catches writes outside the picture, and bytes left alone are told from written ones.
+constexpr uint8_t UNTOUCHED = 0x5A;
+constexpr size_t GUARD = 64;
+
+inline std::vector<uint8_t> Untouched(int nWidth, int nHeight)
+{
+    return std::vector<uint8_t>(size_t(nWidth) * nHeight * 3 + 2 * GUARD, UNTOUCHED);
+}
+
+// Converts a whole W x H picture into pPicture with one block, as a single worker would: a Bayer
+// mosaic's rows 1 ... H - 2, or every row of a YUY2 picture (2 bytes a pixel) in reversed order.
+inline void ConvertAlone(ConvertProc proc, bool bBayer, const std::vector<uint8_t>& src, int nWidth,
+                         int nHeight, uint8_t* pPicture)
+{
+    const size_t nRow = size_t(nWidth) * 3;
+    ConvertParams block = bBayer ? ConvertParams{nHeight - 2, nWidth, src.data(), src.data() + nWidth,
+                                                 src.data() + 2 * nWidth, pPicture + nRow}
+                                 : ConvertParams{nHeight, nWidth, src.data(), nullptr, nullptr,
+                                                 pPicture + (nHeight - 1) * nRow};
+    EXPECT_EQ(0u, proc(&block));
+}
+
+// The same, giving the picture's bytes (UNTOUCHED where nothing was written).
+inline std::vector<uint8_t> ConvertAlone(ConvertProc proc, bool bBayer, const std::vector<uint8_t>& src,
+                                         int nWidth, int nHeight)
+{
+    std::vector<uint8_t> out = Untouched(nWidth, nHeight);
+    ConvertAlone(proc, bBayer, src, nWidth, nHeight, out.data() + GUARD);
+    const std::vector<uint8_t> picture(out.begin() + GUARD, out.end() - GUARD);
+    std::fill(out.begin() + GUARD, out.end() - GUARD, UNTOUCHED);
+    EXPECT_EQ(Untouched(nWidth, nHeight), out) << "written outside the picture";
+    return picture;
 }
 
 } // namespace convert_test

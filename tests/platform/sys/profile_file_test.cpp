@@ -54,40 +54,21 @@ TEST_F(ProfileFileTest, WritingCreatesTheFileThenAddsKeysAndSections)
 
 TEST_F(ProfileFileTest, ReplacingAValueKeepsEveryOtherLine)
 {
-    const std::string strBefore = "; settings\n"
-                                  "\n"
-                                  "[Settings]\n"
-                                  "CameraNo = 2\n"
-                                  "  ; a comment inside\n"
-                                  "[LineRate]\n"
-                                  "Mode=1\n"
-                                  "Fps = 250.5  \n"
-                                  "; trailing comment\n"
-                                  "\n"
-                                  "[Cursor]\n"
-                                  "Color=255";
-    Put(strBefore);
+    // One section a line.
+    Put("; settings\n\n"
+        "[Settings]\nCameraNo = 2\n  ; a comment inside\n"
+        "[LineRate]\nMode=1\nFps = 250.5  \n; trailing comment\n\n"
+        "[Cursor]\nColor=255");
     ProfileFile ini(m_strPath);
     ASSERT_TRUE(ini.WriteText("LINERATE", "fps", "300.00"));
     ASSERT_TRUE(ini.WriteText("LineRate", "Speed", "75")); // after the section's last key
     ASSERT_TRUE(ini.WriteText("Cursor", "Thick", "2"));    // the last line has no break
     ASSERT_TRUE(ini.WriteText("FileOption", "Path", "/tmp/画像"));
-    EXPECT_EQ(Get(), "; settings\n"
-                     "\n"
-                     "[Settings]\n"
-                     "CameraNo = 2\n"
-                     "  ; a comment inside\n"
-                     "[LineRate]\n"
-                     "Mode=1\n"
-                     "Fps=300.00\n"
-                     "Speed=75\n"
-                     "; trailing comment\n"
-                     "\n"
-                     "[Cursor]\n"
-                     "Color=255\n"
-                     "Thick=2\n"
-                     "[FileOption]\n"
-                     "Path=/tmp/画像\n");
+    EXPECT_EQ(Get(), "; settings\n\n"
+                     "[Settings]\nCameraNo = 2\n  ; a comment inside\n"
+                     "[LineRate]\nMode=1\nFps=300.00\nSpeed=75\n; trailing comment\n\n"
+                     "[Cursor]\nColor=255\nThick=2\n"
+                     "[FileOption]\nPath=/tmp/画像\n");
     EXPECT_EQ(ini.GetText("fileoption", "PATH", ""), "/tmp/画像");
     EXPECT_EQ(ini.GetInt("settings", "cameraNO", -1), 2);
 }
@@ -106,46 +87,28 @@ TEST_F(ProfileFileTest, WindowsLineBreaksAreKeptAndFollowed)
 
 TEST_F(ProfileFileTest, IntegersReadAsTheirLeadingDecimalNumber)
 {
-    Put("[Cursor]\n"
-        "a=12abc\n"
-        "b=-3\n"
-        "c= 7 \n"
-        "d=abc\n"
-        "e=\n"
-        "f=+4\n"
-        "g=0x10\n"
-        "h=99999999999999999999\n"
-        "i=-99999999999999999999\n"
-        "j=- 5\n"
-        "k=12632256\n");
+    // The value's text, then what GetInt gives with the default 100: the leading number, 0 when
+    // there is none, the default when empty; no base prefixes; saturated at the int range.
+    const std::pair<std::string, int> CASES[] = {
+        {"12abc", 12}, {"-3", -3},  {" 7 ", 7}, {"abc", 0},      {"", 100}, {"+4", 4}, {"0x10", 0},
+        {"- 5", 0},    {"12632256", 12632256},  {"99999999999999999999", 2147483647},
+        {"-99999999999999999999", -2147483647 - 1}};
+    std::string strText = "[Cursor]\n";
+    for (std::size_t i = 0; i < std::size(CASES); ++i)
+        strText += "k" + std::to_string(i) + "=" + CASES[i].first + "\n";
+    Put(strText);
     ProfileFile ini(m_strPath);
-    EXPECT_EQ(ini.GetInt("Cursor", "a", 100), 12);
-    EXPECT_EQ(ini.GetInt("Cursor", "b", 100), -3);
-    EXPECT_EQ(ini.GetInt("Cursor", "c", 100), 7);
-    EXPECT_EQ(ini.GetInt("Cursor", "d", 100), 0);   // present but not a number
-    EXPECT_EQ(ini.GetInt("Cursor", "e", 100), 100); // present but empty
-    EXPECT_EQ(ini.GetInt("Cursor", "f", 100), 4);
-    EXPECT_EQ(ini.GetInt("Cursor", "g", 100), 0); // no base prefixes
-    EXPECT_EQ(ini.GetInt("Cursor", "h", 100), 2147483647);
-    EXPECT_EQ(ini.GetInt("Cursor", "i", 100), -2147483647 - 1);
-    EXPECT_EQ(ini.GetInt("Cursor", "j", 100), 0);
-    EXPECT_EQ(ini.GetInt("Cursor", "k", 100), 12632256);
+    for (std::size_t i = 0; i < std::size(CASES); ++i)
+        EXPECT_EQ(ini.GetInt("Cursor", "k" + std::to_string(i), 100), CASES[i].second) << CASES[i].first;
     EXPECT_EQ(ini.GetInt("Cursor", "missing", 100), 100);
-    EXPECT_EQ(ini.GetInt("Nowhere", "a", -1), -1);
+    EXPECT_EQ(ini.GetInt("Nowhere", "k0", -1), -1);
 }
 
-TEST_F(ProfileFileTest, LookupRules)
+TEST_F(ProfileFileTest, LookupIgnoresCaseBlanksCommentsAndLaterDuplicates)
 {
-    Put("\xEF\xBB\xBF[Settings]\n"
-        "TopMost=1\n"
-        ";CameraNo=5\n"
-        "CameraNo=3\n"
-        "CameraNo=4\n"
-        "no equals sign\n"
-        "[ Spaced Name ]\n"
-        "  Key  =  two words  \n"
-        "[Settings]\n"
-        "Later=1\n");
+    Put("\xEF\xBB\xBF[Settings]\nTopMost=1\n;CameraNo=5\nCameraNo=3\nCameraNo=4\nno equals sign\n"
+        "[ Spaced Name ]\n  Key  =  two words  \n"
+        "[Settings]\nLater=1\n");
     ProfileFile ini(m_strPath);
     EXPECT_EQ(ini.GetInt("SETTINGS", "topmost", 0), 1);   // after a byte-order mark
     EXPECT_EQ(ini.GetInt("Settings", "CameraNo", -1), 3); // comment skipped, first key wins
@@ -172,7 +135,6 @@ TEST_F(ProfileFileTest, MissingFileReadsDefaultsAndIsNotCreatedByReading)
     ProfileFile ini(m_strPath);
     EXPECT_EQ(ini.GetInt("LineRate", "Size", 3620), 3620);
     EXPECT_EQ(ini.GetText("LineRate", "Fps", "1000"), "1000");
-    EXPECT_EQ(ini.GetText("FileOption", "Path", ""), "");
     EXPECT_FALSE(std::filesystem::exists(m_strPath));
 }
 
@@ -180,10 +142,10 @@ TEST_F(ProfileFileTest, WritesThatCannotBeStoredFailWithoutHarm)
 {
     Put("[A]\nk=1\n");
     ProfileFile ini(m_strPath);
-    EXPECT_FALSE(ini.WriteText("A", "k", "1\n[B]"));
+    EXPECT_FALSE(ini.WriteText("A", "k", "1\n[B]")); // a line break in the text
     EXPECT_FALSE(ini.WriteText("A", "a=b", "1"));
     EXPECT_FALSE(ini.WriteText("A]", "k", "1"));
-    EXPECT_FALSE(ini.WriteText("A", " ", "1"));
+    EXPECT_FALSE(ini.WriteText("A", " ", "1")); // a blank name
     EXPECT_EQ(Get(), "[A]\nk=1\n");
 
     EXPECT_FALSE(ProfileFile((m_dir / "no_such_dir" / "x.ini").string()).WriteText("A", "k", "1"));

@@ -58,15 +58,9 @@ TEST(FileWriter, CreatesTruncatesAndReportsFailures)
 TEST(Clocks, UtcFieldsAreInRangeAndTheCounterIsMonotonic)
 {
     const UtcTime t = GetUtcTime();
-    EXPECT_GE(t.nYear, 2020u);
-    EXPECT_GE(t.nMonth, 1u);
-    EXPECT_LE(t.nMonth, 12u);
-    EXPECT_GE(t.nDay, 1u);
-    EXPECT_LE(t.nDay, 31u);
-    EXPECT_LE(t.nHour, 23u);
-    EXPECT_LE(t.nMinute, 59u);
-    EXPECT_LE(t.nSecond, 60u);
-    EXPECT_LE(t.nMilliseconds, 999u);
+    EXPECT_GE(t.nYear, 2020u); // the year itself, not years since 1900
+    EXPECT_TRUE(t.nMonth >= 1 && t.nMonth <= 12 && t.nDay >= 1 && t.nDay <= 31) << t.nMonth << "/" << t.nDay;
+    EXPECT_TRUE(t.nHour <= 23 && t.nMinute <= 59 && t.nSecond <= 60 && t.nMilliseconds <= 999);
 
     EXPECT_GE(GetCounterFrequency(), 1000);
     const auto nFirst = GetCounterTicks();
