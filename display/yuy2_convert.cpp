@@ -6,6 +6,7 @@
 
 #include "display/bgr_pair_store.h"
 
+
 namespace
 {
 
@@ -90,10 +91,10 @@ CONVERT_STEP __m128i Hundredths(__m128i n) { return _mm_srai_epi16(_mm_mulhi_epi
 // pixel earlier (their high bytes are the chroma before each pixel). An even pixel's U is the
 // byte after it and its V the byte before; an odd pixel the other way round. So one multiply
 // gives the blue of the even pixels and the red of the odd ones, another the opposite halves.
-// Results, signed and not yet limited: sumA even lanes blue, odd lanes red; sumB even lanes red,
-// odd lanes blue; green in every lane.
+// Results, signed and not yet limited: blueRed even lanes blue, odd lanes red; redBlue even
+// lanes red, odd lanes blue; green in every lane.
 template <const Coefficients& K>
-CONVERT_STEP void EightPixels(__m128i words, __m128i wordsBefore, __m128i& sumA, __m128i& sumB, __m128i& green)
+CONVERT_STEP void EightPixels(__m128i words, __m128i wordsBefore, __m128i& blueRed, __m128i& redBlue, __m128i& green)
 {
     const __m128i after = CentredHighBytes(words);
     const __m128i before = CentredHighBytes(wordsBefore);
@@ -101,8 +102,8 @@ CONVERT_STEP void EightPixels(__m128i words, __m128i wordsBefore, __m128i& sumA,
     if (K.lumaOffset != 0)
         luma = _mm_sub_epi16(luma, Lanes(K.lumaOffset));
     // Each product fits 16 bits signed; a sum beyond 32767 saturates, which still limits to 255.
-    sumA = Hundredths(_mm_adds_epi16(luma, _mm_mullo_epi16(after, Lanes(K.blueU, K.redV))));
-    sumB = Hundredths(_mm_adds_epi16(luma, _mm_mullo_epi16(before, Lanes(K.redV, K.blueU))));
+    blueRed = Hundredths(_mm_adds_epi16(luma, _mm_mullo_epi16(after, Lanes(K.blueU, K.redV))));
+    redBlue = Hundredths(_mm_adds_epi16(luma, _mm_mullo_epi16(before, Lanes(K.redV, K.blueU))));
     const __m128i chroma = _mm_add_epi16(_mm_mullo_epi16(after, Lanes(-K.greenU, -K.greenV)),
                                          _mm_mullo_epi16(before, Lanes(-K.greenV, -K.greenU)));
     green = Hundredths(_mm_adds_epi16(luma, chroma));
@@ -121,19 +122,19 @@ CONVERT_STEP void SimdPixels(const uint8_t* b, uint8_t* pOut, int x)
         loBefore = _mm_or_si128(_mm_slli_si128(lo, 2), _mm_and_si128(_mm_srli_si128(lo, 2), _mm_cvtsi32_si128(0xFFFF)));
     else
         loBefore = Load(s - 2);
-    __m128i sumA[2], sumB[2], green[2];
-    EightPixels<K>(lo, loBefore, sumA[0], sumB[0], green[0]);
-    EightPixels<K>(Load(s + 16), Load(s + 14), sumA[1], sumB[1], green[1]);
+    __m128i blueRed[2], redBlue[2], green[2];
+    EightPixels<K>(lo, loBefore, blueRed[0], redBlue[0], green[0]);
+    EightPixels<K>(Load(s + 16), Load(s + 14), blueRed[1], redBlue[1], green[1]);
 
     // Limited to bytes, one word per pixel pair: blue even | red odd, red even | blue odd,
     // green even | green odd; regrouped into the pair's stored words B G, R B, G R.
-    const __m128i blueRed = _mm_packus_epi16(sumA[0], sumA[1]);
-    const __m128i redBlue = _mm_packus_epi16(sumB[0], sumB[1]);
-    const __m128i greens = _mm_packus_epi16(green[0], green[1]);
+    const __m128i br = _mm_packus_epi16(blueRed[0], blueRed[1]);
+    const __m128i rb = _mm_packus_epi16(redBlue[0], redBlue[1]);
+    const __m128i gg = _mm_packus_epi16(green[0], green[1]);
     const __m128i low = Lanes(0x00FF);
-    StorePairWords<EXACT_END>(pOut + 3 * static_cast<ptrdiff_t>(x),
-                              _mm_or_si128(_mm_and_si128(blueRed, low), _mm_slli_epi16(greens, 8)), redBlue,
-                              _mm_or_si128(_mm_srli_epi16(greens, 8), _mm_andnot_si128(low, blueRed)));
+    StorePairWords<EXACT_END, true>(pOut + 3 * static_cast<ptrdiff_t>(x),
+                                    _mm_or_si128(_mm_and_si128(br, low), _mm_slli_epi16(gg, 8)), rb,
+                                    _mm_or_si128(_mm_srli_epi16(gg, 8), _mm_andnot_si128(low, br)));
 }
 
 #endif
