@@ -1,6 +1,6 @@
 #include "camera/camera_device.h"
 
-#include "console/shared_buffers.h"
+#include "buffers/shared_buffers.h"
 #include "platform/capture/capture_graph_builder.h"
 #include "platform/capture/capture_source.h"
 #include "platform/capture/capture_system.h"

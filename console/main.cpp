@@ -2,7 +2,7 @@
 // identity; with --demo it shows the first idle camera's live picture in a viewer window.
 
 #include "camera/camera_device.h"
-#include "console/shared_buffers.h"
+#include "buffers/shared_buffers.h"
 #include "display/measure_rect.h"
 #include "display/tarnwick_wnd.h"
 #include "display/viewer_owner.h"

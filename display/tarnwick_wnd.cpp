@@ -1,6 +1,6 @@
 #include "display/tarnwick_wnd.h"
 
-#include "console/shared_buffers.h"
+#include "buffers/shared_buffers.h"
 #include "display/guide_settings.h"
 #include "display/measure_rect.h"
 #include "platform/ui/draw_surface.h"

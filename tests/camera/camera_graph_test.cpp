@@ -2,7 +2,7 @@
 
 #include "sim_camera_fixture.h"
 
-#include "console/shared_buffers.h"
+#include "buffers/shared_buffers.h"
 #include "platform/capture/capture_graph_builder.h"
 #include "platform/capture/capture_source.h"
 #include "platform/capture/filter_graph.h"

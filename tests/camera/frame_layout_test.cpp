@@ -3,7 +3,7 @@
 
 #include "sim_camera_fixture.h"
 
-#include "console/shared_buffers.h"
+#include "buffers/shared_buffers.h"
 #include "platform/sys/auto_reset_event.h"
 
 #include <atomic>

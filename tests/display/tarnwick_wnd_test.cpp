@@ -2,7 +2,7 @@
 // drawing thread leaves in the back buffer, and what the handlers do with scroll bars, the
 // measured rectangle, the zoom and the keys.
 
-#include "console/shared_buffers.h"
+#include "buffers/shared_buffers.h"
 #include "display/guide_settings.h"
 #include "display/measure_rect.h"
 #include "display/tarnwick_wnd.h"

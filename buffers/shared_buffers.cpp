@@ -1,4 +1,4 @@
-#include "console/shared_buffers.h"
+#include "buffers/shared_buffers.h"
 
 #include <new>
 
@@ -64,4 +64,10 @@ void ReleaseSharedBuffers()
         delete[] * buffer.ppBuffer;
         *buffer.ppBuffer = nullptr;
     }
+}
+
+std::mutex& LiveFrameLock()
+{
+    static std::mutex s_mutex;
+    return s_mutex;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <mutex>
 
 // The four process-wide image buffers and the readout-mode tables. The buffers are allocated once
 // when the console opens and released when it closes, at sizes that serve every readout mode and the
@@ -42,3 +43,9 @@ bool AllocateSharedBuffers(SharedBufferAllocator pfnAllocate);
 // Frees each allocated buffer in the order of allocation and sets its pointer to null. Call only
 // after every thread that reads or writes the buffers has stopped.
 void ReleaseSharedBuffers();
+
+// Guards the contents of the live frames (g_pRawFrame, and g_pBgrFrame converted from it) so that no
+// picture mixes two frames: the frame store writes the raw frame under it; the live viewer's
+// conversion and Save Image's copy read under it. Whoever holds it never waits for the
+// user-interface thread.
+std::mutex& LiveFrameLock();

@@ -1,4 +1,4 @@
-#include "console/shared_buffers.h"
+#include "buffers/shared_buffers.h"
 
 #include <gtest/gtest.h>
 
