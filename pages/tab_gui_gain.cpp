@@ -1,9 +1,13 @@
 #include "pages/tab_gui_gain.h"
 
+#include "buffers/shared_buffers.h"
 #include "camera/camera_defs.h"
+#include "pages/white_balance.h"
 #include "platform/ui/data_exchange.h"
 #include "resources/page_resource.h"
 #include "resources/page_templates.h"
+
+#include <mutex>
 
 TabGUIGain::TabGUIGain()
     : TabPage(TabGUIGainTemplate()), m_triples{
@@ -96,5 +100,21 @@ void TabGUIGain::OnDeltaposSpinGainG(UpDownNotify* pNMUpDown, int* pResult)
 
 void TabGUIGain::OnBnClickedOnePushWb()
 {
-    // Sets the red and blue gains so that the red and blue means of the live picture follow green.
+    WbSums sums;
+    {
+        // The live viewer converts the next frame into g_pBgrFrame under this lock, so the sums
+        // come from one frame.
+        std::lock_guard<std::mutex> lock(LiveFrameLock());
+        if (g_pBgrFrame == nullptr || !MeterWhiteBalance(g_pBgrFrame, m_comboMetering.GetCurSel(), &sums))
+            return;
+    }
+    int nGainR = m_spinGainR.GetPos();
+    int nGainB = m_spinGainB.GetPos();
+    BalanceGains(sums, &nGainR, &nGainB);
+    m_scrollGainR.SetScrollPos(nGainR, true);
+    m_scrollGainB.SetScrollPos(nGainB, true);
+    m_spinGainR.SetPos32(nGainR);
+    m_spinGainB.SetPos32(nGainB);
+    WriteRegister16(REG_GAIN_R, nGainR);
+    WriteRegister16(REG_GAIN_B, nGainB);
 }

@@ -1,4 +1,6 @@
+#include "buffers/shared_buffers.h"
 #include "page_test_support.h"
+#include "pages/white_balance.h"
 #include "resources/page_resource.h"
 #include "tests/camera/sim_camera_fixture.h"
 
@@ -110,6 +112,8 @@ TEST_F(GainShutterTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
         {"manual page left", manual, 100, {SB_PAGELEFT, SB_ENDSCROLL}, 0, 90},
         {"thumb drag", green, 100, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 20, 20},
         {"shutter thumb drag", shutter, 960, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 975, 975},
+        {"thumb to the upper end", red, 0, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 144, 144},
+        {"shutter thumb to the lower end", shutter, 984, {SB_THUMBPOSITION, SB_ENDSCROLL}, 960, 960},
     };
     for (const Case& c : cases)
     {
@@ -190,4 +194,95 @@ TEST_F(GainShutterTest, WithoutAUsableCameraTheControlsMoveAndNothingIsSent)
         EXPECT_EQ(m_gain.m_nGainMode, 2);
         EXPECT_TRUE(Writes().empty());
     }
+}
+
+namespace
+{
+struct Bgr
+{
+    unsigned char b, g, r;
+};
+
+// The live picture buffer with the metered area in one colour and everything else, up to the end of
+// the buffer, in another.
+std::vector<unsigned char> Picture(int nMetering, Bgr inside, Bgr outside)
+{
+    std::vector<unsigned char> buffer(BGR_FRAME_BYTES);
+    const int nSide = nMetering == WB_METER_CENTER ? WB_CENTER_SIZE : -1;
+    for (std::size_t i = 0; i < buffer.size() / 3; ++i)
+    {
+        const int y = static_cast<int>(i / WB_PICTURE_WIDTH), x = static_cast<int>(i % WB_PICTURE_WIDTH);
+        bool bInside = y < WB_PICTURE_ROWS;
+        if (nSide > 0)
+            bInside = y >= 578 && y < 578 + nSide && x >= 416 && x < 416 + nSide;
+        const Bgr c = bInside ? inside : outside;
+        buffer[3 * i] = c.b;
+        buffer[3 * i + 1] = c.g;
+        buffer[3 * i + 2] = c.r;
+    }
+    return buffer;
+}
+} // namespace
+
+TEST_F(GainShutterTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAndBlue)
+{
+    const Bgr garbage{250, 3, 250};
+    struct Case
+    {
+        const char* pName;
+        Bgr inside; // means less the black level: blue, green, red
+        int nGainR, nGainB;
+        int nExpectedR, nExpectedB;
+    };
+    const Case cases[] = {
+        {"ratios 2 and 0.5", {209, 109, 59}, 0, 48, 48, 0},
+        {"ratios 1.5 and 1.25", {129, 159, 109}, 72, 100, 132, 137},
+        {"results above the maximum", {109, 209, 109}, 144, 140, 144, 144},
+        {"grey keeps the gains", {50, 50, 50}, 30, 40, 30, 40},
+        {"red at the black level", {100, 100, 9}, 30, 40, 0, 40},
+    };
+    for (int nMetering : {WB_METER_WHOLE, WB_METER_CENTER})
+    {
+        m_gain.m_comboMetering.SetCurSel(nMetering);
+        for (const Case& c : cases)
+        {
+            SCOPED_TRACE(std::string(c.pName) + (nMetering == WB_METER_CENTER ? ", centre" : ", whole"));
+            std::vector<unsigned char> picture = Picture(nMetering, c.inside, garbage);
+            g_pBgrFrame = picture.data();
+            m_gain.m_spinGainR.SetPos(c.nGainR);
+            m_gain.m_spinGainB.SetPos(c.nGainB);
+            Writes();
+            QTest::mouseClick(ControlWidget(m_gain, IDC_ONE_PUSH_WB), Qt::LeftButton);
+            g_pBgrFrame = nullptr;
+            EXPECT_EQ(m_gain.m_editGainR.GetWindowText(), std::to_string(c.nExpectedR));
+            EXPECT_EQ(m_gain.m_scrollGainR.GetScrollPos(), c.nExpectedR);
+            EXPECT_EQ(m_gain.m_editGainB.GetWindowText(), std::to_string(c.nExpectedB));
+            EXPECT_EQ(m_gain.m_scrollGainB.GetScrollPos(), c.nExpectedB);
+            std::vector<std::string> expected = Write16(REG_GAIN_R, c.nExpectedR);
+            for (const std::string& write : Write16(REG_GAIN_B, c.nExpectedB))
+                expected.push_back(write);
+            EXPECT_EQ(Writes(), expected);
+        }
+    }
+}
+
+TEST_F(GainShutterTest, OnePushWhiteBalanceDoesNothingBeforeAColourFrameIsConverted)
+{
+    // A mono camera's live picture is never converted; nor is any before the first colour frame,
+    // after a resolution switch, or without the buffers.
+    m_gain.m_nCameraNo = 1;
+    std::vector<unsigned char> blank(BGR_FRAME_BYTES);
+    for (unsigned char* pBuffer : {blank.data(), static_cast<unsigned char*>(nullptr)})
+        for (int nMetering : {WB_METER_WHOLE, WB_METER_CENTER})
+        {
+            g_pBgrFrame = pBuffer;
+            m_gain.m_comboMetering.SetCurSel(nMetering);
+            m_gain.m_spinGainR.SetPos(30);
+            m_gain.m_scrollGainR.SetScrollPos(30, true);
+            QTest::mouseClick(ControlWidget(m_gain, IDC_ONE_PUSH_WB), Qt::LeftButton);
+            g_pBgrFrame = nullptr;
+            EXPECT_EQ(m_gain.m_editGainR.GetWindowText(), "30");
+            EXPECT_EQ(m_gain.m_scrollGainR.GetScrollPos(), 30);
+            EXPECT_TRUE(Log(1).empty());
+        }
 }
