@@ -1,0 +1,72 @@
+#pragma once
+
+#include "pages/tab_page.h"
+#include "platform/ui/button.h"
+#include "platform/ui/combo_box.h"
+#include "platform/ui/edit_box.h"
+#include "platform/ui/progress_bar.h"
+#include "platform/ui/up_down.h"
+
+#include <string>
+
+// Image formats of Save, by their index in the format list.
+constexpr int IMAGE_FORMAT_BMP_BAYER = 0; // 24-bit BMP of the demosaiced picture
+constexpr int IMAGE_FORMAT_BMP_RAW = 1;   // 8-bit grey BMP of the recorded samples
+constexpr int IMAGE_FORMAT_JPEG = 2;      // JPEG of the demosaiced picture
+
+// The Rec page (tab 3 "Video REC"): records line-scan readout by hand or for a number of seconds,
+// composes the recorded lines into one image shown in the line-scan viewer, and saves it as a BMP
+// or JPEG file.
+class TabGUIRec : public TabPage
+{
+  public:
+    TabGUIRec();
+
+    void DoDataExchange(DataExchange& dx) override;
+    bool OnInitDialog() override;
+
+    void OnBnClickedRecStart();
+    void OnBnClickedRecStop();
+    void OnBnClickedRecControl();
+    void OnBnClickedBrowseFolder();
+    void OnBnClickedClearFolder();
+    void OnBnClickedFileNaming();
+    void OnBnClickedSave();
+    void OnCbnSelchangeImageFormat();
+
+    // Value members: the main dialog sets them from the settings file before the page is created.
+    int m_nRecControl = 0;   // 0 "Manual", 1 "Stop record after"
+    int m_nStopSec = 0;      // seconds shown at creation
+    int m_nFileNaming = 0;   // 0 "Manual" (save dialog), 1 "Timestamp"
+    std::string m_strFolder; // output folder; empty: the start-up directory
+    int m_nImageFormat = IMAGE_FORMAT_BMP_BAYER;
+    int m_nJpegQuality = 0;
+    Button m_btnRecStart;
+    Button m_btnRecStop;
+    Button m_btnSave;
+    ProgressBar m_progressRec;
+    Button m_radioRecManual;
+    Button m_radioRecStopAfter;
+    EditBox m_editHour;
+    UpDown m_spinHour;
+    EditBox m_editMin;
+    UpDown m_spinMin;
+    EditBox m_editSec;
+    UpDown m_spinSec;
+    EditBox m_editFolder;
+    Button m_btnBrowseFolder;
+    Button m_btnClearFolder;
+    Button m_radioNamingManual;
+    Button m_radioNamingTimestamp;
+    ComboBox m_comboFormat;
+    EditBox m_editQuality;
+    UpDown m_spinQuality;
+
+  protected:
+    // R, S and T post Rec Start, Save and Rec Stop to the page, handled later as clicks.
+    bool OnPageKey(unsigned nKey) override;
+
+  private:
+    // Hour and minute are never used; the seconds only when recording stops after a time.
+    void EnableStopTimeControls();
+};

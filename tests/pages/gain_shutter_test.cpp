@@ -1,0 +1,288 @@
+#include "buffers/shared_buffers.h"
+#include "page_test_support.h"
+#include "pages/white_balance.h"
+#include "resources/page_resource.h"
+#include "tests/camera/sim_camera_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QTest>
+
+#include <cstdio>
+
+namespace
+{
+// The Gain and Shutter pages on a simulated colour camera, handed over as the main dialog does.
+class GainShutterTest : public SimCameraTest
+{
+  protected:
+    void SetUp() override
+    {
+        InstallAndInit("color,mono", 2);
+        ASSERT_TRUE(m_host.Add(m_gain));
+        ASSERT_TRUE(m_host.Add(m_shutter));
+        for (TabPage* pPage : {static_cast<TabPage*>(&m_gain), static_cast<TabPage*>(&m_shutter)})
+        {
+            pPage->m_pCamera = &m_camera;
+            pPage->m_nCameraNo = 0;
+        }
+    }
+
+    // The register writes camera 0 received, as "addr=data" in hex, from the address and data requests.
+    std::vector<std::string> Writes()
+    {
+        std::vector<std::string> writes;
+        std::string strAddr = "?";
+        for (const std::string& line : Log(0))
+        {
+            if (line.rfind("SET1 ", 0) == 0)
+                strAddr = line.substr(5, 2);
+            else if (line.rfind("SET2 ", 0) == 0)
+                writes.push_back(strAddr + "=" + line.substr(5, 2));
+            else
+                writes.push_back(line);
+        }
+        ClearLogs();
+        return writes;
+    }
+    // A 16-bit register write, low byte first.
+    static std::vector<std::string> Write16(int nReg, int nValue, int nTimes = 1)
+    {
+        std::vector<std::string> writes;
+        char sz[16];
+        for (int i = 0; i < nTimes; ++i)
+        {
+            std::snprintf(sz, sizeof sz, "%02X=%02X", nReg, nValue & 0xFF);
+            writes.push_back(sz);
+            std::snprintf(sz, sizeof sz, "%02X=%02X", nReg + 1, (nValue >> 8) & 0xFF);
+            writes.push_back(sz);
+        }
+        return writes;
+    }
+
+    PageHost m_host;
+    TabGUIGain m_gain;
+    TabGUIShutter m_shutter;
+};
+
+struct TripleOf
+{
+    TabPage& page;
+    EditBox& edit;
+    UpDown& spin;
+    ScrollBar& scroll;
+    int nReg;
+};
+
+constexpr int ARROW_UP = -1; // gestures on the up-down control instead of scroll codes
+constexpr int ARROW_DOWN = -2;
+} // namespace
+
+TEST_F(GainShutterTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
+{
+    const TripleOf manual{m_gain, m_gain.m_editManualGain, m_gain.m_spinManualGain, m_gain.m_scrollManualGain,
+                          REG_MANUAL_GAIN};
+    const TripleOf red{m_gain, m_gain.m_editGainR, m_gain.m_spinGainR, m_gain.m_scrollGainR, REG_GAIN_R};
+    const TripleOf blue{m_gain, m_gain.m_editGainB, m_gain.m_spinGainB, m_gain.m_scrollGainB, REG_GAIN_B};
+    const TripleOf green{m_gain, m_gain.m_editGainG, m_gain.m_spinGainG, m_gain.m_scrollGainG, REG_GAIN_G};
+    const TripleOf shutter{m_shutter, m_shutter.m_editShutter, m_shutter.m_spinShutter,
+                           m_shutter.m_scrollShutter, REG_MANUAL_SHUTTER};
+    struct Case
+    {
+        const char* pName;
+        const TripleOf& triple;
+        int nStart;
+        std::vector<int> gesture; // scroll codes ending with SB_ENDSCROLL, or one arrow
+        int nThumb;
+        int nExpected;
+    };
+    const Case cases[] = {
+        {"up arrow", manual, 50, {ARROW_UP}, 0, 51},
+        {"down arrow at the lower end", red, 0, {ARROW_DOWN}, 0, 0},
+        {"up arrow at the upper end", shutter, 984, {ARROW_UP}, 0, 984},
+        {"shutter up arrow", shutter, 960, {ARROW_UP}, 0, 961},
+        {"line right", blue, 70, {SB_LINERIGHT, SB_ENDSCROLL}, 0, 71},
+        {"line right at the upper end", red, 144, {SB_LINERIGHT, SB_ENDSCROLL}, 0, 144},
+        {"line left at the lower end", manual, 0, {SB_LINELEFT, SB_ENDSCROLL}, 0, 0},
+        {"shutter line left at the lower end", shutter, 960, {SB_LINELEFT, SB_ENDSCROLL}, 0, 960},
+        {"page left past the lower end", blue, 5, {SB_PAGELEFT, SB_ENDSCROLL}, 0, 0},
+        {"page right past the upper end", green, 140, {SB_PAGERIGHT, SB_ENDSCROLL}, 0, 144},
+        {"shutter page right past the upper end", shutter, 980, {SB_PAGERIGHT, SB_ENDSCROLL}, 0, 984},
+        {"manual page left", manual, 100, {SB_PAGELEFT, SB_ENDSCROLL}, 0, 90},
+        {"thumb drag", green, 100, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 20, 20},
+        {"shutter thumb drag", shutter, 960, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 975, 975},
+        {"thumb to the upper end", red, 0, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 144, 144},
+        {"shutter thumb to the lower end", shutter, 984, {SB_THUMBPOSITION, SB_ENDSCROLL}, 960, 960},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.pName);
+        c.triple.spin.SetPos(c.nStart); // as the start-up chain shows a register
+        c.triple.scroll.SetScrollPos(c.nStart, true);
+        Writes();
+        for (int nCode : c.gesture)
+        {
+            if (nCode == ARROW_UP || nCode == ARROW_DOWN)
+                c.triple.spin.Step(nCode == ARROW_UP);
+            else
+                c.triple.page.OnHScroll(nCode, c.nThumb, c.triple.scroll.GetDlgCtrlID());
+        }
+        EXPECT_EQ(c.triple.edit.GetWindowText(), std::to_string(c.nExpected));
+        EXPECT_EQ(c.triple.scroll.GetScrollPos(), c.nExpected);
+        EXPECT_EQ(c.triple.spin.GetPos(), c.nExpected);
+        // Each scroll code writes, the end of the gesture too; an arrow writes once.
+        const int nWrites = c.gesture[0] < 0 ? 1 : static_cast<int>(c.gesture.size());
+        EXPECT_EQ(Writes(), Write16(c.triple.nReg, c.nExpected, nWrites));
+    }
+}
+
+TEST_F(GainShutterTest, GainModeRadiosAndShutterPresetsWriteTheirIndexEvenWhenRepeated)
+{
+    const struct
+    {
+        int nId;
+        const char* pWrite;
+    } clicks[] = {{IDC_RADIO_GAIN_6DB, "00=01"},
+                  {IDC_RADIO_GAIN_6DB, "00=01"},
+                  {IDC_RADIO_GAIN_12DB, "00=02"},
+                  {IDC_RADIO_GAIN_0DB, "00=00"}};
+    for (const auto& click : clicks)
+    {
+        QTest::mouseClick(ControlWidget(m_gain, click.nId), Qt::LeftButton);
+        EXPECT_EQ(Writes(), std::vector<std::string>{click.pWrite}) << click.nId;
+        EXPECT_EQ(m_gain.m_nGainMode, click.pWrite[4] - '0');
+    }
+
+    // A preset is written alone: the manual shutter is not sent again.
+    auto* pCombo = static_cast<QComboBox*>(ControlWidget(m_shutter, IDC_COMBO_SHUTTER));
+    for (int nIndex : {15, 0, 10})
+    {
+        pCombo->setCurrentIndex(nIndex);
+        emit pCombo->activated(nIndex); // what a choice from the list does
+        char szWrite[8];
+        std::snprintf(szWrite, sizeof szWrite, "01=%02X", nIndex);
+        EXPECT_EQ(Writes(), std::vector<std::string>{szWrite});
+    }
+}
+
+TEST_F(GainShutterTest, WithoutAUsableCameraTheControlsMoveAndNothingIsSent)
+{
+    struct Case
+    {
+        const char* pName;
+        CameraDevice* pCamera;
+        int nCameraNo;
+    };
+    const Case cases[] = {
+        {"before the handover", nullptr, -1},
+        {"index outside 0 to 15", &m_camera, 16},
+        {"no camera at the index", &m_camera, 3},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.pName);
+        m_gain.m_pCamera = m_shutter.m_pCamera = c.pCamera;
+        m_gain.m_nCameraNo = m_shutter.m_nCameraNo = c.nCameraNo;
+        m_gain.m_spinGainG.SetPos(7);
+        m_gain.m_spinGainG.Step(true);
+        m_shutter.m_scrollShutter.SetScrollPos(970, true);
+        m_shutter.OnHScroll(SB_PAGERIGHT, 0, IDC_SCROLL_SHUTTER);
+        QTest::mouseClick(ControlWidget(m_gain, IDC_RADIO_GAIN_12DB), Qt::LeftButton);
+        EXPECT_EQ(m_gain.m_scrollGainG.GetScrollPos(), 8);
+        EXPECT_EQ(m_shutter.m_editShutter.GetWindowText(), "980");
+        EXPECT_EQ(m_gain.m_nGainMode, 2);
+        EXPECT_TRUE(Writes().empty());
+    }
+}
+
+namespace
+{
+struct Bgr
+{
+    unsigned char b, g, r;
+};
+
+// The live picture buffer with the metered area in one colour and everything else, up to the end of
+// the buffer, in another.
+std::vector<unsigned char> Picture(int nMetering, Bgr inside, Bgr outside)
+{
+    std::vector<unsigned char> buffer(BGR_FRAME_BYTES);
+    const int nSide = nMetering == WB_METER_CENTER ? WB_CENTER_SIZE : -1;
+    for (std::size_t i = 0; i < buffer.size() / 3; ++i)
+    {
+        const int y = static_cast<int>(i / WB_PICTURE_WIDTH), x = static_cast<int>(i % WB_PICTURE_WIDTH);
+        bool bInside = y < WB_PICTURE_ROWS;
+        if (nSide > 0)
+            bInside = y >= 578 && y < 578 + nSide && x >= 416 && x < 416 + nSide;
+        const Bgr c = bInside ? inside : outside;
+        buffer[3 * i] = c.b;
+        buffer[3 * i + 1] = c.g;
+        buffer[3 * i + 2] = c.r;
+    }
+    return buffer;
+}
+} // namespace
+
+TEST_F(GainShutterTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAndBlue)
+{
+    const Bgr garbage{250, 3, 250};
+    struct Case
+    {
+        const char* pName;
+        Bgr inside; // means less the black level: blue, green, red
+        int nGainR, nGainB;
+        int nExpectedR, nExpectedB;
+    };
+    const Case cases[] = {
+        {"ratios 2 and 0.5", {209, 109, 59}, 0, 48, 48, 0},
+        {"ratios 1.5 and 1.25", {129, 159, 109}, 72, 100, 132, 137},
+        {"results above the maximum", {109, 209, 109}, 144, 140, 144, 144},
+        {"grey keeps the gains", {50, 50, 50}, 30, 40, 30, 40},
+        {"red at the black level", {100, 100, 9}, 30, 40, 0, 40},
+    };
+    for (int nMetering : {WB_METER_WHOLE, WB_METER_CENTER})
+    {
+        m_gain.m_comboMetering.SetCurSel(nMetering);
+        for (const Case& c : cases)
+        {
+            SCOPED_TRACE(std::string(c.pName) + (nMetering == WB_METER_CENTER ? ", centre" : ", whole"));
+            std::vector<unsigned char> picture = Picture(nMetering, c.inside, garbage);
+            g_pBgrFrame = picture.data();
+            m_gain.m_spinGainR.SetPos(c.nGainR);
+            m_gain.m_spinGainB.SetPos(c.nGainB);
+            Writes();
+            QTest::mouseClick(ControlWidget(m_gain, IDC_ONE_PUSH_WB), Qt::LeftButton);
+            g_pBgrFrame = nullptr;
+            EXPECT_EQ(m_gain.m_editGainR.GetWindowText(), std::to_string(c.nExpectedR));
+            EXPECT_EQ(m_gain.m_scrollGainR.GetScrollPos(), c.nExpectedR);
+            EXPECT_EQ(m_gain.m_editGainB.GetWindowText(), std::to_string(c.nExpectedB));
+            EXPECT_EQ(m_gain.m_scrollGainB.GetScrollPos(), c.nExpectedB);
+            std::vector<std::string> expected = Write16(REG_GAIN_R, c.nExpectedR);
+            for (const std::string& write : Write16(REG_GAIN_B, c.nExpectedB))
+                expected.push_back(write);
+            EXPECT_EQ(Writes(), expected);
+        }
+    }
+}
+
+TEST_F(GainShutterTest, OnePushWhiteBalanceDoesNothingBeforeAColourFrameIsConverted)
+{
+    // A mono camera's live picture is never converted; nor is any before the first colour frame,
+    // after a resolution switch, or without the buffers.
+    m_gain.m_nCameraNo = 1;
+    std::vector<unsigned char> blank(BGR_FRAME_BYTES);
+    for (unsigned char* pBuffer : {blank.data(), static_cast<unsigned char*>(nullptr)})
+        for (int nMetering : {WB_METER_WHOLE, WB_METER_CENTER})
+        {
+            g_pBgrFrame = pBuffer;
+            m_gain.m_comboMetering.SetCurSel(nMetering);
+            m_gain.m_spinGainR.SetPos(30);
+            m_gain.m_scrollGainR.SetScrollPos(30, true);
+            QTest::mouseClick(ControlWidget(m_gain, IDC_ONE_PUSH_WB), Qt::LeftButton);
+            g_pBgrFrame = nullptr;
+            EXPECT_EQ(m_gain.m_editGainR.GetWindowText(), "30");
+            EXPECT_EQ(m_gain.m_scrollGainR.GetScrollPos(), 30);
+            EXPECT_TRUE(Log(1).empty());
+        }
+}
