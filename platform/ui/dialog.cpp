@@ -258,6 +258,9 @@ bool DialogImpl::CreateWindow(Dialog* pParent, bool bModal)
     m_surface.Impl().AttachClient(m_pClient);
     m_bAlive = true;
     BuildControls();
+    // A child not visible by its template stays hidden when its parent is shown later.
+    if (bChild && !(m_template.nStyle & DLG_VISIBLE))
+        m_pWidget->hide();
     return true;
 }
 

@@ -318,9 +318,12 @@ TEST_F(ConsoleTest, PagesSitInsideTheTabControlBelowItsTabsOneAtATime)
         EXPECT_LE(rc.right, rcTab.right);
         EXPECT_LE(rc.bottom, rcTab.bottom);
     }
-    for (int nTab : {0, 3, 1, 2, 0})
+    for (int nTab : {-1, 3, 1, 2, 0})
     {
-        SelectTab(nTab);
+        if (nTab < 0) // the opening: the Gain page alone, also once the dialog is shown
+            nTab = 0;
+        else
+            SelectTab(nTab);
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(pages[i]->IsWindowVisible(), i == nTab) << "tab " << nTab << " page " << i;
     }
