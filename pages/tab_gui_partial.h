@@ -20,6 +20,10 @@ constexpr int INPUT_MODE_FPS = 1;         // typed
 
 constexpr int LINE_POS_MAX = 958; // highest line-scan position
 
+// How far the ',' and '.' keys move the typed line rate (settings file "UpDownStep"). Read by this
+// page's key filter and the main dialog's; user-interface thread only.
+extern int g_nFpsStep;
+
 // The resolution page (tab 2 "Resolution / FPS"): readout mode, line-scan position with "Center",
 // the live viewer's guide line, and the line rate from the shooting environment or typed.
 class TabGUIPartial : public TabPage
@@ -69,7 +73,17 @@ class TabGUIPartial : public TabPage
     Button m_radioEnvInput;
     Button m_radioFpsInput;
 
+  protected:
+    // ',' and '.' step the typed rate; every key goes on to the main dialog.
+    bool OnPageKey(unsigned nKey) override;
+
   private:
     // Environment entries usable and the rate read-only, or the other way round in FPS input.
     void EnableInputModeControls();
+    // Whether the opened camera's graph is running now.
+    bool IsStreaming() const;
+    // The opened camera's capture format and the frame callback's size for readout mode nMode.
+    void SetCaptureFormat(int nMode);
+
+    const TabTriple m_triple; // the line-scan position
 };
