@@ -18,8 +18,6 @@
 #include <mutex>
 #include <string>
 
-int g_nFpsStep = 10;
-
 namespace
 {
 constexpr int LINE_POS_LINE_STEP = 2; // a scroll-bar arrow moves the line-scan position two lines

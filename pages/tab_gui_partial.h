@@ -20,10 +20,6 @@ constexpr int INPUT_MODE_FPS = 1;         // typed
 
 constexpr int LINE_POS_MAX = 958; // highest line-scan position
 
-// How far the ',' and '.' keys move the typed line rate (settings file "UpDownStep"). Read by this
-// page's key filter and the main dialog's; user-interface thread only.
-extern int g_nFpsStep;
-
 // The resolution page (tab 2 "Resolution / FPS"): readout mode, line-scan position with "Center",
 // the live viewer's guide line, and the line rate from the shooting environment or typed.
 class TabGUIPartial : public TabPage

@@ -2,6 +2,7 @@
 #include "display/measure_rect.h"
 #include "display/tarnwick_wnd.h"
 #include "page_test_support.h"
+#include "pages/line_rate.h"
 #include "pages/page_owner.h"
 #include "platform/capture/capture_faults.h"
 #include "platform/ui/data_exchange.h"
