@@ -53,7 +53,6 @@ class V4l2Camera
     bool IsStreaming() const { return m_stream.IsStreaming(); }
     // True when streaming has ended by itself on an error; StopStreaming then releases it.
     bool HasStreamFailed() const { return m_stream.HasFailed(); }
-    const V4l2Stream& Stream() const { return m_stream; }
 
   private:
     V4l2Io& m_io;

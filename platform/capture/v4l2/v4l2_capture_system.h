@@ -46,8 +46,6 @@ class V4l2CaptureSource : public CaptureSource
     void StopStreaming() override;
     bool StreamEnded() override { return m_camera.HasStreamFailed(); }
 
-    const V4l2Camera& Camera() const { return m_camera; }
-
   private:
     V4l2Camera m_camera;
 };

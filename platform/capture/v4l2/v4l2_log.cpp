@@ -50,14 +50,9 @@ void V4l2Log::Failure(const char* pszNode, const char* pszStep, int nErrno)
 {
     char szText[128];
     const int nPositive = nErrno < 0 ? -nErrno : nErrno;
-    Write("tarnwick: %s: %s: %s%s", pszNode, pszStep, ErrorText(nPositive, szText, sizeof szText),
-          Hint(nPositive));
-}
-
-const char* V4l2Log::ErrorText(int nErrno, char* pszText, size_t nSize)
-{
     // The GNU form: thread-safe, and it may return its own static text instead of filling ours.
-    return strerror_r(nErrno < 0 ? -nErrno : nErrno, pszText, nSize);
+    const char* pszText = strerror_r(nPositive, szText, sizeof szText);
+    Write("tarnwick: %s: %s: %s%s", pszNode, pszStep, pszText, Hint(nPositive));
 }
 
 void V4l2Log::SetSink(Sink pfnSink, void* pContext)

@@ -15,9 +15,6 @@ class V4l2Log
     // "tarnwick: <node>: <step>: <the system's text for the error>", with a few words on what
     // the most common errors mean for a camera. nErrno may be given negated.
     static void Failure(const char* pszNode, const char* pszStep, int nErrno);
-    // The system's text for an error number, into pszText.
-    static const char* ErrorText(int nErrno, char* pszText, size_t nSize);
-
     // Lines go to pfnSink instead of standard error; null sends them back there.
     static void SetSink(Sink pfnSink, void* pContext);
 

@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <mutex>
-#include <thread>
 
 namespace
 {
@@ -179,25 +177,4 @@ TEST_F(V4l2StreamTest, DamagedBuffersAreNeverHandedOnAndTheyAndLostFramesAreCoun
     EXPECT_EQ(
         m_log.Lines().back(),
         "tarnwick: /dev/video0: streaming stopped: 2 damaged frames dropped, 3 frames lost between buffers");
-}
-
-TEST_F(V4l2StreamTest, AnUnpluggedCameraEndsTheThreadOnceAndStopReleasesTheBuffers)
-{
-    m_io.m_nFramesToProduce = 5;
-    m_io.m_nUnplugAfter = 2;
-    V4l2Stream stream(m_io);
-    ASSERT_EQ(stream.Start(m_fd, NODE, 4, Recorder(2)), 0);
-    ASSERT_TRUE(m_done.Wait(10000));
-    for (int i = 0; i < 10000 && !stream.HasFailed(); i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(stream.HasFailed());
-    EXPECT_TRUE(stream.IsStreaming()); // the buffers wait for Stop
-    EXPECT_EQ(m_log.Lines(),
-              std::vector<std::string>{"tarnwick: /dev/video0: streaming ended: No such device "
-                                       "(the camera was unplugged or reset)"});
-    EXPECT_EQ(stream.Stop(), -ENODEV);
-    EXPECT_FALSE(stream.HasFailed());
-    EXPECT_EQ(TakeDelivered().size(), 2u);
-    EXPECT_EQ(m_io.MappedCount(), 0u);
-    EXPECT_EQ(m_log.Lines().size(), 1u);
 }
