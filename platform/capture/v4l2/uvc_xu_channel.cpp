@@ -58,23 +58,23 @@ void UvcXuChannel::CheckUnit(int nUnit)
     const char* pszNode = m_strNode.c_str();
     for (uint32_t nSelector = SELECTOR_MIN; nSelector <= SELECTOR_MAX; nSelector++)
     {
-        char szStep[64];
+        auto ask = [&](uint8_t nQuery, const char* pszQuery, void* pData, size_t nSize)
+        {
+            const int nResult = Send(nUnit, nSelector, nQuery, pData, nSize);
+            if (nResult < 0)
+            {
+                char szStep[64];
+                std::snprintf(szStep, sizeof szStep, "extension unit %d selector %u %s", nUnit, nSelector,
+                              pszQuery);
+                V4l2Log::Failure(pszNode, szStep, nResult);
+            }
+            return nResult == 0;
+        };
         uint8_t abLength[2] = {};
-        int nResult = Send(nUnit, nSelector, UVC_GET_LEN, abLength, sizeof abLength);
-        if (nResult < 0)
-        {
-            std::snprintf(szStep, sizeof szStep, "extension unit %d selector %u GET_LEN", nUnit, nSelector);
-            V4l2Log::Failure(pszNode, szStep, nResult);
-            continue;
-        }
         uint8_t nInfo = 0;
-        nResult = Send(nUnit, nSelector, UVC_GET_INFO, &nInfo, 1);
-        if (nResult < 0)
-        {
-            std::snprintf(szStep, sizeof szStep, "extension unit %d selector %u GET_INFO", nUnit, nSelector);
-            V4l2Log::Failure(pszNode, szStep, nResult);
+        if (!ask(UVC_GET_LEN, "GET_LEN", abLength, sizeof abLength) ||
+            !ask(UVC_GET_INFO, "GET_INFO", &nInfo, 1))
             continue;
-        }
         // Every selector is written; only the data selectors are read back.
         const bool bRead = nSelector != SELECTOR_REG_ADDRESS && nSelector != SELECTOR_INFO_ADDRESS;
         const uint8_t nNeeded = UVC_CONTROL_CAP_SET | (bRead ? UVC_CONTROL_CAP_GET : 0);
