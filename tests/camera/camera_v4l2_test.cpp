@@ -108,13 +108,13 @@ TEST_F(CameraV4l2Test, AStartTheDriverRefusesFailsRunAndLeavesTheGraphStopped)
 
 TEST_F(CameraV4l2Test, DamagedFramesNeverReachTheHandlerAndAnUnplugLeavesTheGraphStopped)
 {
-    m_io.m_nFramesToProduce = 6;
     m_io.m_damagedFrames = {2};
     m_io.m_framesLostBefore = {{4, 1}};
     m_io.m_nUnplugAfter = 6;
     m_count.nExpected = 5;
     OpenCamera();
     ASSERT_EQ(m_camera.Run(), CAMERA_OK);
+    m_io.ProduceFrames(6);
     ASSERT_TRUE(m_count.done.Wait(10000));
     // The graph reads stopped as soon as the streaming thread has ended on the unplug.
     for (int i = 0; i < 10000 && GraphState() != GRAPH_STATE_STOPPED; i++)

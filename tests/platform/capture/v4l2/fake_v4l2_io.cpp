@@ -32,6 +32,12 @@ int FakeV4l2Io::OpenCaptureNode(const std::string& strPath)
     return Open(strPath, 0);
 }
 
+void FakeV4l2Io::ProduceFrames(int nFrames)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_nFramesToProduce += nFrames;
+}
+
 std::vector<FakeV4l2Io::XuQuery> FakeV4l2Io::CurQueries()
 {
     std::vector<XuQuery> queries;

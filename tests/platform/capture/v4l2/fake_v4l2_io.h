@@ -63,6 +63,8 @@ class FakeV4l2Io : public V4l2Io
     void SetYuyvFormat(uint32_t nWidth, uint32_t nHeight);
     // Makes strPath an openable capture node and opens it.
     int OpenCaptureNode(const std::string& strPath);
+    // Lets nFrames more frames come, also while streaming.
+    void ProduceFrames(int nFrames);
 
     // Observations, safe while the stream thread runs.
     std::vector<unsigned long> Requests() { return Locked(m_requests); }
