@@ -463,6 +463,7 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
     QWidget* pMainButton = ControlWidget(d, IDC_MAIN_FOLDER_SELECT);
     QWidget* pRecButton = ControlWidget(d.m_tabRec, IDC_REC_SAVE);
     QWidget* pViewer = d.m_wndLive.Impl().Client();
+    QWidget* pPartialEdit = ControlWidget(d.m_tabPartial, IDC_EDIT_SIZE);
     struct Case
     {
         int nTab;
@@ -483,6 +484,7 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
         {2, pMainButton, Qt::Key_Comma, true, {}, "10.00"},
         {2, pMainButton, Qt::Key_Period, true, {}, "22.50"},
         {2, pViewer, Qt::Key_Period, true, {}, "22.50"},
+        {2, pPartialEdit, Qt::Key_Period, true, {}, "22.50"}, // the resolution page steps it itself
         {2, pMainButton, Qt::Key_Period, false, {}, "12.5"},
         {1, pMainButton, Qt::Key_Comma, true, {}, "12.5"},
         {3, pMainButton, Qt::Key_Return, true, {}, "12.5"},
