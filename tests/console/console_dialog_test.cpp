@@ -18,6 +18,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -499,10 +500,21 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
         EXPECT_EQ(d.TakePosted(), c.posted);
         EXPECT_EQ(d.m_nFrameCount, int(c.positions.size()));
     }
-    EndRecording(); // idle: counted and drawn, nothing stored
+
+    // Streaming: once EndRecording returns, the count and the store hold still.
     g_nRecFrames = 0;
-    TarnwickDlg::FrameCallback(&d);
-    EXPECT_EQ(g_nRecFrames, 0u);
+    g_nRecFrameLimit = 16000;
+    g_nRecMode = RES_LINE_SCAN;
+    d.SendCommand(IDC_MAIN_START);
+    ASSERT_TRUE(PumpUntil([] { return g_nRecFrames > 20; }));
+    EndRecording();
+    const std::uint32_t nFrames = g_nRecFrames;
+    std::memset(g_pLineScan + nFrames * 2 * SENSOR_WIDTH, 0xEE, 8 * SENSOR_WIDTH);
+    UiApplication::PumpEvents(50);
+    EXPECT_EQ(g_nRecFrames, nFrames);
+    EXPECT_EQ(std::count(g_pLineScan + nFrames * 2 * SENSOR_WIDTH,
+                         g_pLineScan + (nFrames * 2 + 8) * SENSOR_WIDTH, 0xEE),
+              long(8 * SENSOR_WIDTH));
 }
 
 TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
