@@ -530,6 +530,8 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
         EXPECT_TRUE(Pictures().empty());
 
         d.SendCommand(IDC_MAIN_START);
+        UiApplication::PumpEvents(); // the line rate goes to the camera with every Start
+        EXPECT_EQ(Sim(0).Register(REG_LINE_PERIOD) | Sim(0).Register(REG_LINE_PERIOD + 1) << 8, 1390);
         BitmapInfo bmi;
         ASSERT_TRUE(PumpUntil(
             [&] {
