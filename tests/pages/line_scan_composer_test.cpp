@@ -40,7 +40,7 @@ enum class Scratch
 
 TEST(LineScanComposerTest, EveryLineBecomesItsColumn)
 {
-    const std::size_t widths[] = {0, 4, 8, 20, 36, 1000};
+    const std::size_t widths[] = {0, 4, 8, 20, 36, 1000, 2100}; // 2100: several tiles a thread
     for (const Scratch scratch : {Scratch::WHOLE_IMAGE, Scratch::MARKS_ONLY, Scratch::NONE})
     {
         for (const std::size_t nWidth : widths)
@@ -54,7 +54,7 @@ TEST(LineScanComposerTest, EveryLineBecomesItsColumn)
                 std::vector<uint8_t> store = Recording(nWidth);
                 const std::vector<uint8_t> before = store;
                 const std::size_t nBytes = nWidth * LINE;
-                std::vector<uint8_t> work(scratch == Scratch::WHOLE_IMAGE  ? nBytes
+                std::vector<uint8_t> work(scratch == Scratch::WHOLE_IMAGE  ? LineScanScratchBytes(int(nWidth))
                                           : scratch == Scratch::MARKS_ONLY ? nBytes / 8 + 1
                                                                            : 0);
                 ComposeLineScan(store.data(), int(nWidth), nDirection, work.empty() ? nullptr : work.data(),
