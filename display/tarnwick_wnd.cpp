@@ -372,10 +372,10 @@ void TarnwickWnd::DrawLoop(AutoResetEvent& drawEvent, AutoResetEvent& quitEvent)
     }
 }
 
-const unsigned char* TarnwickWnd::SelectSource(int nWidth, int nHeight, int* pBitCount)
+const unsigned char* TarnwickWnd::SelectSource(int nSourceMode, int nWidth, int nHeight, int* pBitCount)
 {
     const long long nPixels = static_cast<long long>(nWidth) * nHeight;
-    switch (m_nSourceMode)
+    switch (nSourceMode)
     {
     case VIEW_SRC_BAYER:
         if (nWidth == 4)
@@ -424,8 +424,14 @@ void TarnwickWnd::DrawPass()
     const int nWidth = m_nWidth, nHeight = m_nHeight;
     const bool bEmpty = nWidth <= 0 || nHeight <= 0;
 
+    // The live frame is converted and drawn under the lock the frame store writes it under, so the
+    // picture is one whole frame; the line-scan image is not written while a viewer shows it.
+    const int nSourceMode = m_nSourceMode;
+    std::unique_lock<std::mutex> liveLock(LiveFrameLock(), std::defer_lock);
+    if (nSourceMode != VIEW_SRC_LINESCAN8 && nSourceMode != VIEW_SRC_LINESCAN_BAYER)
+        liveLock.lock();
     int nBitCount = 8;
-    const unsigned char* pBits = bEmpty ? nullptr : SelectSource(nWidth, nHeight, &nBitCount);
+    const unsigned char* pBits = bEmpty ? nullptr : SelectSource(nSourceMode, nWidth, nHeight, &nBitCount);
     const int hpos = GetScrollPos(SB_HORZ);
     const int vpos = GetScrollPos(SB_VERT);
     {
@@ -456,6 +462,8 @@ void TarnwickWnd::DrawPass()
             const int dh = static_cast<int>(std::trunc((nHeight * k + 0.5) / 100.0));
             surface.StretchBitmap(0, 0, dw, dh, 0, 0, nWidth, nHeight, bmi, pBits);
         }
+        if (liveLock.owns_lock())
+            liveLock.unlock();
         DrawGuideLine(surface, nWidth, nHeight, cw, ch);
         DrawMeasuringLine(surface);
     }

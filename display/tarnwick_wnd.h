@@ -44,7 +44,9 @@ struct ScrollInfo
 //
 // Threads: the handlers run on the user-interface thread; DrawThreadProc on the drawing thread;
 // the frame handler (streaming thread) clears m_bConverted and calls SignalDraw. The int members
-// are atomic for that reason.
+// are atomic for that reason. A pass converts and draws the live frame (g_pRawFrame, g_pBgrFrame)
+// holding LiveFrameLock(), and its conversion has ended when the pass does; whoever takes both
+// that lock and m_bmiMutex takes them in that order.
 class TarnwickWnd : public Dialog
 {
   public:
@@ -125,7 +127,7 @@ class TarnwickWnd : public Dialog
     void DrawPass();
     // The picture to draw for the source mode, converted where needed, and its bit count; null
     // when it does not fit the buffer it is in.
-    const unsigned char* SelectSource(int nWidth, int nHeight, int* pBitCount);
+    const unsigned char* SelectSource(int nSourceMode, int nWidth, int nHeight, int* pBitCount);
     void DrawGuideLine(DrawSurface& surface, int nWidth, int nHeight, int cw, int ch);
     void DrawMeasuringLine(DrawSurface& surface);
     void SetCaption();

@@ -29,10 +29,16 @@ constexpr ColorRef BLACK = 0;
 constexpr ColorRef GUIDE = 0xC0C0C0;
 constexpr std::size_t LINE_SCAN_TEST_LINES = 256;
 
-ColorRef Grey(int v) { return Rgb(v, v, v); }
+ColorRef Grey(int v)
+{
+    return Rgb(v, v, v);
+}
 
 // Never the window colour, so that a drawn pixel is always told from an untouched one.
-int Ramp(int r, int c) { return (r * 7 + c * 3) % 200; }
+int Ramp(int r, int c)
+{
+    return (r * 7 + c * 3) % 200;
+}
 
 class TestOwner : public ViewerOwner
 {
@@ -326,7 +332,8 @@ TEST_F(ViewerTest, NoGuideLineWhereItDoesNotBelong)
     Open(600, 400);
     // Check box off; no overlay (the line-scan viewer); a two-line frame 4 pixels wide; a pitch
     // below 1 (no dashes, and the pass still ends).
-    const auto drawnWith = [&](auto change, auto undo) {
+    const auto drawnWith = [&](auto change, auto undo)
+    {
         change();
         Repaint();
         const bool bDrawn = !DashStarts(480, GUIDE).empty();
@@ -401,7 +408,8 @@ TEST_F(ViewerTest, MeasuringDragMapsTheClientToPicturePixels)
 TEST_F(ViewerTest, ScrollBarsStepAndFollowTheZoom)
 {
     Open(400, 300);
-    const auto bars = [&] {
+    const auto bars = [&]
+    {
         const ScrollInfo &h = m_viewer.m_siH, &v = m_viewer.m_siV;
         return std::vector<int>{h.nMax, h.nPage, v.nMax, v.nPage};
     };
@@ -432,7 +440,8 @@ TEST_F(ViewerTest, ScrollBarsStepAndFollowTheZoom)
     EXPECT_EQ(m_viewer.GetScrollPos(SB_HORZ), 260);
 
     // Double clicks toggle the zoom and its caption; fitted there is nothing to scroll.
-    const auto doubleClick = [&] {
+    const auto doubleClick = [&]
+    {
         QTest::mouseDClick(m_viewer.Impl().Client(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
         UiApplication::PumpEvents(20);
         return m_viewer.GetWindowText();
@@ -450,7 +459,8 @@ TEST_F(ViewerTest, RecKeysReachTheRecPageOnlyWhileItIsCurrentAndEnterEscDoNothin
 {
     Open(300, 200);
     QWidget* pClient = m_viewer.Impl().Client();
-    const auto press = [&](std::initializer_list<Qt::Key> keys) {
+    const auto press = [&](std::initializer_list<Qt::Key> keys)
+    {
         for (Qt::Key key : keys)
             QTest::keyClick(pClient, key);
         UiApplication::PumpEvents(10);
@@ -501,14 +511,16 @@ TEST_F(ViewerTest, ReopeningStartsANewThreadWithNewEventsAndHeader)
 
     // Closing while frames keep signalling, then opening again at once.
     std::atomic<bool> bStop{false};
-    std::thread frames([&] {
-        while (!bStop)
+    std::thread frames(
+        [&]
         {
-            m_viewer.m_bConverted = 0;
-            m_viewer.SignalDraw();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
+            while (!bStop)
+            {
+                m_viewer.m_bConverted = 0;
+                m_viewer.SignalDraw();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
     m_viewer.m_nSourceMode = VIEW_SRC_BAYER;
     for (int i = 0; i < 3; ++i)
     {
@@ -532,8 +544,11 @@ TEST_F(ViewerTest, NothingIsDrawnForAnEmptyPictureOrAClosingViewer)
     // Last, a picture larger than its buffer.
     m_owner.m_nCursor = 1;
     g_rcMeasure.Set(MeasureRect{0, 0, 10, 10});
-    const int CASES[][3] = {{VIEW_ZOOM_1TO1, 0, 1284}, {VIEW_ZOOM_1TO1, 960, 0}, {VIEW_ZOOM_FIT, 0, 1284},
-                            {VIEW_ZOOM_FIT, 960, 0},   {VIEW_ZOOM_1TO1, 4000, 4000}};
+    const int CASES[][3] = {{VIEW_ZOOM_1TO1, 0, 1284},
+                            {VIEW_ZOOM_1TO1, 960, 0},
+                            {VIEW_ZOOM_FIT, 0, 1284},
+                            {VIEW_ZOOM_FIT, 960, 0},
+                            {VIEW_ZOOM_1TO1, 4000, 4000}};
     for (const auto& c : CASES)
     {
         m_viewer.m_nZoom = c[0];
@@ -604,4 +619,32 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOnEveryPass)
     m_viewer.m_bConverted = 1;
     Draw();
     EXPECT_EQ(Pixel(5, 5), Grey(90));
+}
+
+TEST_F(ViewerTest, StoppingTheViewerLeavesNoConversionRunning)
+{
+    // The longest line-scan image, whose conversion outlasts a pass's bounded waits in the
+    // sanitizer build: once the drawing thread is stopped, the image may be released at once.
+    constexpr std::size_t LINES = 65500;
+    auto pGrey = std::make_unique<std::vector<unsigned char>>(LINES * SENSOR_WIDTH, 80);
+    auto pBgr = std::make_unique<std::vector<unsigned char>>(LINES * SENSOR_WIDTH * 3, 0);
+    g_pLineScan = pGrey->data();
+    g_pLineScanBgr = pBgr->data();
+    m_viewer.m_bOverlay = 0;
+    m_viewer.m_nSourceMode = VIEW_SRC_LINESCAN_BAYER;
+    m_viewer.m_nWidth = static_cast<int>(LINES);
+    Open(300, 200);
+    m_viewer.SignalDraw();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    m_viewer.OnCancel();
+    m_viewer.StopDrawThread();
+
+    // The first and last rows of each worker's half: converted all, or (no pass begun) not at all.
+    const auto converted = [&](int nRow) { return (*pBgr)[(nRow * LINES + LINES / 2) * 3] == 80; };
+    const std::vector<bool> done = {converted(1), converted(641), converted(643), converted(1282)};
+    EXPECT_EQ(done, std::vector<bool>(4, done[0]));
+    pBgr.reset();
+    pGrey.reset();
+    g_pLineScan = m_lineScan.data();
+    g_pLineScanBgr = m_lineScanBgr.data();
 }
