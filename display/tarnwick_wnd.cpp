@@ -475,8 +475,6 @@ void TarnwickWnd::DrawGuideLine(DrawSurface& surface, int nWidth, int nHeight, i
     ViewerOwner* pOwner = m_pOwner;
     if (pOwner == nullptr || pOwner->GetCursorCheck() == 0 || nWidth == 4 || m_bOverlay == 0)
         return;
-    surface.Acquire();
-    surface.SelectPen(PenStyle::Solid, g_nGuideWidth, g_crGuide);
     const int x0 = nWidth - pOwner->GetLinePosition() - 2;
     const bool bCenter = pOwner->GetCenterCheck() != 0;
     const int nZoom = m_nZoom;
@@ -496,18 +494,51 @@ void TarnwickWnd::DrawGuideLine(DrawSurface& surface, int nWidth, int nHeight, i
     }
     // A pitch below 1 would never leave the run: no dashes then.
     const int nPitch = g_nGuidePitch;
-    const int nDash = g_nGuideDash;
-    if (limit >= 1 && nPitch >= 1)
-    {
-        int y = 0;
-        do
-        {
-            surface.MoveTo(x, y);
-            surface.LineTo(x, y + nDash);
-            y += nPitch;
-        } while (y < limit);
-    }
+    if (limit < 1 || nPitch < 1)
+        return;
+    surface.Acquire();
+    DrawGuideDashes(surface, x, limit, nPitch, cw, ch);
     surface.Release();
+}
+
+void TarnwickWnd::DrawGuideDashes(DrawSurface& surface, int x, int limit, int nPitch, int cw, int ch)
+{
+    // Each dash is a line from (x, y) to (x, y + dash), end excluded, in a square pen of the guide
+    // width centred on it: a rectangle. The settings file may hold any length and width, so the
+    // dashes are filled as rectangles clipped to the client in 64-bit arithmetic, and dashes that
+    // overlap are filled once: a pass costs at most the client's area whatever the values.
+    const long long nDash = g_nGuideDash;
+    if (nDash == 0)
+        return;
+    const long long nPen = std::max(1, static_cast<int>(g_nGuideWidth));
+    const long long nLow = -(nPen / 2);
+    // Rows covered by the dash at y, relative to y: its first and last points, then the pen.
+    const long long nFirst = (nDash > 0 ? 0 : nDash + 1) + nLow;
+    const long long nEnd = (nDash > 0 ? nDash - 1 : 0) + nLow + nPen;
+    const auto clip = [](long long n, long long nMax) { return static_cast<int>(std::clamp(n, -1LL, nMax)); };
+    const int left = clip(x + nLow, cw), right = clip(x + nLow + nPen, cw);
+    if (left >= right)
+        return;
+    long long runTop = 0, runBottom = 0; // rows [top, bottom) of the dashes merged so far
+    const auto flush = [&]
+    {
+        if (runTop < runBottom)
+            surface.FillRect(Rect{left, clip(runTop, ch), right, clip(runBottom, ch)}, g_crGuide);
+    };
+    for (long long y = 0; y < limit; y += nPitch)
+    {
+        const long long top = std::max(y + nFirst, 0LL);
+        const long long bottom = std::min<long long>(y + nEnd, ch);
+        if (top >= bottom)
+            continue;
+        if (top > runBottom)
+        {
+            flush();
+            runTop = top;
+        }
+        runBottom = std::max(runBottom, bottom);
+    }
+    flush();
 }
 
 void TarnwickWnd::DrawMeasuringLine(DrawSurface& surface)

@@ -129,6 +129,8 @@ class TarnwickWnd : public Dialog
     // when it does not fit the buffer it is in.
     const unsigned char* SelectSource(int nSourceMode, int nWidth, int nHeight, int* pBitCount);
     void DrawGuideLine(DrawSurface& surface, int nWidth, int nHeight, int cw, int ch);
+    // The dashes at column x from the top, one every nPitch rows while above limit.
+    void DrawGuideDashes(DrawSurface& surface, int x, int limit, int nPitch, int cw, int ch);
     void DrawMeasuringLine(DrawSurface& surface);
     void SetCaption();
     // A scroll step of the window's bar nBar; false for codes other than the steps and the thumb,

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -323,6 +324,45 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoom)
     Draw();
     for (int x = 238; x <= 242; ++x)
         EXPECT_EQ(Pixel(x, 2) == Rgb(255, 0, 0), x >= 239 && x <= 241) << x;
+}
+
+TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
+{
+    m_owner.m_nCursor = 1;
+    m_owner.m_nCenter = 1;
+    Open(600, 100);
+    // Dash, width and pitch beyond sense, then rows 0 to 99 of the centre column; the columns
+    // beside it stay clear except under the widest pen. A dash of a billion pixels once walked every
+    // one of them, and lengths near the int limit overflowed.
+    const std::string dash = std::string(6, '#') + std::string(34, '.');
+    const struct
+    {
+        int nDash, nWidth, nPitch;
+        std::string column;
+    } CASES[] = {
+        {1000000000, 1, 40, std::string(100, '#')},
+        {INT_MAX, 1, 40, std::string(100, '#')},
+        {INT_MIN, 1, 40, std::string(81, '#') + std::string(19, '.')},
+        {-6, 1, 40,
+         "#" + std::string(34, '.') + std::string(6, '#') + std::string(34, '.') + std::string(6, '#') +
+             std::string(19, '.')},
+        {6, 1, INT_MAX, dash + std::string(60, '.')},
+        {6, INT_MAX, 40, std::string(100, '#')},
+        {INT_MAX, INT_MAX, 1, std::string(100, '#')},
+    };
+    for (const auto& c : CASES)
+    {
+        SCOPED_TRACE(::testing::Message()
+                     << "dash " << c.nDash << " width " << c.nWidth << " pitch " << c.nPitch);
+        g_nGuideDash = c.nDash;
+        g_nGuideWidth = c.nWidth;
+        g_nGuidePitch = c.nPitch;
+        Repaint();
+        EXPECT_EQ(Column(480, 0, 100, GUIDE), c.column);
+        const bool bWide = c.nWidth > 1;
+        EXPECT_EQ(Pixel(0, 0) == GUIDE && Pixel(599, 99) == GUIDE, bWide);
+        EXPECT_EQ(Pixel(481, 0) == GUIDE, bWide);
+    }
 }
 
 TEST_F(ViewerTest, NoGuideLineWhereItDoesNotBelong)
