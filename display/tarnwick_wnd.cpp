@@ -59,14 +59,26 @@ TarnwickWnd::~TarnwickWnd()
 
 void TarnwickWnd::SignalDraw()
 {
-    SetIfAny(m_hDrawEvent.load());
+    SetIfAny(DrawEvent());
 }
 
 void TarnwickWnd::StopDrawThread()
 {
-    SetIfAny(m_hQuitEvent.load());
-    SetIfAny(m_hDrawEvent.load());
+    SetIfAny(QuitEvent());
+    SetIfAny(DrawEvent());
     m_hThread.Join();
+}
+
+std::shared_ptr<AutoResetEvent> TarnwickWnd::DrawEvent() const
+{
+    std::lock_guard<std::mutex> lock(m_eventMutex);
+    return m_hDrawEvent;
+}
+
+std::shared_ptr<AutoResetEvent> TarnwickWnd::QuitEvent() const
+{
+    std::lock_guard<std::mutex> lock(m_eventMutex);
+    return m_hQuitEvent;
 }
 
 bool TarnwickWnd::CopyDisplayHeader(BitmapInfo* pBmi) const
@@ -111,8 +123,11 @@ bool TarnwickWnd::OnInitDialog()
     ShowWindow(ShowState::Maximized);
     m_ptDown = Point{-1, -1};
 
-    m_hDrawEvent = std::make_shared<AutoResetEvent>();
-    m_hQuitEvent = std::make_shared<AutoResetEvent>();
+    {
+        std::lock_guard<std::mutex> lock(m_eventMutex);
+        m_hDrawEvent = std::make_shared<AutoResetEvent>();
+        m_hQuitEvent = std::make_shared<AutoResetEvent>();
+    }
     m_hThread.Start([this] { DrawThreadProc(this); });
 
     m_bRunning = 1;
@@ -124,8 +139,8 @@ void TarnwickWnd::OnCancel()
 {
     m_bRunning = 0;
     m_bConverted = 0;
-    SetIfAny(m_hQuitEvent.load());
-    SetIfAny(m_hDrawEvent.load());
+    SetIfAny(QuitEvent());
+    SetIfAny(DrawEvent());
     // A thread still in its pass finishes it into the surface nobody shows and ends at its next
     // test of the quit event; the next opening waits for it.
     m_hThread.WaitFor(CLOSE_WAIT_MS);
@@ -353,8 +368,8 @@ void TarnwickWnd::DrawThreadProc(void* pViewer)
     auto* pWnd = static_cast<TarnwickWnd*>(pViewer);
     // This opening's events, held for the thread's whole life: a later opening makes new ones
     // only after this thread has ended.
-    const std::shared_ptr<AutoResetEvent> pDraw = pWnd->m_hDrawEvent.load();
-    const std::shared_ptr<AutoResetEvent> pQuit = pWnd->m_hQuitEvent.load();
+    const std::shared_ptr<AutoResetEvent> pDraw = pWnd->DrawEvent();
+    const std::shared_ptr<AutoResetEvent> pQuit = pWnd->QuitEvent();
     if (pDraw && pQuit)
         pWnd->DrawLoop(*pDraw, *pQuit);
 }

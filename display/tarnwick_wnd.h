@@ -60,6 +60,9 @@ class TarnwickWnd : public Dialog
     // (the thread never waits for the user-interface thread). Call before releasing the shared
     // image buffers while a viewer may still be open. User-interface thread.
     void StopDrawThread();
+    // The current opening's events (null before the first opening). Any thread.
+    std::shared_ptr<AutoResetEvent> DrawEvent() const;
+    std::shared_ptr<AutoResetEvent> QuitEvent() const;
     // Copies the display header as the last pass completed it (width, height and bit count) with
     // its grey palette; false before the first opening. Stays readable after the window closes.
     bool CopyDisplayHeader(BitmapInfo* pBmi) const;
@@ -95,10 +98,11 @@ class TarnwickWnd : public Dialog
     // The drawing thread of the current (or last) opening.
     WorkerThread m_hThread;
     // The current opening's events, replaced at each opening only after the previous drawing
-    // thread has ended; each thread takes its own pair when it starts. Atomic because the frame
-    // handler signals the draw event from the streaming thread while a new opening may replace it.
-    std::atomic<std::shared_ptr<AutoResetEvent>> m_hDrawEvent;
-    std::atomic<std::shared_ptr<AutoResetEvent>> m_hQuitEvent;
+    // thread has ended; each thread takes its own pair when it starts. Guarded by m_eventMutex,
+    // because the frame handler signals the draw event from the streaming thread while a new
+    // opening may replace it: read them through DrawEvent() and QuitEvent().
+    std::shared_ptr<AutoResetEvent> m_hDrawEvent;
+    std::shared_ptr<AutoResetEvent> m_hQuitEvent;
     // The display header: a new one at each opening; the previous one lives until then. Its
     // width, height and bit count are written by the drawing thread under m_bmiMutex; read it
     // through CopyDisplayHeader.
@@ -139,5 +143,6 @@ class TarnwickWnd : public Dialog
     // Sets the bar's range and page for the zoom, keeping its position.
     void SetScrollBar(int nBar, ScrollInfo& si, int nExtent, int nClient);
 
-    mutable std::mutex m_bmiMutex; // protects the fields of *m_pBmi against the drawing thread's writes
+    mutable std::mutex m_eventMutex; // protects the pointers m_hDrawEvent and m_hQuitEvent
+    mutable std::mutex m_bmiMutex;   // protects the fields of *m_pBmi against the drawing thread's writes
 };

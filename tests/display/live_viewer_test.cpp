@@ -58,7 +58,10 @@ TEST_F(LiveViewerTest, SimulatedSceneReadsUprightAndUnmirrored)
         const SimFrameSettings settings = SimCamera(config, 0).CurrentSettings();
         std::vector<uint8_t> sample(static_cast<size_t>(W) * FULL * 2);
         SimCamera::RenderFrame(settings, bColor, 0, sample.data());
-        SampleGrabberCB::RotateFrame(sample.data(), W, FULL, m_raw.data());
+        {
+            std::lock_guard<std::mutex> lock(LiveFrameLock());
+            SampleGrabberCB::RotateFrame(sample.data(), W, FULL, m_raw.data());
+        }
         m_viewer.m_nSourceMode = bColor ? VIEW_SRC_BAYER : VIEW_SRC_RAW8;
         m_viewer.m_bConverted = 0;
         Repaint();

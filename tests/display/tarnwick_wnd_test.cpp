@@ -320,8 +320,8 @@ TEST_F(ViewerTest, ReopeningStartsANewThreadWithNewEventsAndHeader)
     FillRamp();
     Open(300, 200);
     Draw();
-    const std::weak_ptr<AutoResetEvent> oldDraw = m_viewer.m_hDrawEvent.load();
-    const std::weak_ptr<AutoResetEvent> oldQuit = m_viewer.m_hQuitEvent.load();
+    const std::weak_ptr<AutoResetEvent> oldDraw = m_viewer.DrawEvent();
+    const std::weak_ptr<AutoResetEvent> oldQuit = m_viewer.QuitEvent();
     const BitmapInfo* pOldBmi = m_viewer.m_pBmi.get();
 
     m_viewer.OnCancel();
@@ -332,7 +332,7 @@ TEST_F(ViewerTest, ReopeningStartsANewThreadWithNewEventsAndHeader)
     // The old thread has ended and let go of its events; the new one has its own.
     EXPECT_TRUE(oldDraw.expired());
     EXPECT_TRUE(oldQuit.expired());
-    EXPECT_NE(m_viewer.m_hDrawEvent.load(), nullptr);
+    EXPECT_NE(m_viewer.DrawEvent(), nullptr);
     EXPECT_NE(m_viewer.m_pBmi.get(), pOldBmi);
     EXPECT_TRUE(m_viewer.m_hThread.IsRunning());
     Repaint();
@@ -425,7 +425,10 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOnEveryPass)
     // A colour camera in line-scan readout: the raw samples in grey, no conversion, no guide line.
     m_owner.m_nCursor = 1;
     m_viewer.m_nWidth = 4;
-    std::fill(m_bgr.begin(), m_bgr.end(), 0);
+    {
+        std::lock_guard<std::mutex> lock(LiveFrameLock());
+        std::fill(m_bgr.begin(), m_bgr.end(), 0);
+    }
     FillRawUniform(77);
     m_viewer.m_bConverted = 0;
     Repaint();

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -154,13 +155,19 @@ class ViewerTest : public ::testing::Test
     }
 
     // The live frame a Ramp in 8 bits: buffer row 0 is the picture's bottom row.
+    // The test writes the live frame as the frame store does, under the live-frame lock.
     void FillRamp()
     {
+        std::lock_guard<std::mutex> lock(LiveFrameLock());
         for (int r = 0; r < 1284; ++r)
             for (int c = 0; c < 960; ++c)
                 m_raw[static_cast<std::size_t>(1283 - r) * 960 + c] = static_cast<unsigned char>(Ramp(r, c));
     }
-    void FillRawUniform(unsigned char v) { std::fill(m_raw.begin(), m_raw.end(), v); }
+    void FillRawUniform(unsigned char v)
+    {
+        std::lock_guard<std::mutex> lock(LiveFrameLock());
+        std::fill(m_raw.begin(), m_raw.end(), v);
+    }
 
     // Column x of rows y0 .. y1 - 1, as a string of '#' for colour c and '.' for anything else.
     std::string Column(int x, int y0, int y1, ColorRef c)
