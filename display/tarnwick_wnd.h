@@ -56,9 +56,10 @@ class TarnwickWnd : public Dialog
 
     // Any thread: wakes the drawing thread of the current opening (nothing before the first).
     void SignalDraw();
-    // Tells the drawing thread of the last opening to end and waits for it, at most one pass
-    // (the thread never waits for the user-interface thread). Call before releasing the shared
-    // image buffers while a viewer may still be open. User-interface thread.
+    // Tells the drawing thread of the last opening to end and waits for it, at most one pass and
+    // its conversion (the thread never waits for the user-interface thread); no worker of the
+    // viewer then touches a buffer. Call before releasing the shared image buffers, or before
+    // writing a picture that a viewer just closed may still be reading. User-interface thread.
     void StopDrawThread();
     // The current opening's events (null before the first opening). Any thread.
     std::shared_ptr<AutoResetEvent> DrawEvent() const;
