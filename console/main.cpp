@@ -4,15 +4,19 @@
 #include "platform/ui/ui_application.h"
 
 #include <cstdio>
+#include <string>
 
 int main(int argc, char** argv)
 {
-    // Without a display the toolkit would abort; say what to do instead.
-    if (!UiApplication::DisplayAvailable())
+    // Without a display the toolkit would abort; say why and what to do instead.
+    std::string strWhy;
+    if (!UiApplication::DisplayAvailable(&strWhy))
     {
-        std::fprintf(stderr, "Tarnwick shows windows and needs a display, but none can be reached.\n"
-                             "Start it from a desktop session, or under a virtual X server:\n"
-                             "  xvfb-run -a -s \"-screen 0 1600x1000x24\" scripts/start.sh\n");
+        std::fprintf(stderr,
+                     "Tarnwick shows windows and needs a display: %s.\n"
+                     "Start it from a desktop session, or under a virtual X server:\n"
+                     "  xvfb-run -a -s \"-screen 0 1600x1000x24\" scripts/start.sh\n",
+                     strWhy.c_str());
         return 2;
     }
     UiApplication app(argc, argv);
