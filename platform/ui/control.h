@@ -17,7 +17,13 @@ public:
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
-    void Attach(ControlImpl* pImpl) { m_pImpl = pImpl; }
+    // Binding the same control again (every UpdateData does) writes nothing, so that other threads
+    // may read the wrapper's state meanwhile.
+    void Attach(ControlImpl* pImpl)
+    {
+        if (m_pImpl != pImpl)
+            m_pImpl = pImpl;
+    }
     bool IsBound() const { return m_pImpl != nullptr; }
     int GetDlgCtrlID() const;
 
