@@ -81,18 +81,20 @@ TEST_F(CameraV4l2Test, ARefusedStartAndAnUnplugLeaveTheGraphStoppedAndTheProgram
 {
     OpenCamera();
     EXPECT_EQ(m_io.OpenedPaths(), std::vector<std::string>{m_strNode}); // discovery opens only the camera
+    EXPECT_TRUE(m_log.Lines().empty());
     EXPECT_EQ(m_io.m_format.pixelformat, V4L2_PIX_FMT_YUYV);
     EXPECT_EQ(std::pair(m_io.m_format.width, m_io.m_format.height),
               std::pair(uint32_t(WIDTH), uint32_t(HEIGHT)));
 
     V4l2Stream other(m_io); // another program streams from the camera
-    ASSERT_EQ(other.Start(m_io.OpenCaptureNode(m_strNode), "other", 4, [](const uint8_t*, size_t, double) {}),
-              0);
+    const int fdOther = m_io.OpenCaptureNode(m_strNode);
+    ASSERT_EQ(other.Start(fdOther, "other", 4, [](const uint8_t*, size_t, double) {}), 0);
     EXPECT_EQ(m_camera.Run(), CAMERA_ERR_FAILED);
     EXPECT_EQ(GraphState(), GRAPH_STATE_STOPPED);
     EXPECT_EQ(m_log.Count({"(another program is using the camera)"}), 1);
     // Once the other program has stopped, the same graph starts.
     other.Stop();
+    m_io.Close(fdOther);
     ASSERT_EQ(m_camera.Run(), CAMERA_OK);
     EXPECT_EQ(GraphState(), GRAPH_STATE_RUNNING);
 

@@ -112,6 +112,7 @@ TEST_F(UvcXuChannelTest, RequestsCarryTheirPayloadToTheCameraUnitAndAnotherOpenC
     // The other open waits for the lock, then gives up its whole pair: the data is not sent.
     EXPECT_EQ(Send(other, 3, SET, {0x90}), -EWOULDBLOCK);
     EXPECT_EQ(Send(other, 4, GET, {0}), -EWOULDBLOCK);
+    EXPECT_EQ(m_log.Lines().size(), 1u);
     EXPECT_EQ(m_log.Count({"/dev/video0: register access lock", "Resource temporarily unavailable"}), 1);
     ASSERT_EQ(Send(2, SET, {0xFF, 0x01}), 0); // only the first byte belongs to a data SET
     EXPECT_EQ(Send(other, 3, SET, {0x90}), 0);
