@@ -41,7 +41,7 @@ class CameraGraphTest : public SimCameraTest
 
 void NoFrame(void*) {}
 
-TEST_F(CameraGraphTest, OpenChecksTheCameraBeforeBuildingAnything)
+TEST_F(CameraGraphTest, OpenChecksTheCameraBeforeBuildingAnythingThenRunAndStopReachTheirStates)
 {
     InstallAndInit("color:busy=1,color:busy=1", 2);
     EXPECT_EQ(m_camera.Open(-1, 1284, 960, NoFrame, nullptr), CAMERA_ERR_BAD_INDEX);
@@ -50,6 +50,8 @@ TEST_F(CameraGraphTest, OpenChecksTheCameraBeforeBuildingAnything)
     EXPECT_EQ(m_camera.Open(0, 1284, 960, NoFrame, nullptr), CAMERA_ERR_BUSY);
     EXPECT_FALSE(m_camera.m_pGraph || m_camera.m_pBuilder || m_camera.m_pGrabber || m_camera.m_pCallback);
     EXPECT_EQ(m_camera.m_nOpened, -1);
+    EXPECT_EQ(m_camera.Stop(), CAMERA_ERR_NOT_OPEN);
+    EXPECT_EQ(m_camera.Run(), CAMERA_ERR_NOT_OPEN);
 
     Sim(1).SetInfo(INFO_BUSY, 0);
     ASSERT_EQ(m_camera.Open(-1, 1284, 2, NoFrame, nullptr), CAMERA_OK);
@@ -58,27 +60,47 @@ TEST_F(CameraGraphTest, OpenChecksTheCameraBeforeBuildingAnything)
     EXPECT_EQ(Sim(1).FrameHeight(), 2);
     EXPECT_EQ(Sim(1).Info(INFO_MODE), 2);
     EXPECT_FALSE(m_camera.m_pGrabber->BufferSamples());
+
+    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
+    EXPECT_TRUE(Sim(1).IsStreaming());
+    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
+    EXPECT_EQ(m_camera.Stop(), CAMERA_OK);
+    EXPECT_FALSE(Sim(1).IsStreaming());
+    EXPECT_EQ(m_camera.Stop(), CAMERA_OK);
+
+    CaptureFaults::Instance().FailCall(CaptureStep::QUERY_MEDIA_CONTROL);
+    EXPECT_EQ(m_camera.Run(), CAMERA_ERR_FAILED);
+    EXPECT_FALSE(Sim(1).IsStreaming());
+
+    // The frame size may change while stopped, through the members the resolution switch uses.
+    auto pConfig = m_camera.m_pBuilder->FindStreamConfig(m_camera.m_pCapture[m_camera.m_nOpened]);
+    VideoFormat format;
+    ASSERT_TRUE(pConfig && pConfig->GetFormat(format));
+    format.nHeight = 960;
+    EXPECT_TRUE(pConfig->SetFormat(format));
+    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
+    EXPECT_FALSE(pConfig->SetFormat(format)); // not while streaming
+
+    // Close while running stops the stream before the callback goes.
+    const auto held = Held();
+    pConfig.reset();
+    EXPECT_EQ(m_camera.Close(), CAMERA_OK);
+    EXPECT_TRUE(AllExpired(held));
+    EXPECT_FALSE(Sim(1).IsStreaming());
+    EXPECT_EQ(m_camera.m_nOpened, -1);
 }
 
 TEST_F(CameraGraphTest, EachFailingStepOfOpenFailsAndCloseReleasesEverything)
 {
-    const std::pair<CaptureStep, int> cases[] = {
-        {CaptureStep::FILTER_GRAPH, 1},
-        {CaptureStep::GRAPH_BUILDER, 1},
-        {CaptureStep::FIND_STREAM_CONFIG, 1},
-        {CaptureStep::GET_FORMAT, 1},
-        {CaptureStep::SAMPLE_GRABBER, 1},
-        {CaptureStep::QUERY_GRABBER, 1},
-        {CaptureStep::SET_ONE_SHOT, 1},
-        {CaptureStep::SET_BUFFER_SAMPLES, 1},
-        {CaptureStep::SET_CALLBACK, 1},
-        {CaptureStep::ADD_FILTER, 1},
-        {CaptureStep::ADD_FILTER, 2},
-        {CaptureStep::SET_GRAPH, 1},
-        {CaptureStep::ENUM_PINS, 1},
-        {CaptureStep::ENUM_PINS, 2},
-        {CaptureStep::CONNECT, 1},
-    };
+    // Each step's first call, and the second call of the steps Open takes twice.
+    std::vector<std::pair<CaptureStep, int>> cases = {{CaptureStep::ADD_FILTER, 2},
+                                                      {CaptureStep::ENUM_PINS, 2}};
+    for (CaptureStep step :
+         {CaptureStep::FILTER_GRAPH, CaptureStep::GRAPH_BUILDER, CaptureStep::FIND_STREAM_CONFIG,
+          CaptureStep::GET_FORMAT, CaptureStep::SAMPLE_GRABBER, CaptureStep::QUERY_GRABBER,
+          CaptureStep::SET_BUFFER_SAMPLES, CaptureStep::SET_ONE_SHOT, CaptureStep::SET_CALLBACK,
+          CaptureStep::ADD_FILTER, CaptureStep::SET_GRAPH, CaptureStep::ENUM_PINS, CaptureStep::CONNECT})
+        cases.emplace_back(step, 1);
     for (const auto& [step, nNth] : cases)
     {
         SCOPED_TRACE(testing::Message() << "step " << static_cast<int>(step) << " call " << nNth);
@@ -106,41 +128,6 @@ TEST_F(CameraGraphTest, RefusedFormatDoesNotStopOpen)
     CaptureFaults::Instance().FailCall(CaptureStep::SET_FORMAT);
     EXPECT_EQ(m_camera.Open(0, 1284, 2, NoFrame, nullptr), CAMERA_OK);
     EXPECT_EQ(Sim(0).FrameHeight(), 960);
-}
-
-TEST_F(CameraGraphTest, RunAndStopReachTheirStates)
-{
-    InstallAndInit("color", 1);
-    EXPECT_EQ(m_camera.Stop(), CAMERA_ERR_NOT_OPEN);
-    EXPECT_EQ(m_camera.Run(), CAMERA_ERR_NOT_OPEN);
-    ASSERT_EQ(m_camera.Open(0, 1284, 4, NoFrame, nullptr), CAMERA_OK);
-    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
-    EXPECT_TRUE(Sim(0).IsStreaming());
-    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
-    EXPECT_EQ(m_camera.Stop(), CAMERA_OK);
-    EXPECT_FALSE(Sim(0).IsStreaming());
-    EXPECT_EQ(m_camera.Stop(), CAMERA_OK);
-
-    CaptureFaults::Instance().FailCall(CaptureStep::QUERY_MEDIA_CONTROL);
-    EXPECT_EQ(m_camera.Run(), CAMERA_ERR_FAILED);
-    EXPECT_FALSE(Sim(0).IsStreaming());
-
-    // The frame size may change while stopped, through the members the resolution switch uses.
-    auto pConfig = m_camera.m_pBuilder->FindStreamConfig(m_camera.m_pCapture[m_camera.m_nOpened]);
-    VideoFormat format;
-    ASSERT_TRUE(pConfig && pConfig->GetFormat(format));
-    format.nHeight = 960;
-    EXPECT_TRUE(pConfig->SetFormat(format));
-    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
-    EXPECT_FALSE(pConfig->SetFormat(format)); // not while streaming
-
-    // Close while running stops the stream before the callback goes.
-    const auto held = Held();
-    pConfig.reset();
-    EXPECT_EQ(m_camera.Close(), CAMERA_OK);
-    EXPECT_TRUE(AllExpired(held));
-    EXPECT_FALSE(Sim(0).IsStreaming());
-    EXPECT_EQ(m_camera.m_nOpened, -1);
 }
 
 // A filter with only an input pin.
