@@ -1,5 +1,5 @@
 // Camera access over the V4L2 backend and the fake driver: what an operator with a real camera
-// meets when another program holds it, frames are damaged or it is unplugged.
+// meets when another program holds it or it is unplugged.
 
 #include "buffers/shared_buffers.h"
 #include "camera/camera_device.h"
@@ -77,44 +77,31 @@ class CameraV4l2Test : public ::testing::Test
     CameraDevice m_camera;
 };
 
-TEST_F(CameraV4l2Test, DiscoveryOpensOnlyTheCameraAndOpenPinsItsFormat)
+TEST_F(CameraV4l2Test, ARefusedStartAndAnUnplugLeaveTheGraphStoppedAndTheProgramInControl)
 {
     OpenCamera();
-    EXPECT_EQ(m_io.OpenedPaths(), std::vector<std::string>{m_strNode});
-    EXPECT_EQ(m_io.m_format.pixelformat, V4L2_PIX_FMT_YUYV);
-    EXPECT_EQ(m_io.m_format.width, uint32_t(WIDTH));
-    EXPECT_EQ(m_io.m_format.height, uint32_t(HEIGHT));
+    EXPECT_EQ(m_io.OpenedPaths(), std::vector<std::string>{m_strNode}); // discovery opens only the camera
     EXPECT_TRUE(m_log.Lines().empty());
-}
+    EXPECT_EQ(m_io.m_format.pixelformat, V4L2_PIX_FMT_YUYV);
+    EXPECT_EQ(std::pair(m_io.m_format.width, m_io.m_format.height),
+              std::pair(uint32_t(WIDTH), uint32_t(HEIGHT)));
 
-TEST_F(CameraV4l2Test, AStartTheDriverRefusesFailsRunAndLeavesTheGraphStopped)
-{
-    OpenCamera();
     V4l2Stream other(m_io); // another program streams from the camera
-    ASSERT_EQ(other.Start(m_io.OpenCaptureNode(m_strNode), "other", 4, [](const uint8_t*, size_t, double) {}),
-              0);
+    const int fdOther = m_io.OpenCaptureNode(m_strNode);
+    ASSERT_EQ(other.Start(fdOther, "other", 4, [](const uint8_t*, size_t, double) {}), 0);
     EXPECT_EQ(m_camera.Run(), CAMERA_ERR_FAILED);
     EXPECT_EQ(GraphState(), GRAPH_STATE_STOPPED);
-    EXPECT_EQ(m_log.Lines(),
-              std::vector<std::string>{"tarnwick: " + m_strNode +
-                                       ": request buffers (VIDIOC_REQBUFS): Device or resource busy "
-                                       "(another program is using the camera)"});
-
+    EXPECT_EQ(m_log.Count({"(another program is using the camera)"}), 1);
     // Once the other program has stopped, the same graph starts.
     other.Stop();
-    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
-    EXPECT_EQ(GraphState(), GRAPH_STATE_RUNNING);
-}
-
-TEST_F(CameraV4l2Test, DamagedFramesNeverReachTheHandlerAndAnUnplugLeavesTheGraphStopped)
-{
-    m_io.m_damagedFrames = {2};
-    m_io.m_framesLostBefore = {{4, 1}};
-    m_io.m_nUnplugAfter = 6;
-    m_count.nExpected = 5;
-    OpenCamera();
+    m_io.Close(fdOther);
     ASSERT_EQ(m_camera.Run(), CAMERA_OK);
-    m_io.ProduceFrames(6);
+    EXPECT_EQ(GraphState(), GRAPH_STATE_RUNNING);
+
+    // The frames come once Run has returned; the camera goes after the fifth.
+    m_io.m_nUnplugAfter = 5;
+    m_count.nExpected = 5;
+    m_io.ProduceFrames(5);
     ASSERT_TRUE(m_count.done.Wait(10000));
     // The graph reads stopped as soon as the streaming thread has ended on the unplug.
     for (int i = 0; i < 10000 && GraphState() != GRAPH_STATE_STOPPED; i++)
@@ -122,11 +109,8 @@ TEST_F(CameraV4l2Test, DamagedFramesNeverReachTheHandlerAndAnUnplugLeavesTheGrap
     EXPECT_EQ(GraphState(), GRAPH_STATE_STOPPED);
     EXPECT_EQ(m_count.nFrames, 5);
     EXPECT_EQ(m_log.Count({"streaming ended: No such device (the camera was unplugged or reset)"}), 1);
-    EXPECT_EQ(m_log.Lines().back(),
-              "tarnwick: " + m_strNode +
-                  ": streaming stopped: 1 damaged frames dropped, 1 frames lost between buffers");
 
-    // The program stays in control: Start fails and says why, Stop and Close complete.
+    // Start fails and says why, Stop and Close complete.
     m_log.Clear();
     EXPECT_EQ(m_camera.Run(), CAMERA_ERR_FAILED);
     EXPECT_EQ(m_log.Count({"No such device"}), 1);

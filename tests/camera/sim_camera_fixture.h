@@ -16,7 +16,6 @@ class SimCameraTest : public ::testing::Test
 {
   protected:
     // Each installation starts from a closed camera object, as a fresh program would.
-    void Install(const std::vector<SimCameraConfig>& configs) { Use(std::make_shared<SimCaptureSystem>(configs)); }
     void Install(const std::string& strSpec)
     {
         std::string strError;

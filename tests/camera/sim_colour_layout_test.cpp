@@ -14,21 +14,13 @@ namespace
 {
 constexpr int W = 1284;
 constexpr int SENSOR_ROWS = 960;
-enum
-{
-    RED,
-    GREEN,
-    BLUE
-};
-constexpr int BAYER_RGGB = 2;
-constexpr int BAYER_GRBG = 3;
 
-// The colour of image position (row, column) in a phase: even rows, then odd rows.
-int PhaseColour(int nPhase, int nRow, int nCol)
+// The colour (red 0, green 1, blue 2) of image position (row, column): even rows, then odd rows.
+int PhaseColour(bool bRggb, int nRow, int nCol)
 {
-    static const int s_grbg[2][2] = {{GREEN, RED}, {BLUE, GREEN}};
-    static const int s_rggb[2][2] = {{RED, GREEN}, {GREEN, BLUE}};
-    return (nPhase == BAYER_GRBG ? s_grbg : s_rggb)[nRow & 1][nCol & 1];
+    static const int s_grbg[2][2] = {{1, 0}, {2, 1}};
+    static const int s_rggb[2][2] = {{0, 1}, {1, 2}};
+    return (bRggb ? s_rggb : s_grbg)[nRow & 1][nCol & 1];
 }
 
 // The scene row that sensor row nRow sees in the frame starting at line counter nLine.
@@ -38,96 +30,64 @@ uint64_t SceneRow(uint64_t nLine, int nRow, int nDirection)
     return nDirection ? SimScene::ROWS - nBase % SimScene::ROWS : nBase;
 }
 
-std::shared_ptr<SimCamera> ColourCamera()
+// Frames recorded as the frame handler does (line n * L + k is raw byte k of each row) and composed
+// as the line-scan composer does: row j holds sample j of every line, line m in column m, or
+// W - 1 - m in direction 1. One full frame in direction 0 is the live frame as the viewer shows it.
+TEST(SimColourLayoutTest, LiveFramesAndLineScanRecordingsMatchThePhaseOfTheirDirection)
 {
-    SimCameraConfig config;
-    config.bColor = true;
-    return std::make_shared<SimCamera>(config, 0);
-}
+    const struct
+    {
+        int nLines, nFrames, nDirection;
+    } cases[] = {{SENSOR_ROWS, 1, 0}, {2, 40, 0}, {2, 40, 1}, {4, 40, 0}, {4, 40, 1}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.nLines << " lines, direction " << c.nDirection);
+        SimCameraConfig config;
+        config.bColor = true;
+        SimCamera camera(config, 0);
+        camera.SetRegister(0x18, static_cast<uint8_t>(c.nDirection));
+        ASSERT_TRUE(camera.ApplyFormat(VideoFormat{W, c.nLines, 0, 16, 0, 0}));
+        const SimFrameSettings settings = camera.CurrentSettings();
 
-TEST(SimColourLayoutTest, LiveFrameMatchesPhaseGrbg)
-{
-    auto pCamera = ColourCamera();
-    SimFrameSettings settings = pCamera->CurrentSettings();
-    const uint64_t nLine = 5000;
-    std::vector<uint8_t> sample(static_cast<size_t>(W) * SENSOR_ROWS * 2);
-    SimCamera::RenderFrame(settings, true, nLine, sample.data());
-    std::vector<uint8_t> raw(static_cast<size_t>(W) * SENSOR_ROWS);
-    SampleGrabberCB::RotateFrame(sample.data(), W, SENSOR_ROWS, raw.data());
-
-    int nMismatches = 0;
-    for (int r = 0; r < W; ++r)
-        for (int c = 0; c < SENSOR_ROWS; ++c)
+        const int nStride = SampleGrabberCB::RowStride(c.nLines);
+        const int nWidth = c.nFrames * c.nLines;
+        const uint64_t nLine0 = 777;
+        std::vector<uint8_t> sample(size_t(W) * c.nLines * 2);
+        std::vector<uint8_t> raw(size_t(W) * nStride);
+        std::vector<uint8_t> image(size_t(nWidth) * W);
+        for (int n = 0; n < c.nFrames; ++n)
         {
-            int x = W - 1 - r;
-            int y = SENSOR_ROWS - 1 - c;
-            int ch = PhaseColour(BAYER_GRBG, r, c);
-            uint8_t nScene = SimScene::Instance().Row(SceneRow(nLine, y, 0))[x * SimScene::CHANNELS + ch];
-            nMismatches += raw[static_cast<size_t>(r) * SENSOR_ROWS + c] != nScene;
+            SimCamera::RenderFrame(settings, true, nLine0 + uint64_t(n) * c.nLines, sample.data());
+            SampleGrabberCB::RotateFrame(sample.data(), W, c.nLines, raw.data());
+            for (int k = 0; k < c.nLines; ++k)
+            {
+                const int m = n * c.nLines + k;
+                for (int j = 0; j < W; ++j)
+                    image[size_t(j) * nWidth + (c.nDirection ? nWidth - 1 - m : m)] =
+                        raw[size_t(j) * nStride + k];
+            }
         }
-    EXPECT_EQ(nMismatches, 0);
-}
 
-TEST(SimColourLayoutTest, LineScanRecordingMatchesThePhaseOfItsDirection)
-{
-    for (int nLines : {2, 4})
-        for (int nDirection : {0, 1})
+        int nMismatches = 0;
+        uint64_t nPrevRow = 0;
+        for (int col = 0; col < nWidth; ++col)
         {
-            SCOPED_TRACE(testing::Message() << nLines << " lines, direction " << nDirection);
-            auto pCamera = ColourCamera();
-            pCamera->SetRegister(0x18, static_cast<uint8_t>(nDirection));
-            VideoFormat format{W, nLines, 0, 16, 0, 0};
-            ASSERT_TRUE(pCamera->ApplyFormat(format));
-            SimFrameSettings settings = pCamera->CurrentSettings();
-
-            // Record 40 frames as the frame handler does: line n * L + k, sample i = raw byte 4i + k.
-            const int nFrames = 40;
-            const int nWidth = nFrames * nLines;
-            const uint64_t nLine0 = 777;
-            std::vector<uint8_t> sample(static_cast<size_t>(W) * nLines * 2);
-            std::vector<uint8_t> raw(static_cast<size_t>(W) * 4);
-            std::vector<uint8_t> store(static_cast<size_t>(nWidth) * W);
-            for (int n = 0; n < nFrames; ++n)
+            const int m = c.nDirection ? nWidth - 1 - col : col;
+            const int y = c.nLines - 1 - m % c.nLines;
+            const uint64_t v =
+                SceneRow(nLine0 + uint64_t(m / c.nLines) * c.nLines, settings.nFirstRow + y, c.nDirection);
+            // The picture runs the same way in both directions: one scene row per column.
+            if (col > 0)
             {
-                SimCamera::RenderFrame(settings, true, nLine0 + static_cast<uint64_t>(n) * nLines,
-                                       sample.data());
-                SampleGrabberCB::RotateFrame(sample.data(), W, nLines, raw.data());
-                for (int k = 0; k < nLines; ++k)
-                    for (int i = 0; i < W; ++i)
-                        store[static_cast<size_t>(n * nLines + k) * W + i] = raw[4 * i + k];
+                EXPECT_EQ(v % SimScene::ROWS, (nPrevRow + 1) % SimScene::ROWS);
             }
-            // Compose: row j holds sample j of every line, line m in column m or W - 1 - m.
-            std::vector<uint8_t> image(store.size());
-            for (int m = 0; m < nWidth; ++m)
-                for (int j = 0; j < W; ++j)
-                    image[static_cast<size_t>(j) * nWidth + (nDirection ? nWidth - 1 - m : m)] =
-                        store[static_cast<size_t>(m) * W + j];
-
-            int nPhase = nDirection ? BAYER_RGGB : BAYER_GRBG;
-            int nMismatches = 0;
-            uint64_t nPrevRow = 0;
-            for (int c = 0; c < nWidth; ++c)
-            {
-                int m = nDirection ? nWidth - 1 - c : c;
-                int n = m / nLines;
-                int y = nLines - 1 - m % nLines;
-                uint64_t v =
-                    SceneRow(nLine0 + static_cast<uint64_t>(n) * nLines, settings.nFirstRow + y, nDirection);
-                // The picture runs the same way in both directions: one scene row per column.
-                if (c > 0)
-                {
-                    EXPECT_EQ(v % SimScene::ROWS, (nPrevRow + 1) % SimScene::ROWS);
-                }
-                nPrevRow = v;
-                for (int j = 0; j < W; ++j)
-                {
-                    int x = W - 1 - j;
-                    int ch = PhaseColour(nPhase, j, c);
-                    nMismatches += image[static_cast<size_t>(j) * nWidth + c] !=
-                                   SimScene::Instance().Row(v)[x * SimScene::CHANNELS + ch];
-                }
-            }
-            EXPECT_EQ(nMismatches, 0);
+            nPrevRow = v;
+            for (int j = 0; j < W; ++j)
+                nMismatches += image[size_t(j) * nWidth + col] !=
+                               SimScene::Instance().Row(
+                                   v)[(W - 1 - j) * SimScene::CHANNELS + PhaseColour(c.nDirection, j, col)];
         }
+        EXPECT_EQ(nMismatches, 0);
+    }
 }
 } // namespace

@@ -138,8 +138,11 @@ TEST_F(PartialPageTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsIt
     {
         SCOPED_TRACE(c.pSizeText + std::string(c.bStreaming ? " streaming" : " stopped"));
         c.bStreaming ? m_camera.Run() : m_camera.Stop();
-        std::memset(g_pRawFrame, 0xAB, RAW_FRAME_BYTES);
-        std::memset(g_pBgrFrame, 0xAB, BGR_FRAME_BYTES);
+        {
+            std::lock_guard<std::mutex> lock(LiveFrameLock()); // the camera may be streaming
+            std::memset(g_pRawFrame, 0xAB, RAW_FRAME_BYTES);
+            std::memset(g_pBgrFrame, 0xAB, BGR_FRAME_BYTES);
+        }
         if (c.failing != CaptureStep::COUNT)
             CaptureFaults::Instance().FailCall(c.failing);
         Click(c.nRadio);

@@ -85,7 +85,7 @@ class FilterGraphTest : public ::testing::Test
     std::shared_ptr<FilterGraph> m_pGraph;
 };
 
-TEST_F(FilterGraphTest, ConnectionNeedsACapturePinAndAGrabberInputInTheGraph)
+TEST_F(FilterGraphTest, ConnectionNeedsACapturePinAndAGrabberInputInTheGraphAndStartsAllOrNothing)
 {
     EXPECT_FALSE(m_pGraph->AddFilter(nullptr, "x"));
     EXPECT_TRUE(m_pGraph->AddFilter(m_pSource, "Video Capture"));
@@ -101,6 +101,17 @@ TEST_F(FilterGraphTest, ConnectionNeedsACapturePinAndAGrabberInputInTheGraph)
     EXPECT_FALSE(m_pGraph->Connect(Pin(m_pSource, 0), Pin(m_pGrabber, 0)));
     EXPECT_TRUE(m_pGraph->Connect(Pin(m_pSource, 0), Pin(m_pGrabber, 0)));
     EXPECT_FALSE(m_pGraph->Connect(Pin(m_pSource, 0), Pin(m_pGrabber, 0))); // already connected
+
+    // A second source that cannot start leaves the whole graph stopped.
+    auto pOther = std::make_shared<FakeSource>();
+    auto pOtherGrabber = std::make_shared<SampleGrabber>();
+    ASSERT_TRUE(m_pGraph->AddFilter(pOther, "Second") &&
+                m_pGraph->AddFilter(pOtherGrabber, "Second grabber"));
+    ASSERT_TRUE(m_pGraph->Connect(Pin(pOther, 0), Pin(pOtherGrabber, 0)));
+    pOther->m_bFailStart = true;
+    EXPECT_FALSE(m_pGraph->QueryMediaControl()->Run());
+    EXPECT_FALSE(m_pSource->m_bStreaming);
+    EXPECT_EQ(m_pGraph->State(), GRAPH_STATE_STOPPED);
 }
 
 TEST_F(FilterGraphTest, RunDeliversToTheCallbackAndGoingReleasesEverything)
@@ -145,18 +156,4 @@ TEST_F(FilterGraphTest, RunDeliversToTheCallbackAndGoingReleasesEverything)
     EXPECT_TRUE(grabber.expired());
 }
 
-TEST_F(FilterGraphTest, SourceThatCannotStartLeavesTheGraphStopped)
-{
-    auto pOther = std::make_shared<FakeSource>();
-    auto pOtherGrabber = std::make_shared<SampleGrabber>();
-    ASSERT_TRUE(Build());
-    ASSERT_TRUE(m_pGraph->AddFilter(pOther, "Second") &&
-                m_pGraph->AddFilter(pOtherGrabber, "Second grabber"));
-    ASSERT_TRUE(m_pGraph->Connect(Pin(pOther, 0), Pin(pOtherGrabber, 0)));
-    pOther->m_bFailStart = true;
-    auto pControl = m_pGraph->QueryMediaControl();
-    EXPECT_FALSE(pControl->Run());
-    EXPECT_FALSE(m_pSource->m_bStreaming);
-    EXPECT_EQ(m_pGraph->State(), GRAPH_STATE_STOPPED);
-}
 } // namespace

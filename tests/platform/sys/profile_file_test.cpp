@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 
 namespace
@@ -15,33 +16,28 @@ namespace
 class ProfileFileTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::filesystem::temp_directory_path() /
-                ("tarnwick_profile_" + std::to_string(std::random_device{}()) + "_" + info->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        m_strPath = (m_dir / "Tarnwick.ini").string();
-    }
+    void SetUp() override { std::filesystem::create_directories(m_dir); }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
     void Put(const std::string& strText) const { std::ofstream(m_strPath, std::ios::binary) << strText; }
     std::string Get() const
     {
         std::ifstream in(m_strPath, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    std::filesystem::path m_dir;
-    std::string m_strPath;
+    const std::filesystem::path m_dir = std::filesystem::temp_directory_path() /
+                                        ("tarnwick_profile_" + std::to_string(std::random_device{}()));
+    const std::string m_strPath = (m_dir / "Tarnwick.ini").string();
 };
 
-TEST_F(ProfileFileTest, WritingCreatesTheFileThenAddsKeysAndSections)
+TEST_F(ProfileFileTest, ReadingAMissingFileGivesDefaultsAndWritingCreatesItThenAddsKeysAndSections)
 {
     ProfileFile ini(m_strPath);
+    EXPECT_EQ(ini.GetInt("LineRate", "Size", 3620), 3620);
+    EXPECT_EQ(ini.GetText("LineRate", "Fps", "1000"), "1000");
+    EXPECT_FALSE(std::filesystem::exists(m_strPath));
+
     ASSERT_TRUE(ini.WriteText("LineRate", "Mode", "0"));
     EXPECT_EQ(Get(), "[LineRate]\nMode=0\n");
     ASSERT_TRUE(ini.WriteText("LineRate", "Fps", "1000.00"));
@@ -85,57 +81,38 @@ TEST_F(ProfileFileTest, WindowsLineBreaksAreKeptAndFollowed)
               "[LineRate]\r\nMode=0\r\nFps=1\r\n[RecControl]\r\nSec=10\r\n[FileOption]\r\nNaming=1\r\n");
 }
 
-TEST_F(ProfileFileTest, IntegersReadAsTheirLeadingDecimalNumber)
+TEST_F(ProfileFileTest, LookupIgnoresCaseBlanksCommentsAndLaterDuplicatesAndCutsLongTexts)
 {
-    // The value's text, then what GetInt gives with the default 100: the leading number, 0 when
-    // there is none, the default when empty; no base prefixes; saturated at the int range.
-    const std::pair<std::string, int> CASES[] = {
-        {"12abc", 12}, {"-3", -3},  {" 7 ", 7}, {"abc", 0},      {"", 100}, {"+4", 4}, {"0x10", 0},
-        {"- 5", 0},    {"12632256", 12632256},  {"99999999999999999999", 2147483647},
-        {"-99999999999999999999", -2147483647 - 1}};
-    std::string strText = "[Cursor]\n";
-    for (std::size_t i = 0; i < std::size(CASES); ++i)
-        strText += "k" + std::to_string(i) + "=" + CASES[i].first + "\n";
+    const std::string strLong(300, 'a');
+    const std::string strJapanese = std::string(254, 'b') + "画"; // the character would straddle byte 255
+    std::string strText = "\xEF\xBB\xBF[Settings]\nTopMost=1\n;CameraNo=5\nCameraNo=3\nCameraNo=4\n"
+                          "no equals sign\n[ Spaced Name ]\n  Key  =  two words  \n[Settings]\nLater=1\n"
+                          "[FileOption]\nPath=" +
+                          strLong + "\nOther=" + strJapanese + "\n";
+    // Integers: the leading number, 0 when there is none, the default (100) when empty; no base
+    // prefixes; saturated at the int range.
+    strText += "[Cursor]\nk0=12abc\nk1=-3\nk2= 7 \nk3=abc\nk4=\nk5=+4\nk6=0x10\nk7=- 5\nk8=12632256\n"
+               "k9=99999999999999999999\nk10=-99999999999999999999\n";
+    const int VALUES[] = {12, -3, 7, 0, 100, 4, 0, 0, 12632256, INT_MAX, INT_MIN};
     Put(strText);
     ProfileFile ini(m_strPath);
-    for (std::size_t i = 0; i < std::size(CASES); ++i)
-        EXPECT_EQ(ini.GetInt("Cursor", "k" + std::to_string(i), 100), CASES[i].second) << CASES[i].first;
+    for (std::size_t i = 0; i < std::size(VALUES); ++i)
+        EXPECT_EQ(ini.GetInt("Cursor", "k" + std::to_string(i), 100), VALUES[i]) << i;
     EXPECT_EQ(ini.GetInt("Cursor", "missing", 100), 100);
     EXPECT_EQ(ini.GetInt("Nowhere", "k0", -1), -1);
-}
 
-TEST_F(ProfileFileTest, LookupIgnoresCaseBlanksCommentsAndLaterDuplicates)
-{
-    Put("\xEF\xBB\xBF[Settings]\nTopMost=1\n;CameraNo=5\nCameraNo=3\nCameraNo=4\nno equals sign\n"
-        "[ Spaced Name ]\n  Key  =  two words  \n"
-        "[Settings]\nLater=1\n");
-    ProfileFile ini(m_strPath);
     EXPECT_EQ(ini.GetInt("SETTINGS", "topmost", 0), 1);   // after a byte-order mark
     EXPECT_EQ(ini.GetInt("Settings", "CameraNo", -1), 3); // comment skipped, first key wins
     EXPECT_EQ(ini.GetText(" spaced name ", "KEY", "-"), "two words");
     EXPECT_EQ(ini.GetInt("Settings", "Later", 0), 0); // only the first matching section counts
     EXPECT_EQ(ini.GetText("Settings", "no equals sign", "-"), "-");
-}
 
-TEST_F(ProfileFileTest, TextsAreCutTo255BytesOnACharacterBoundary)
-{
-    const std::string strLong(300, 'a');
-    std::string strJapanese = std::string(254, 'b') + "画"; // the character would straddle byte 255
-    Put("[FileOption]\nPath=" + strLong + "\nOther=" + strJapanese + "\n");
-    ProfileFile ini(m_strPath);
+    // Texts are cut to 255 bytes on a character boundary, defaults too.
     EXPECT_EQ(ini.GetText("FileOption", "Path", ""), std::string(255, 'a'));
     EXPECT_EQ(ini.GetText("FileOption", "Other", ""), std::string(254, 'b'));
     EXPECT_EQ(ini.GetText("FileOption", "Missing", strLong), std::string(255, 'a'));
     const std::string strExact = std::string(252, 'c') + "画";
     EXPECT_EQ(ini.GetText("FileOption", "Missing", strExact), strExact);
-}
-
-TEST_F(ProfileFileTest, MissingFileReadsDefaultsAndIsNotCreatedByReading)
-{
-    ProfileFile ini(m_strPath);
-    EXPECT_EQ(ini.GetInt("LineRate", "Size", 3620), 3620);
-    EXPECT_EQ(ini.GetText("LineRate", "Fps", "1000"), "1000");
-    EXPECT_FALSE(std::filesystem::exists(m_strPath));
 }
 
 TEST_F(ProfileFileTest, WritesThatCannotBeStoredFailWithoutHarm)

@@ -32,7 +32,7 @@ void SendMouse(QWidget* pWidget, QEvent::Type type, QPoint pt, Qt::MouseButton b
 }
 } // namespace
 
-TEST(DialogUnits, ConvertWithTheFontsBaseUnitsRoundingToNearestAndSizeTheClient)
+TEST(DialogUnits, ConvertWithTheFontsBaseUnitsRoundingToNearestAndMapFacesToInstalledFonts)
 {
     // Base units 6 x 12: the main dialog's 255 x 474 units, a control at (7, 10, 160 x 14); halves round up.
     EXPECT_EQ(DialogUnitsToPixelsX(255, 6), 383);
@@ -40,20 +40,6 @@ TEST(DialogUnits, ConvertWithTheFontsBaseUnitsRoundingToNearestAndSizeTheClient)
     const Rect rc = DialogRectToPixels(Rect{7, 10, 167, 24}, 6, 12);
     EXPECT_EQ((std::vector<int>{rc.left, rc.top, rc.right, rc.bottom}), (std::vector<int>{11, 15, 251, 36}));
     EXPECT_EQ(DialogFontPixelSize(9), 12);
-
-    RecordingDialog dlg(MakeTemplate(100, 40, DLG_VISIBLE | DLG_CAPTION | DLG_THICKFRAME));
-    ASSERT_TRUE(dlg.Create(nullptr));
-    EXPECT_GT(dlg.BaseUnitY(), 8); // measured from the real font
-    EXPECT_EQ(dlg.GetClientRect().Width(), DialogUnitsToPixelsX(100, dlg.BaseUnitX()));
-    EXPECT_EQ(dlg.GetClientRect().Height(), DialogUnitsToPixelsY(40, dlg.BaseUnitY()));
-    // A new size reaches OnSize, and the client rectangle from any thread.
-    UiApplication::PumpEvents(10);
-    dlg.MoveWindow(0, 0, 321, 123);
-    UiApplication::PumpEvents(10);
-    EXPECT_EQ(dlg.m_log.back(), "size 0 321x123");
-    std::atomic<int> nWidth{0};
-    std::thread([&] { nWidth = dlg.GetClientRect().Width(); }).join();
-    EXPECT_EQ(nWidth, 321);
 
     // Japanese Gothic faces map to an installed font; unknown faces to the system's.
     EXPECT_FALSE(ResolveDialogFontFamily("MS UI Gothic").empty());
@@ -67,7 +53,7 @@ TEST(DialogUnits, ConvertWithTheFontsBaseUnitsRoundingToNearestAndSizeTheClient)
 
 TEST(Dialog, ModelessWindowLivesFromCreateUntilItsCancelDestroysItAndCanBeCreatedAgain)
 {
-    RecordingDialog dlg(MakeTemplate(120, 80, VIEWER_STYLE));
+    RecordingDialog dlg(MakeTemplate(120, 80, VIEWER_STYLE & ~(DLG_HSCROLL | DLG_VSCROLL)));
     EXPECT_FALSE(dlg.IsWindow());
     ASSERT_TRUE(dlg.Create(nullptr));
     EXPECT_FALSE(dlg.Create(nullptr)); // already there
@@ -75,10 +61,21 @@ TEST(Dialog, ModelessWindowLivesFromCreateUntilItsCancelDestroysItAndCanBeCreate
     EXPECT_EQ(dlg.m_log.at(0), "init");
     dlg.SetWindowText("[ Fit ]");
     EXPECT_EQ(dlg.GetWindowText(), "[ Fit ]");
+    // The client is sized in dialog units of the real font; a new size reaches OnSize, and the
+    // client rectangle from any thread.
+    EXPECT_GT(dlg.BaseUnitY(), 8);
+    EXPECT_EQ(dlg.GetClientRect().Width(), DialogUnitsToPixelsX(120, dlg.BaseUnitX()));
+    EXPECT_EQ(dlg.GetClientRect().Height(), DialogUnitsToPixelsY(80, dlg.BaseUnitY()));
+    UiApplication::PumpEvents(10);
+    dlg.MoveWindow(0, 0, 321, 123);
+    UiApplication::PumpEvents(10);
+    EXPECT_EQ(dlg.m_log.back(), "size 0 321x123");
+    std::atomic<int> nWidth{0};
+    std::thread([&] { nWidth = dlg.GetClientRect().Width(); }).join();
+    EXPECT_EQ(nWidth, 321);
 
     dlg.SetWindowPos(ZOrder::TopMost, 0, 0);
-    EXPECT_TRUE(dlg.IsTopMost());
-    EXPECT_TRUE(dlg.IsWindowVisible());
+    EXPECT_TRUE(dlg.IsTopMost() && dlg.IsWindowVisible());
     dlg.SetWindowPos(ZOrder::NotTopMost, 0, 0);
     EXPECT_FALSE(dlg.IsTopMost());
     dlg.ShowWindow(ShowState::Maximized);
@@ -101,7 +98,8 @@ TEST(Dialog, ModelessWindowLivesFromCreateUntilItsCancelDestroysItAndCanBeCreate
     EXPECT_EQ(dlg.m_log.at(0), "init");
 }
 
-TEST(Dialog, WindowScrollBarsKeepThePositionInRangeAndReportArrowsWithTheEndOfTheGesture)
+// A viewer's window: its scroll bars and the mouse in its client.
+TEST(Dialog, WindowScrollBarsKeepThePositionInRangeAndMouseMessagesArriveInClientCoordinates)
 {
     RecordingDialog dlg(MakeTemplate(200, 120, VIEWER_STYLE));
     ASSERT_TRUE(dlg.Create(nullptr));
@@ -138,12 +136,8 @@ TEST(Dialog, WindowScrollBarsKeepThePositionInRangeAndReportArrowsWithTheEndOfTh
     std::atomic<int> nSeen{-1};
     std::thread([&] { nSeen = dlg.GetScrollPos(SB_HORZ); }).join();
     EXPECT_EQ(nSeen, 50);
-}
 
-TEST(Dialog, MouseMessagesArriveInClientCoordinatesAndFollowTheCapture)
-{
-    RecordingDialog dlg(MakeTemplate(120, 80, VIEWER_STYLE));
-    ASSERT_TRUE(dlg.Create(nullptr));
+    // Mouse messages follow the capture.
     QWidget* pClient = dlg.Impl().Client();
     dlg.m_log.clear();
     SendMouse(pClient, QEvent::MouseButtonPress, QPoint(10, 20), Qt::LeftButton, Qt::LeftButton);
@@ -168,9 +162,14 @@ TEST(Dialog, MouseMessagesArriveInClientCoordinatesAndFollowTheCapture)
     EXPECT_EQ(pClient->cursor().shape(), Qt::ArrowCursor);
 }
 
-TEST(Dialog, TimersRunByIdUntilKilledOrTheWindowIsGone)
+TEST(Dialog, TimersAndPostedCommandsRunLaterAndNotOnceTheWindowIsGone)
 {
-    RecordingDialog dlg(MakeTemplate(60, 40, DLG_VISIBLE | DLG_CAPTION));
+    const int ID_START = 1016;
+    RecordingDialog dlg(MakeTemplate(100, 60, DLG_VISIBLE | DLG_CAPTION,
+                                     {ControlTemplate{ID_START, ControlKind::PushButton, "Rec Start", 5, 5,
+                                                      50, 14, CTL_TABSTOP | CTL_DISABLED}}));
+    int nClicks = 0;
+    dlg.MapClicked(ID_START, [&] { ++nClicks; });
     ASSERT_TRUE(dlg.Create(nullptr));
     dlg.m_bOneShot = true;
     ASSERT_TRUE(dlg.SetTimer(7, 1));
@@ -189,38 +188,25 @@ TEST(Dialog, TimersRunByIdUntilKilledOrTheWindowIsGone)
     UiApplication::PumpEvents(30);
     EXPECT_TRUE(dlg.m_timers.empty());
 
-    dlg.SetTimer(4, 1);
-    dlg.DestroyWindow();
-    UiApplication::PumpEvents(30);
-    EXPECT_TRUE(dlg.m_timers.empty());
-    EXPECT_FALSE(dlg.SetTimer(5, 1));
-}
-
-TEST(Dialog, PostedCommandIsHandledLaterAsAClickEvenOnADisabledButton)
-{
-    const int ID_START = 1016;
-    RecordingDialog dlg(MakeTemplate(100, 60, DLG_VISIBLE | DLG_CAPTION,
-                                     {ControlTemplate{ID_START, ControlKind::PushButton, "Rec Start", 5, 5,
-                                                      50, 14, CTL_TABSTOP | CTL_DISABLED}}));
-    int nClicks = 0;
-    dlg.MapClicked(ID_START, [&] { ++nClicks; });
-    ASSERT_TRUE(dlg.Create(nullptr));
-    // Posted from another thread, as the frame handler does.
+    // A command posted from another thread, as the frame handler does, is handled later as a click,
+    // even on a disabled button.
     std::thread([&] { dlg.PostCommand(ID_START); }).join();
     EXPECT_EQ(nClicks, 0);
     UiApplication::PumpEvents(10);
     EXPECT_EQ(nClicks, 1);
-
     // Without a handler, IDCANCEL reaches OnCancel.
     dlg.PostCommand(IDCANCEL);
     UiApplication::PumpEvents(10);
     EXPECT_EQ(dlg.m_log.back(), "cancel");
 
-    // A command that arrives after the window has gone is dropped.
+    // Neither a timer nor a command outlives the window.
+    dlg.SetTimer(4, 1);
     dlg.PostCommand(ID_START);
     dlg.DestroyWindow();
-    UiApplication::PumpEvents(10);
+    UiApplication::PumpEvents(30);
+    EXPECT_TRUE(dlg.m_timers.empty());
     EXPECT_EQ(nClicks, 1);
+    EXPECT_FALSE(dlg.SetTimer(5, 1));
 }
 
 TEST(Dialog, ModalLoopReturnsTheEndDialogResultAndDisablesTheParent)

@@ -47,13 +47,6 @@ std::vector<FakeV4l2Io::XuQuery> FakeV4l2Io::CurQueries()
     return queries;
 }
 
-bool FakeV4l2Io::IsLocked(int fd)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_lockOwner.find(m_openFds[fd]);
-    return it != m_lockOwner.end() && it->second == fd;
-}
-
 int FakeV4l2Io::Open(const std::string& strPath, int)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

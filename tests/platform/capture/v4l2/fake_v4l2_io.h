@@ -77,7 +77,6 @@ class FakeV4l2Io : public V4l2Io
     size_t MappedCount() { return Locked(m_mapped).size(); }
     bool StreamOn() { return Locked(m_bStreamOn); }
     int UnmapCount() { return Locked(m_nUnmaps); }
-    bool IsLocked(int fd);
 
     int Open(const std::string& strPath, int nFlags) override;
     void Close(int fd) override;

@@ -27,10 +27,12 @@ constexpr uint32_t GET = UvcXuChannel::REQUEST_GET;
 class UvcXuChannelTest : public ::testing::Test
 {
   protected:
-    UvcXuChannel Bind(int fd)
+    // A channel over a new open of the camera's node.
+    static UvcXuChannel Bind(FakeV4l2Io& io)
     {
         const std::vector<uint8_t> bytes = uvc_test::CameraDescriptors();
-        return UvcXuChannel(m_io, fd, "/dev/video0", UvcDescriptors::Parse(bytes.data(), bytes.size()));
+        return UvcXuChannel(io, io.OpenCaptureNode("/dev/video0"), "/dev/video0",
+                            UvcDescriptors::Parse(bytes.data(), bytes.size()));
     }
 
     static int Send(UvcXuChannel& channel, uint32_t nSelector, uint32_t nFlags, std::vector<uint8_t> payload,
@@ -47,34 +49,10 @@ class UvcXuChannelTest : public ::testing::Test
 
     LogCapture m_log;
     FakeV4l2Io m_io;
-    UvcXuChannel m_channel = Bind(m_io.OpenCaptureNode("/dev/video0"));
+    UvcXuChannel m_channel = Bind(m_io);
 };
 
 } // namespace
-
-TEST_F(UvcXuChannelTest, SetsAndGetsCarryTheirPayloadToTheCameraUnitAndPairsHoldTheLock)
-{
-    EXPECT_EQ(Send(1, SET, {0x2A, 0x00}), 0);
-    EXPECT_EQ(Send(2, SET, {0xFF, 0x01}), 0); // only the first byte belongs to a data SET
-    EXPECT_EQ(Send(3, SET, {0x90}), 0);
-    m_io.m_nGetAnswer = 0x5C;
-    std::vector<uint8_t> answer = {0x00};
-    std::vector<uint8_t> request = MakeRequest(uvc_test::CAMERA_GUID, 4, GET);
-    EXPECT_EQ(m_channel.Request(request.data(), request.size(), answer.data(), 1), 0);
-    EXPECT_EQ(answer[0], 0x5C);
-    EXPECT_EQ(Send(2, GET, {0}), 0); // data alone: no pair to lock
-    EXPECT_TRUE(m_log.Lines().empty());
-
-    // Unit, selector, query, payload and lock of each request, in order.
-    std::vector<std::tuple<int, int, int, std::vector<uint8_t>, bool>> sent;
-    for (const FakeV4l2Io::XuQuery& q : m_io.CurQueries())
-        sent.emplace_back(q.nUnit, q.nSelector, q.nQuery, q.payload, q.bLocked);
-    EXPECT_EQ(sent, (decltype(sent){{3, 1, UVC_SET_CUR, {0x2A, 0x00}, true},
-                                    {3, 2, UVC_SET_CUR, {0xFF}, true},
-                                    {3, 3, UVC_SET_CUR, {0x90}, true},
-                                    {3, 4, UVC_GET_CUR, {0x5C}, true},
-                                    {3, 2, UVC_GET_CUR, {0x5C}, false}}));
-}
 
 TEST_F(UvcXuChannelTest, FirstRequestChecksTheUnitsSelectorsOnceAndReportsMismatches)
 {
@@ -106,9 +84,7 @@ TEST_F(UvcXuChannelTest, FirstRequestChecksTheUnitsSelectorsOnceAndReportsMismat
             io.m_xuControls.erase({3, c.nSelector});
         else
             io.m_xuControls[{3, c.nSelector}] = c.control;
-        const std::vector<uint8_t> bytes = uvc_test::CameraDescriptors();
-        UvcXuChannel channel(io, io.OpenCaptureNode("/dev/video0"), "/dev/video0",
-                             UvcDescriptors::Parse(bytes.data(), bytes.size()));
+        UvcXuChannel channel = Bind(io);
         m_log.Clear();
         EXPECT_EQ(Send(channel, c.nSelector, SET, {0, 0}), c.nRequestResult);
         EXPECT_EQ(Send(channel, 2, SET, {0}), c.nSelector == 2 ? -EBADRQC : 0);
@@ -129,22 +105,30 @@ TEST_F(UvcXuChannelTest, FirstRequestChecksTheUnitsSelectorsOnceAndReportsMismat
     }
 }
 
-TEST_F(UvcXuChannelTest, AnotherOpenOfTheNodeCannotSlipIntoAPair)
+TEST_F(UvcXuChannelTest, RequestsCarryTheirPayloadToTheCameraUnitAndAnotherOpenCannotSlipIntoAPair)
 {
-    UvcXuChannel other = Bind(m_io.OpenCaptureNode("/dev/video0"));
+    UvcXuChannel other = Bind(m_io);
     ASSERT_EQ(Send(1, SET, {0x30, 0x00}), 0); // this open's pair is under way
     // The other open waits for the lock, then gives up its whole pair: the data is not sent.
-    EXPECT_EQ(Send(other, 3, SET, {0x01}), -EWOULDBLOCK);
+    EXPECT_EQ(Send(other, 3, SET, {0x90}), -EWOULDBLOCK);
     EXPECT_EQ(Send(other, 4, GET, {0}), -EWOULDBLOCK);
+    EXPECT_EQ(m_log.Lines().size(), 1u);
     EXPECT_EQ(m_log.Count({"/dev/video0: register access lock", "Resource temporarily unavailable"}), 1);
-    ASSERT_EQ(Send(2, SET, {0x6C}), 0);
-    EXPECT_EQ(Send(other, 3, SET, {0x01}), 0);
+    ASSERT_EQ(Send(2, SET, {0xFF, 0x01}), 0); // only the first byte belongs to a data SET
+    EXPECT_EQ(Send(other, 3, SET, {0x90}), 0);
+    m_io.m_nGetAnswer = 0x5C;
     EXPECT_EQ(Send(other, 4, GET, {0}), 0);
+    EXPECT_EQ(Send(2, GET, {0}), 0); // data alone: no pair to lock
 
-    std::vector<std::pair<int, bool>> sent; // selector, sent under the lock
+    // Unit, selector, query, payload and lock of each request, in order.
+    std::vector<std::tuple<int, int, int, std::vector<uint8_t>, bool>> sent;
     for (const FakeV4l2Io::XuQuery& q : m_io.CurQueries())
-        sent.emplace_back(q.nSelector, q.bLocked);
-    EXPECT_EQ(sent, (decltype(sent){{1, true}, {2, true}, {3, true}, {4, true}}));
+        sent.emplace_back(q.nUnit, q.nSelector, q.nQuery, q.payload, q.bLocked);
+    EXPECT_EQ(sent, (decltype(sent){{3, 1, UVC_SET_CUR, {0x30, 0x00}, true},
+                                    {3, 2, UVC_SET_CUR, {0xFF}, true},
+                                    {3, 3, UVC_SET_CUR, {0x90}, true},
+                                    {3, 4, UVC_GET_CUR, {0x5C}, true},
+                                    {3, 2, UVC_GET_CUR, {0x5C}, false}}));
 
     // An address that fails gives the lock back: nothing waits on a pair that never comes.
     m_io.m_nFailRequest = UVCIOC_CTRL_QUERY;

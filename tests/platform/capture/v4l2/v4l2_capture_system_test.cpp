@@ -4,17 +4,12 @@
 #include "platform/capture/v4l2/v4l2_camera.h"
 #include "platform/capture/v4l2/v4l2_capture_system.h"
 #include "platform/capture/v4l2/v4l2_discovery.h"
-#include "platform/sys/auto_reset_event.h"
 #include "tests/platform/capture/v4l2/fake_sysfs.h"
 #include "tests/platform/capture/v4l2/fake_v4l2_io.h"
 #include "tests/platform/capture/v4l2/log_capture.h"
-#include "tests/platform/capture/v4l2/uvc_test_descriptors.h"
 
 #include <gtest/gtest.h>
-#include <linux/usb/video.h>
 #include <linux/uvcvideo.h>
-
-#include <atomic>
 
 namespace
 {
@@ -23,19 +18,10 @@ const CaptureGuid CAMERA_SET = {0x4A8C02AD, 0xFF78, 0x4697, {0xAD, 0xD4, 0x21, 0
 
 void NoFrame(const uint8_t*, size_t, double) {}
 
-class CountingSink : public SampleSink
+class NullSink : public SampleSink
 {
   public:
-    void DeliverSample(const uint8_t*, size_t nLength, double) override
-    {
-        m_nBytes = nLength;
-        if (++m_nSamples == 3)
-            m_done.Set();
-    }
-
-    std::atomic<int> m_nSamples{0};
-    std::atomic<size_t> m_nBytes{0};
-    AutoResetEvent m_done;
+    void DeliverSample(const uint8_t*, size_t, double) override {}
 };
 
 // A webcam on video0 (whose node does not open here) and the camera on video2 with its
@@ -51,14 +37,6 @@ class V4l2CameraTest : public ::testing::Test
         m_io.SetYuyvFormat(1284, 960);
     }
 
-    std::shared_ptr<CaptureSource> BindCamera()
-    {
-        std::vector<std::shared_ptr<VideoInputDevice>> devices;
-        EXPECT_TRUE(m_system->ListVideoInputs(devices));
-        EXPECT_EQ(devices.size(), 2u);
-        return devices.size() == 2 ? devices[1]->Bind() : nullptr;
-    }
-
     LogCapture m_log;
     FakeSysfs m_sysfs;
     FakeV4l2Io m_io;
@@ -67,29 +45,27 @@ class V4l2CameraTest : public ::testing::Test
 };
 } // namespace
 
-TEST_F(V4l2CameraTest, OpenFindsTheExtensionUnitAndCloseReleasesTheNode)
+TEST_F(V4l2CameraTest, CloseStopsTheStreamAndReleasesTheNode)
 {
     V4l2Camera camera(m_io);
     ASSERT_EQ(camera.Open(m_entry), 0);
     EXPECT_EQ(m_io.OpenCount(), 1);
-
-    std::vector<uint8_t> request(uvc_test::CAMERA_GUID);
-    request.insert(request.end(), {2, 0, 0, 0, 0x02, 0, 0, 0x10, 2, 0, 0, 0, 0, 0, 0, 0});
-    uint8_t nValue = 0x6C;
-    EXPECT_EQ(camera.XuRequest(request.data(), request.size(), &nValue, 1), 0);
-    ASSERT_EQ(m_io.CurQueries().size(), 1u);
-    EXPECT_EQ(m_io.CurQueries()[0].nUnit, 3);
-
+    ASSERT_EQ(camera.StartStreaming(NoFrame), 0);
     camera.Close();
+    EXPECT_FALSE(camera.IsStreaming() || m_io.StreamOn());
+    EXPECT_EQ(m_io.MappedCount(), 0u);
     EXPECT_EQ(m_io.OpenCount(), 0);
-    EXPECT_LT(camera.XuRequest(request.data(), request.size(), &nValue, 1), 0);
-    EXPECT_EQ(m_io.CurQueries().size(), 1u);
+    EXPECT_EQ(camera.StartStreaming(NoFrame), -EBADF);
+    const NodePropertyRequest request{CAMERA_SET, 4, NODE_PROPERTY_GET, 2, 0};
+    uint8_t nValue = 0;
+    EXPECT_LT(camera.XuRequest(&request, sizeof request, &nValue, 1), 0);
 
     // Without descriptors the node opens but has no extension unit to talk to.
     V4l2DeviceEntry noUsb = m_entry;
     noUsb.strUsbDevicePath.clear();
     ASSERT_EQ(camera.Open(noUsb), 0);
-    EXPECT_EQ(camera.XuRequest(request.data(), request.size(), &nValue, 1), -ENOENT);
+    EXPECT_EQ(camera.XuRequest(&request, sizeof request, &nValue, 1), -ENOENT);
+    EXPECT_TRUE(m_io.CurQueries().empty());
     EXPECT_TRUE(m_log.Lines().empty());
 }
 
@@ -174,20 +150,8 @@ TEST_F(V4l2CameraTest, TheFormatIsPinnedToYuyvOfExactlyTheSizeAskedFor)
     EXPECT_EQ(format.nWidth, 0u);
 }
 
-TEST_F(V4l2CameraTest, CloseWhileStreamingStopsTheStreamFirst)
-{
-    V4l2Camera camera(m_io);
-    ASSERT_EQ(camera.Open(m_entry), 0);
-    ASSERT_EQ(camera.StartStreaming(NoFrame), 0);
-    camera.Close();
-    EXPECT_FALSE(camera.IsStreaming());
-    EXPECT_FALSE(m_io.StreamOn());
-    EXPECT_EQ(m_io.MappedCount(), 0u);
-    EXPECT_EQ(m_io.OpenCount(), 0);
-    EXPECT_EQ(camera.StartStreaming(NoFrame), -EBADF);
-}
-
-TEST_F(V4l2CameraTest, SystemBindsOnlyOpenableDevicesAndTheSourceHoldsTheNode)
+// The source as the camera code meets it: listed, bound, asked, formatted and started.
+TEST_F(V4l2CameraTest, SystemBindsOnlyOpenableDevicesAndTheSourceGoesThroughTheNode)
 {
     std::vector<std::shared_ptr<VideoInputDevice>> devices;
     ASSERT_TRUE(m_system->ListVideoInputs(devices));
@@ -196,20 +160,13 @@ TEST_F(V4l2CameraTest, SystemBindsOnlyOpenableDevicesAndTheSourceHoldsTheNode)
     std::string strName;
     ASSERT_TRUE(devices[1]->GetDisplayName(strName));
     EXPECT_NE(strName.find("@device:pnp:\\\\?\\usb#vid_04b4&pid_6e51"), std::string::npos);
-
     EXPECT_EQ(devices[0]->Bind(), nullptr);
     EXPECT_EQ(m_log.Count({"dev/video0: open: No such file or directory"}), 1);
     std::shared_ptr<CaptureSource> pSource = devices[1]->Bind();
     ASSERT_NE(pSource, nullptr);
     EXPECT_EQ(m_io.OpenCount(), 1);
-    pSource.reset();
-    EXPECT_EQ(m_io.OpenCount(), 0);
-}
 
-TEST_F(V4l2CameraTest, SourceNodeRequestsReachTheUnitNamedByTheirPropertySet)
-{
-    std::shared_ptr<CaptureSource> pSource = BindCamera();
-    ASSERT_NE(pSource, nullptr);
+    // Node requests reach the unit named by their property set.
     uint32_t nReturned = 99;
     uint8_t abAddress[2] = {0x2A, 0x00};
     EXPECT_TRUE(pSource->NodeProperty({CAMERA_SET, 1, NODE_PROPERTY_SET, 2, 0}, abAddress, 2, &nReturned));
@@ -217,49 +174,36 @@ TEST_F(V4l2CameraTest, SourceNodeRequestsReachTheUnitNamedByTheirPropertySet)
     m_io.m_nGetAnswer = 0x37;
     uint8_t nByte = 0;
     EXPECT_TRUE(pSource->NodeProperty({CAMERA_SET, 4, NODE_PROPERTY_GET, 2, 0}, &nByte, 1, &nReturned));
-    EXPECT_EQ(nByte, 0x37);
-    EXPECT_EQ(nReturned, 1u);
+    EXPECT_TRUE(nByte == 0x37 && nReturned == 1u);
     std::vector<FakeV4l2Io::XuQuery> queries = m_io.CurQueries();
     ASSERT_EQ(queries.size(), 2u);
     EXPECT_EQ(queries[0].nUnit, 3);
     EXPECT_EQ(queries[0].payload, (std::vector<uint8_t>{0x2A, 0x00}));
-
     CaptureGuid other = CAMERA_SET;
     other.nData1 ^= 1;
     EXPECT_FALSE(pSource->NodeProperty({other, 4, NODE_PROPERTY_GET, 2, 0}, &nByte, 1, &nReturned));
     m_io.m_nFailRequest = UVCIOC_CTRL_QUERY;
     EXPECT_FALSE(pSource->NodeProperty({CAMERA_SET, 4, NODE_PROPERTY_GET, 2, 0}, &nByte, 1, &nReturned));
     EXPECT_EQ(nReturned, 0u);
-}
 
-TEST_F(V4l2CameraTest, SourceFormatAndStreamingGoThroughTheNode)
-{
-    std::shared_ptr<CaptureSource> pSource = BindCamera();
-    ASSERT_NE(pSource, nullptr);
     VideoFormat format;
     ASSERT_TRUE(pSource->CurrentFormat(format));
     EXPECT_EQ(format.nHeight, 960);
     EXPECT_EQ(format.nBitCount, 16);
     format.nHeight = 1000; // the driver settles on 960: not the format asked for
     EXPECT_FALSE(pSource->ApplyFormat(format));
-    ASSERT_TRUE(pSource->CurrentFormat(format));
-    EXPECT_EQ(format.nHeight, 960);
-
     // Small line-scan frames get the most buffers, full frames fewer.
     for (int nHeight : {4, 960})
     {
         format.nHeight = nHeight;
         EXPECT_TRUE(pSource->ApplyFormat(format));
-        m_io.m_nFramesToProduce = 3;
-        CountingSink sink;
+        NullSink sink;
         ASSERT_TRUE(pSource->StartStreaming(sink));
-        ASSERT_TRUE(sink.m_done.Wait(10000));
-        EXPECT_FALSE(pSource->StreamEnded());
         pSource->StopStreaming();
-        EXPECT_EQ(sink.m_nSamples, 3);
-        EXPECT_EQ(sink.m_nBytes, 64u);
         EXPECT_FALSE(m_io.StreamOn());
         EXPECT_EQ(m_io.MappedCount(), 0u);
     }
     EXPECT_EQ(m_io.ReqbufsCounts(), (std::vector<uint32_t>{32, 0, 16, 0}));
+    pSource.reset();
+    EXPECT_EQ(m_io.OpenCount(), 0);
 }
