@@ -58,7 +58,8 @@ bool DrawSurfaceImpl::Acquire()
             next.fill(BACKGROUND);
             const int nCopyWidth = std::min(nWidth, m_back.width());
             for (int y = 0; y < std::min(nHeight, m_back.height()); ++y)
-                std::memcpy(next.scanLine(y), m_back.constScanLine(y), static_cast<std::size_t>(nCopyWidth) * 4);
+                std::memcpy(next.scanLine(y), m_back.constScanLine(y),
+                            static_cast<std::size_t>(nCopyWidth) * 4);
             m_back.swap(next);
         }
         if (m_bErasePending.exchange(false))
@@ -94,9 +95,23 @@ PixelTarget DrawSurfaceImpl::Target()
 
 ColorRef DrawSurfaceImpl::GetPixel(int x, int y) const
 {
-    if (x < 0 || y < 0 || x >= m_back.width() || y >= m_back.height())
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const QImage& image = Published();
+    if (x < 0 || y < 0 || x >= image.width() || y >= image.height())
         return DrawSurface::INVALID_COLOR;
-    return ColorRefFromPixel(reinterpret_cast<const std::uint32_t*>(m_back.constScanLine(y))[x]);
+    return ColorRefFromPixel(reinterpret_cast<const std::uint32_t*>(image.constScanLine(y))[x]);
+}
+
+int DrawSurfaceImpl::BufferWidth() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return Published().width();
+}
+
+int DrawSurfaceImpl::BufferHeight() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return Published().height();
 }
 
 bool DrawSurfaceImpl::event(QEvent* pEvent)
@@ -167,8 +182,8 @@ void DrawSurface::BlitBitmap(int xDest, int yDest, int nWidth, int nHeight, int 
 void DrawSurface::StretchBitmap(int xDest, int yDest, int nDestWidth, int nDestHeight, int xSrc, int ySrc,
                                 int nSrcWidth, int nSrcHeight, const BitmapInfo& bmi, const void* pBits)
 {
-    StretchDib(m_pImpl->Target(), xDest, yDest, nDestWidth, nDestHeight, xSrc, ySrc, nSrcWidth, nSrcHeight, bmi,
-               pBits);
+    StretchDib(m_pImpl->Target(), xDest, yDest, nDestWidth, nDestHeight, xSrc, ySrc, nSrcWidth, nSrcHeight,
+               bmi, pBits);
 }
 
 void DrawSurface::FillRect(const Rect& rc, ColorRef color)

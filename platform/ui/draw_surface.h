@@ -20,7 +20,7 @@ class DrawSurfaceImpl;
 // window draws into a buffer nobody shows.
 class DrawSurface
 {
-public:
+  public:
     DrawSurface();
     ~DrawSurface();
     DrawSurface(const DrawSurface&) = delete;
@@ -34,15 +34,15 @@ public:
 
     void BlitBitmap(int xDest, int yDest, int nWidth, int nHeight, int xSrc, int ySrc, const BitmapInfo& bmi,
                     const void* pBits);
-    void StretchBitmap(int xDest, int yDest, int nDestWidth, int nDestHeight, int xSrc, int ySrc, int nSrcWidth,
-                       int nSrcHeight, const BitmapInfo& bmi, const void* pBits);
+    void StretchBitmap(int xDest, int yDest, int nDestWidth, int nDestHeight, int xSrc, int ySrc,
+                       int nSrcWidth, int nSrcHeight, const BitmapInfo& bmi, const void* pBits);
     void FillRect(const Rect& rc, ColorRef color);
     void SelectPen(PenStyle style, int nWidth, ColorRef color);
     void MoveTo(int x, int y);
     void LineTo(int x, int y);
 
-    // Reading the back buffer (the drawing thread, or anyone once it is idle): the colour at a
-    // client point, or INVALID_COLOR outside the buffer.
+    // Reading the last published picture (any thread, also while a pass draws the next one): the
+    // colour at a client point, or INVALID_COLOR outside the picture.
     static constexpr ColorRef INVALID_COLOR = 0xFFFFFFFFu;
     ColorRef GetPixel(int x, int y) const;
     int BufferWidth() const;
@@ -53,6 +53,6 @@ public:
 
     DrawSurfaceImpl& Impl() { return *m_pImpl; }
 
-private:
+  private:
     std::unique_ptr<DrawSurfaceImpl> m_pImpl;
 };

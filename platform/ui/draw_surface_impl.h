@@ -15,7 +15,7 @@
 
 class DrawSurfaceImpl : public QObject
 {
-public:
+  public:
     DrawSurfaceImpl();
 
     // User-interface thread.
@@ -36,17 +36,17 @@ public:
 
     // Any thread.
     ColorRef GetPixel(int x, int y) const;
-    int BufferWidth() const { return m_back.width(); }
-    int BufferHeight() const { return m_back.height(); }
+    int BufferWidth() const;
+    int BufferHeight() const;
     std::atomic<int> m_nPublished{0};
     std::atomic<int> m_nShown{0};
 
     static constexpr std::uint32_t BACKGROUND = 0xFFF0F0F0u;
 
-protected:
+  protected:
     bool event(QEvent* pEvent) override;
 
-private:
+  private:
     void ShowLatest();
 
     std::atomic<int> m_nClientWidth{0};
@@ -59,7 +59,10 @@ private:
     QImage m_back;
     int m_nNesting = 0;
 
-    std::mutex m_mutex; // protects m_ready and m_bReadyNew: the picture handed from drawing thread to UI thread
+    // The last published picture: m_ready while it waits to be shown, else m_front. Hold m_mutex.
+    const QImage& Published() const { return m_bReadyNew ? m_ready : m_front; }
+    mutable std::mutex
+        m_mutex; // protects m_ready and m_bReadyNew: the picture handed from drawing thread to UI thread
     QImage m_ready;
     bool m_bReadyNew = false;
 

@@ -10,6 +10,7 @@
 #include "platform/capture/sim/sim_capture_system.h"
 #include "platform/capture/sim/sim_scene.h"
 
+#include <chrono>
 #include <mutex>
 
 using namespace viewer_test;
@@ -155,8 +156,11 @@ TEST_F(StreamingTest, StreamingIntoAnOpenViewerShowsAndSavesWholeFrames)
         ASSERT_EQ(camera.Run(), CAMERA_OK);
 
         // Meanwhile, copies as Save Image takes them: the frame and the header under the lock.
+        // However slow the machine, until enough frames were drawn and copied (or a long deadline).
         std::vector<std::vector<uint8_t>> copies;
-        while (copies.size() < 10)
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while ((copies.size() < 10 || m_nFrames <= 5 || Surface().PublishedCount() <= nPasses + 5) &&
+               std::chrono::steady_clock::now() < deadline)
         {
             UiApplication::PumpEvents(60);
             if (m_nFrames == 0)

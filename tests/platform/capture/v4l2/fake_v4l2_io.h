@@ -2,6 +2,7 @@
 
 #include "platform/capture/v4l2/v4l2_io.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <linux/videodev2.h>
@@ -53,7 +54,7 @@ class FakeV4l2Io : public V4l2Io
     int m_nFramesToProduce = 0;
     std::set<int> m_damagedFrames;              // frame numbers (from 1) marked as damaged
     std::map<int, uint32_t> m_framesLostBefore; // frame number -> frames the driver skipped
-    int m_nUnplugAfter = 0;                     // the camera goes after this many frames (0: never)
+    std::atomic<int> m_nUnplugAfter{0};         // the camera goes after this many frames (0: never)
     v4l2_pix_format m_format{};
     uint32_t m_nMaxHeight = 960;     // the driver clamps a larger height to this
     uint32_t m_nOnlyPixelFormat = 0; // not 0: the one format the driver has
