@@ -321,15 +321,17 @@ int CameraDevice::WaitForState(bool bRun)
     std::shared_ptr<MediaControl> pControl = m_pGraph->QueryMediaControl();
     if (!pControl)
         return CAMERA_ERR_FAILED;
-    if (bRun)
-        pControl->Run();
-    else
+    // A graph that cannot start (the camera held by another program, too little USB bandwidth,
+    // the camera gone) is left stopped, and says so; the backend has reported why.
+    if (bRun && !pControl->Run())
+        return CAMERA_ERR_FAILED;
+    if (!bRun)
         pControl->Stop();
     int nWanted = bRun ? GRAPH_STATE_RUNNING : GRAPH_STATE_STOPPED;
     int nState = bRun ? GRAPH_STATE_STOPPED : GRAPH_STATE_RUNNING;
     for (int i = 0; i < STATE_POLLS && nState != nWanted; ++i)
         pControl->GetState(STATE_POLL_MS, nState);
-    return CAMERA_OK;
+    return bRun && nState != nWanted ? CAMERA_ERR_FAILED : CAMERA_OK;
 }
 
 int CameraDevice::Run()

@@ -47,6 +47,8 @@ class CameraDevice
     // Builds the capture graph of camera nCamera (negative: the first idle camera) with frames
     // of nWidth x nHeight, delivered into g_pRawFrame and then to pfnFrame(pFrameArg).
     int Open(int nCamera, int nWidth, int nHeight, FrameHandler pfnFrame, void* pFrameArg);
+    // Starts the graph and waits until it runs: CAMERA_ERR_FAILED when it cannot start (it is
+    // then left stopped), CAMERA_ERR_NOT_OPEN without a graph.
     int Run();
     int Stop();
     // Releases the graph and every capture source and ends the capture system's use on this

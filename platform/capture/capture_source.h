@@ -49,4 +49,7 @@ class CaptureSource : public CaptureFilter
     virtual bool StartStreaming(SampleSink& sink) = 0;
     // Stops delivery; on return no sample is being delivered and none will be.
     virtual void StopStreaming() = 0;
+    // True when delivery has ended by itself since StartStreaming (the device failed or went
+    // away); the graph then counts as stopped and calls StopStreaming to release the source.
+    virtual bool StreamEnded() { return false; }
 };

@@ -71,6 +71,7 @@ std::shared_ptr<MediaControl> FilterGraph::QueryMediaControl()
 bool FilterGraph::RunGraph()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    StopIfEndedLocked();
     if (m_nState == GRAPH_STATE_RUNNING)
         return true;
     for (size_t i = 0; i < m_connections.size(); ++i)
@@ -98,6 +99,15 @@ void FilterGraph::StopLocked()
     m_nState = GRAPH_STATE_STOPPED;
 }
 
+void FilterGraph::StopIfEndedLocked()
+{
+    if (m_nState != GRAPH_STATE_RUNNING)
+        return;
+    if (std::any_of(m_connections.begin(), m_connections.end(),
+                    [](const Connection& c) { return c.pSource->StreamEnded(); }))
+        StopLocked();
+}
+
 void FilterGraph::StopGraph()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -107,6 +117,7 @@ void FilterGraph::StopGraph()
 int FilterGraph::State()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    StopIfEndedLocked();
     return m_nState;
 }
 

@@ -46,6 +46,8 @@ class FilterGraph : public std::enable_shared_from_this<FilterGraph>
     bool Contains(const std::shared_ptr<CaptureFilter>& pFilter) const;
     bool IsPinConnected(const CapturePin& pin) const;
     void StopLocked();
+    // A source whose delivery ended by itself leaves the graph stopped, so its state is the truth.
+    void StopIfEndedLocked();
 
     // Protects the filter list, the connections and the state. Held during start and stop of
     // the sources, never by the streaming threads.

@@ -57,8 +57,7 @@ int HeightOfMode(int nMode)
 }
 } // namespace
 
-SimCamera::SimCamera(const SimCameraConfig& config, int nListIndex)
-    : m_config(config), m_abSaved(65536), m_frame(static_cast<size_t>(FRAME_WIDTH) * SENSOR_ROWS * 2)
+SimCamera::SimCamera(const SimCameraConfig& config, int nListIndex) : m_config(config), m_abSaved(65536)
 {
     bool bCamera = config.kind == SimDeviceKind::CAMERA;
     m_strDisplayName = config.strDisplayName;
@@ -373,9 +372,12 @@ bool SimCamera::StartStreaming(SampleSink& sink)
         return false;
     m_bStopRequested = false;
     m_bStreaming = true;
-    if (!m_thread.Start([this, pSink = &sink, nHeight = FrameHeight()] { StreamLoop(pSink, nHeight); }))
+    const int nHeight = FrameHeight();
+    m_frame.resize(static_cast<size_t>(FRAME_WIDTH) * nHeight * 2);
+    if (!m_thread.Start([this, pSink = &sink, nHeight] { StreamLoop(pSink, nHeight); }))
     {
         m_bStreaming = false;
+        std::vector<uint8_t>().swap(m_frame);
         return false;
     }
     return true;
@@ -391,6 +393,7 @@ void SimCamera::StopStreaming()
     }
     m_stopCond.notify_all();
     m_thread.Join();
+    std::vector<uint8_t>().swap(m_frame);
     std::lock_guard<std::mutex> lock(m_stopMutex);
     m_bStreaming = false;
 }

@@ -91,6 +91,8 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     void SetInfo(int nAddr, uint8_t nValue);
     bool IsStreaming();
     int FrameHeight();
+    // Bytes held for frames: none unless streaming. Call from the thread that starts and stops.
+    size_t FrameBytesHeld() const { return m_frame.capacity(); }
     // Frames delivered since the camera was made.
     uint64_t FramesDelivered() const { return m_nFramesDelivered; }
     // The line counter of the frame being delivered (or last delivered); read it from the
@@ -130,7 +132,7 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     std::vector<SimXuRequest> m_log;
     int m_nHeight = SENSOR_ROWS;
 
-    // Streaming: the frame buffer is allocated once, at the largest frame.
+    // Streaming: the frame buffer is held only while the camera streams, at the size of its frames.
     std::vector<uint8_t> m_frame;
     WorkerThread m_thread;
     std::mutex m_stopMutex; // protects m_bStopRequested and m_bStreaming

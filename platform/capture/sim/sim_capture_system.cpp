@@ -8,6 +8,11 @@
 namespace
 {
 constexpr int MAX_REPEAT = 64;
+// Every listed device holds its register file, so the whole list is bounded too.
+constexpr size_t MAX_DEVICES = 64;
+// The camera's information bytes hold the model name and the serial number.
+constexpr size_t MODEL_BYTES = 16;
+constexpr size_t SERIAL_BYTES = 8;
 
 std::string Trim(const std::string& s)
 {
@@ -39,6 +44,60 @@ bool ParseNumber(const std::string& s, int nBase, int nMax, int& nValue)
     return true;
 }
 
+// A text the camera holds in nMax bytes; its length counts bytes, as the camera does.
+bool ParseText(const std::string& strKey, const std::string& strValue, size_t nMax, std::string& strOut,
+               std::string& strWhy)
+{
+    if (strValue.size() > nMax)
+    {
+        strWhy = "\"" + strKey + "\" is " + std::to_string(strValue.size()) +
+                 " bytes long; the camera holds " + std::to_string(nMax) + " bytes";
+        return false;
+    }
+    strOut = strValue;
+    return true;
+}
+
+// One option key=value; false with a reason when it cannot be read.
+bool ParseOption(const std::string& strOption, SimCameraConfig& config, std::string& strWhy)
+{
+    size_t nEq = strOption.find('=');
+    if (nEq == std::string::npos)
+    {
+        strWhy = "option \"" + strOption + "\" has no value";
+        return false;
+    }
+    std::string strKey = Trim(strOption.substr(0, nEq));
+    std::string strValue = Trim(strOption.substr(nEq + 1));
+    const struct
+    {
+        const char* pszKey;
+        int nBase;
+        int nMax;
+        int* pnValue;
+        const char* pszRange;
+    } numbers[] = {
+        {"pid", 16, 0xFFFF, &config.nProductId, "a hex number up to ffff"},
+        {"busy", 10, 255, &config.nBusy, "0 to 255"},
+        {"mode", 10, 3, &config.nMode, "0 to 3"},
+    };
+    for (const auto& n : numbers)
+    {
+        if (strKey != n.pszKey)
+            continue;
+        if (ParseNumber(strValue, n.nBase, n.nMax, *n.pnValue))
+            return true;
+        strWhy = "\"" + strKey + "\" must be " + n.pszRange;
+        return false;
+    }
+    if (strKey == "model")
+        return ParseText(strKey, strValue, MODEL_BYTES, config.strModel, strWhy);
+    if (strKey == "serial")
+        return ParseText(strKey, strValue, SERIAL_BYTES, config.strSerial, strWhy);
+    strWhy = "unknown option \"" + strKey + "\"";
+    return false;
+}
+
 // One item: [N*]kind[:key=value]...; false with a reason when it cannot be read.
 bool ParseItem(const std::string& strItem, SimCameraConfig& config, int& nRepeat, std::string& strWhy)
 {
@@ -49,7 +108,7 @@ bool ParseItem(const std::string& strItem, SimCameraConfig& config, int& nRepeat
     {
         if (!ParseNumber(Trim(s.substr(0, nStar)), 10, MAX_REPEAT, nRepeat) || nRepeat < 1)
         {
-            strWhy = "repeat count must be 1 to 64";
+            strWhy = "repeat count must be 1 to " + std::to_string(MAX_REPEAT);
             return false;
         }
         s = s.substr(nStar + 1);
@@ -68,30 +127,8 @@ bool ParseItem(const std::string& strItem, SimCameraConfig& config, int& nRepeat
         return false;
     }
     for (size_t i = 1; i < parts.size(); ++i)
-    {
-        std::string strOption = Trim(parts[i]);
-        size_t nEq = strOption.find('=');
-        std::string strKey = Trim(strOption.substr(0, nEq));
-        std::string strValue = nEq == std::string::npos ? std::string() : Trim(strOption.substr(nEq + 1));
-        bool bOk = nEq != std::string::npos;
-        if (strKey == "model")
-            bOk = bOk && strValue.size() <= 16, config.strModel = strValue;
-        else if (strKey == "serial")
-            bOk = bOk && strValue.size() <= 8, config.strSerial = strValue;
-        else if (strKey == "pid")
-            bOk = bOk && ParseNumber(strValue, 16, 0xFFFF, config.nProductId);
-        else if (strKey == "busy")
-            bOk = bOk && ParseNumber(strValue, 10, 255, config.nBusy);
-        else if (strKey == "mode")
-            bOk = bOk && ParseNumber(strValue, 10, 255, config.nMode);
-        else
-            bOk = false;
-        if (!bOk)
-        {
-            strWhy = "bad option \"" + strOption + "\"";
+        if (!ParseOption(Trim(parts[i]), config, strWhy))
             return false;
-        }
-    }
     return true;
 }
 } // namespace
@@ -114,7 +151,13 @@ std::shared_ptr<SimCaptureSystem> SimCaptureSystem::FromSpec(const std::string& 
         SimCameraConfig config;
         int nRepeat = 1;
         std::string strWhy;
-        if (!ParseItem(strItem, config, nRepeat, strWhy))
+        bool bOk = ParseItem(strItem, config, nRepeat, strWhy);
+        if (bOk && configs.size() + static_cast<size_t>(nRepeat) > MAX_DEVICES)
+        {
+            strWhy = "the list holds at most " + std::to_string(MAX_DEVICES) + " devices in all";
+            bOk = false;
+        }
+        if (!bOk)
         {
             strErrors +=
                 (strErrors.empty() ? "" : "; ") + std::string("\"") + strItem + "\" left out: " + strWhy;

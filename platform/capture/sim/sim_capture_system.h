@@ -20,7 +20,8 @@ class SimCaptureSystem : public CaptureSystem
     // Builds the devices from the TARNWICK_SIM_CAMERAS syntax (README, "Simulated cameras"):
     // a comma-separated list of items, each "color", "mono" or "other", optionally preceded by
     // "N*" to repeat it and followed by ":key=value" options (model, serial, pid, busy, mode).
-    // Items that cannot be read are left out and described in *pError.
+    // Items that cannot be read, or that would take the list past 64 devices, are left out and
+    // described in *pError.
     static std::shared_ptr<SimCaptureSystem> FromSpec(const std::string& strSpec, std::string* pError);
 
     bool ListVideoInputs(std::vector<std::shared_ptr<VideoInputDevice>>& devices) override;

@@ -43,7 +43,7 @@ VideoFormat ToVideoFormat(const V4l2FrameFormat& frame)
 bool V4l2CaptureSystem::ListVideoInputs(std::vector<std::shared_ptr<VideoInputDevice>>& devices)
 {
     devices.clear();
-    for (V4l2DeviceEntry& entry : V4l2Discovery(m_io, m_strRoot).List())
+    for (V4l2DeviceEntry& entry : V4l2Discovery(m_strRoot).List())
         devices.push_back(std::make_shared<V4l2VideoInput>(m_io, std::move(entry)));
     return true;
 }
@@ -76,9 +76,7 @@ bool V4l2CaptureSource::ApplyFormat(const VideoFormat& format)
     if (format.nWidth <= 0 || format.nHeight <= 0)
         return false;
     V4l2FrameFormat answer;
-    if (m_camera.SetFrameSize(uint32_t(format.nWidth), uint32_t(format.nHeight), answer) < 0)
-        return false;
-    return answer.nWidth == uint32_t(format.nWidth) && answer.nHeight == uint32_t(format.nHeight);
+    return m_camera.PinFormat(uint32_t(format.nWidth), uint32_t(format.nHeight), answer) == 0;
 }
 
 bool V4l2CaptureSource::StartStreaming(SampleSink& sink)

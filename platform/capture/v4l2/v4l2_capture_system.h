@@ -39,11 +39,12 @@ class V4l2CaptureSource : public CaptureSource
     bool NodeProperty(const NodePropertyRequest& request, uint8_t* pPayload, uint32_t nLength,
                       uint32_t* pReturned) override;
     bool CurrentFormat(VideoFormat& format) override;
-    // Only the width and height are applied; false when the driver refuses the change or
-    // settles on another size.
+    // Asks for 2-byte-a-pixel YUYV frames of the format's width and height; false when the
+    // driver refuses or answers with anything else.
     bool ApplyFormat(const VideoFormat& format) override;
     bool StartStreaming(SampleSink& sink) override;
     void StopStreaming() override;
+    bool StreamEnded() override { return m_camera.HasStreamFailed(); }
 
   private:
     V4l2Camera m_camera;

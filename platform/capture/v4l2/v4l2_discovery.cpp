@@ -1,14 +1,10 @@
 #include "platform/capture/v4l2/v4l2_discovery.h"
 
-#include "platform/capture/v4l2/v4l2_io.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <linux/videodev2.h>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -66,8 +62,6 @@ bool IsInside(const fs::path& path, const fs::path& root)
 
 } // namespace
 
-V4l2Discovery::V4l2Discovery(V4l2Io& io, std::string strRoot) : m_io(io), m_strRoot(std::move(strRoot)) {}
-
 std::string V4l2Discovery::BuildUsbDisplayName(unsigned nVendor, unsigned nProduct, int nInterface,
                                                const std::string& strInstance)
 {
@@ -83,25 +77,6 @@ std::string V4l2Discovery::BuildUsbDisplayName(unsigned nVendor, unsigned nProdu
 std::string V4l2Discovery::BuildOtherDisplayName(const std::string& strNodeName)
 {
     return "@device:pnp:\\\\?\\v4l2#" + strNodeName + CAPTURE_CLASS_SUFFIX;
-}
-
-bool V4l2Discovery::IsCaptureNode(const std::string& strSysDir, const std::string& strDevicePath) const
-{
-    const int fd = m_io.Open(strDevicePath, O_RDWR | O_NONBLOCK);
-    if (fd >= 0)
-    {
-        V4l2Fd device(m_io, fd);
-        v4l2_capability caps{};
-        if (m_io.Ioctl(device.Get(), VIDIOC_QUERYCAP, &caps) == 0)
-        {
-            const uint32_t nCaps =
-                (caps.capabilities & V4L2_CAP_DEVICE_CAPS) ? caps.device_caps : caps.capabilities;
-            return (nCaps & V4L2_CAP_VIDEO_CAPTURE) != 0;
-        }
-    }
-    // Not openable here (permissions, busy driver): judge by the node's index within its device.
-    std::optional<unsigned> nIndex = ReadNumber(fs::path(strSysDir) / "index", 10);
-    return !nIndex || *nIndex == 0;
 }
 
 std::vector<V4l2DeviceEntry> V4l2Discovery::List() const
@@ -126,7 +101,8 @@ std::vector<V4l2DeviceEntry> V4l2Discovery::List() const
         V4l2DeviceEntry entry;
         entry.nNode = nNode;
         entry.strDevicePath = (root / "dev" / strName).string();
-        if (!IsCaptureNode(it->path().string(), entry.strDevicePath))
+        std::optional<unsigned> nIndex = ReadNumber(it->path() / "index", 10);
+        if (nIndex && *nIndex != 0)
             continue;
 
         // The node's parent device is a USB interface; the USB device is the first directory

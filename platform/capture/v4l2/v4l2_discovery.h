@@ -3,8 +3,6 @@
 #include <string>
 #include <vector>
 
-class V4l2Io;
-
 // One video capture node as the backend lists it.
 struct V4l2DeviceEntry
 {
@@ -14,8 +12,11 @@ struct V4l2DeviceEntry
     std::string strUsbDevicePath; // sysfs directory of the USB device; empty when not on USB
 };
 
-// Lists the video capture nodes from sysfs, ordered by node number. Metadata and output nodes
-// are left out. The display name follows the Windows device-path form, e.g.
+// Lists the video capture nodes from sysfs alone, ordered by node number: no node is opened, so
+// that devices the program has no business with are never touched (binding opens the chosen
+// ones). A node counts as capture when sysfs gives it index 0 within its device (a UVC camera's
+// metadata node comes after its capture node), or no index at all. The display name follows the Windows
+// device-path form, e.g.
 //   @device:pnp:\\?\usb#vid_04b4&pid_6e51&mi_00#1-2#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\global
 // with the vendor and product ids in lower-case hex, the interface number, and the USB bus and
 // port path as the instance.
@@ -23,7 +24,7 @@ class V4l2Discovery
 {
   public:
     // strRoot is the file-system root under which "sys/class/video4linux" and "dev" are found.
-    explicit V4l2Discovery(V4l2Io& io, std::string strRoot = "/");
+    explicit V4l2Discovery(std::string strRoot = "/") : m_strRoot(std::move(strRoot)) {}
 
     std::vector<V4l2DeviceEntry> List() const;
 
@@ -33,10 +34,5 @@ class V4l2Discovery
     static std::string BuildOtherDisplayName(const std::string& strNodeName);
 
   private:
-    // True when the node captures video: asked of the driver when the node opens, else the sysfs
-    // index (0 is the main node of its device; higher ones are metadata).
-    bool IsCaptureNode(const std::string& strSysDir, const std::string& strDevicePath) const;
-
-    V4l2Io& m_io;
     std::string m_strRoot;
 };

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -49,6 +50,15 @@ class SystemIo final : public V4l2Io
         if (entry.revents & POLLIN)
             return 1;
         return -EIO;
+    }
+
+    int Lock(int fd, bool bLock) override
+    {
+        int nResult;
+        do
+            nResult = ::flock(fd, bLock ? LOCK_EX | LOCK_NB : LOCK_UN);
+        while (nResult < 0 && errno == EINTR);
+        return nResult < 0 ? -errno : 0;
     }
 };
 

@@ -23,6 +23,9 @@ class V4l2Io
     // Waits at most nTimeoutMs for a filled buffer: 1 ready, 0 timed out, -errno (a device in
     // error or gone reports -EIO).
     virtual int Poll(int fd, int nTimeoutMs) = 0;
+    // Takes (bLock) or drops the advisory exclusive lock on the file that fd opened, without
+    // waiting: -EWOULDBLOCK while another open of the same file holds it. Closing drops it too.
+    virtual int Lock(int fd, bool bLock) = 0;
 
     // The io of the running system.
     static V4l2Io& System();

@@ -91,7 +91,8 @@ TEST_F(SimCameraTest, MalformedRequestsFail)
     // Every request is logged with its bytes and outcome.
     auto log = m_pCamera->RequestLog();
     ASSERT_FALSE(log.empty());
-    EXPECT_TRUE(log[0].nSelector == 1 && log[0].bSet && !log[0].bOk && log[0].payload == std::vector<uint8_t>{0x30});
+    EXPECT_TRUE(log[0].nSelector == 1 && log[0].bSet && !log[0].bOk &&
+                log[0].payload == std::vector<uint8_t>{0x30});
 
     // A device that is not a supported camera answers no request and has no format.
     SimCameraConfig other;
@@ -209,11 +210,15 @@ TEST_F(SimCameraTest, StreamingDeliversFramesOfTheCurrentFormatUntilStopped)
     ASSERT_TRUE(pSource->ApplyFormat(format));
     WriteReg16(0x30, 1388);
     CountingSink sink;
+    // The frame is held only while streaming, at the size of the frames streamed.
+    EXPECT_EQ(m_pCamera->FrameBytesHeld(), 0u);
     ASSERT_TRUE(pSource->StartStreaming(sink));
+    EXPECT_EQ(m_pCamera->FrameBytesHeld(), 1284u * 2 * 2);
     EXPECT_FALSE(pSource->StartStreaming(sink));
     EXPECT_FALSE(pSource->ApplyFormat(format));
     ASSERT_TRUE(sink.m_third.Wait(10000));
     pSource->StopStreaming();
+    EXPECT_EQ(m_pCamera->FrameBytesHeld(), 0u);
     int nAfterStop = sink.m_nSamples;
     EXPECT_EQ(sink.m_nLength, 1284u * 2 * 2);
     EXPECT_EQ(m_pCamera->FramesDelivered(), static_cast<uint64_t>(nAfterStop));

@@ -54,18 +54,26 @@ TEST(SimCaptureSystemTest, UnreadableItemsAreLeftOutAndNamed)
     {
         const char* pszSpec;
         size_t nDevices;
-        bool bError;
+        const char* pszError; // empty: none
     } cases[] = {
-        {"", 0, false},
-        {"16*other,color", 17, false},
-        {"camera", 0, true},
-        {"color:busy", 0, true},
-        {"color:mode=x,mono", 1, true},
-        {"color:serial=123456789", 0, true},
-        {"color:pid=zz", 0, true},
-        {"0*color", 0, true},
-        {"65*color", 0, true},
-        {"color:colour=1", 0, true},
+        {"", 0, ""},
+        {"16*other,color", 17, ""},
+        {"63*other,color", 64, ""},
+        {"64*other,color,mono", 64,
+         "\"color\" left out: the list holds at most 64 devices in all; \"mono\" left out"},
+        {"camera", 0, "kind must be color, mono or other"},
+        {"color:busy", 0, "option \"busy\" has no value"},
+        {"color:mode=x,mono", 1, "\"color:mode=x\" left out: \"mode\" must be 0 to 3"},
+        {"color:mode=4", 0, "\"mode\" must be 0 to 3"},
+        {"color:busy=256", 0, "\"busy\" must be 0 to 255"},
+        {"color:serial=123456789", 0, "\"serial\" is 9 bytes long; the camera holds 8 bytes"},
+        // Lengths count bytes, as the camera does: three characters of three bytes each.
+        {"color:serial=\u30AB\u30E1\u30E9", 0, "\"serial\" is 9 bytes long"},
+        {"color:model=\u30AB\u30E1\u30E9", 1, ""},
+        {"color:pid=zz", 0, "\"pid\" must be a hex number up to ffff"},
+        {"0*color", 0, "repeat count must be 1 to 64"},
+        {"65*color", 0, "repeat count must be 1 to 64"},
+        {"color:colour=1", 0, "unknown option \"colour\""},
     };
     for (const auto& c : cases)
     {
@@ -73,7 +81,10 @@ TEST(SimCaptureSystemTest, UnreadableItemsAreLeftOutAndNamed)
         std::string strError;
         auto pSim = SimCaptureSystem::FromSpec(c.pszSpec, &strError);
         EXPECT_EQ(pSim->DeviceCount(), c.nDevices);
-        EXPECT_EQ(!strError.empty(), c.bError) << strError;
+        if (*c.pszError == '\0')
+            EXPECT_EQ(strError, "");
+        else
+            EXPECT_NE(strError.find(c.pszError), std::string::npos) << strError;
     }
 }
 } // namespace

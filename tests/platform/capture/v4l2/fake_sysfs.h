@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/platform/capture/v4l2/uvc_test_descriptors.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -69,6 +71,20 @@ class FakeSysfs
         std::filesystem::create_directory_symlink(
             std::filesystem::relative(nodeDir, m_root / "sys/class/video4linux"),
             m_root / "sys/class/video4linux" / strName);
+    }
+
+    // A webcam on video0 and the camera on video2, with its descriptors and a metadata node
+    // video3; returns the camera's USB device directory.
+    std::filesystem::path AddWebcamAndCamera()
+    {
+        AddNode(AddUsbDevice("1", "046d", "0825"), 0, 0);
+        const std::filesystem::path camera = AddUsbDevice("2", "04b4", "6e51");
+        const std::vector<uint8_t> bytes = uvc_test::CameraDescriptors();
+        std::ofstream(camera / "descriptors", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
+        AddNode(camera, 2, 0);
+        AddNode(camera, 3, 1);
+        return camera;
     }
 
   private:

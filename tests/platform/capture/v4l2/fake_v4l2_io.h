@@ -9,11 +9,17 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
-// A stand-in for the V4L2 driver of one or more device nodes: answers capability, format,
-// extension-unit and streaming requests from a small model, logs every ioctl, and fails a chosen
-// request on demand. Streaming produces a set number of frames, then times out.
+// A stand-in for the uvcvideo driver of one or more device nodes, answering as the driver does:
+// capabilities; the format (the nearest one it has, which need not be the one asked for);
+// extension-unit queries (GET_LEN and GET_INFO per control; ENOENT for an unknown unit or
+// selector, ENOBUFS for a payload of the wrong length, EBADRQC for a query the control does not
+// allow); mmap streaming owned by one open at a time (EBUSY for another); buffers marked
+// damaged, gaps in the sequence numbers, and an unplug (poll error, then ENODEV for every call).
+// Each descriptor is an open of its own, as another process's would be. Logs every call and
+// fails a chosen request on demand.
 class FakeV4l2Io : public V4l2Io
 {
   public:
@@ -23,10 +29,20 @@ class FakeV4l2Io : public V4l2Io
         int nSelector;
         int nQuery;
         std::vector<uint8_t> payload; // as sent (SET) or as answered (GET)
+        bool bLocked;                 // the sender held the node's lock
+    };
+    struct XuControl
+    {
+        uint16_t nLength;
+        uint8_t nInfo; // bit 0: GET allowed, bit 1: SET allowed
     };
 
+    FakeV4l2Io();
+
     // Configuration, set before use.
-    std::map<std::string, uint32_t> m_deviceCaps; // openable paths and their device caps
+    std::map<std::string, uint32_t> m_deviceCaps;          // openable paths and their device caps
+    std::map<std::string, int> m_openErrno;                // paths whose open fails with this errno
+    std::map<std::pair<int, int>, XuControl> m_xuControls; // (unit, selector): unit 3, 1 to 4
     uint8_t m_nGetAnswer = 0;
     unsigned long m_nFailRequest = 0; // this ioctl fails with m_nFailErrno ...
     int m_nFailErrno = EIO;
@@ -35,22 +51,33 @@ class FakeV4l2Io : public V4l2Io
     uint32_t m_nFrameSize = 64;
     uint32_t m_nBufferLength = 64;
     int m_nFramesToProduce = 0;
+    std::set<int> m_damagedFrames;              // frame numbers (from 1) marked as damaged
+    std::map<int, uint32_t> m_framesLostBefore; // frame number -> frames the driver skipped
+    int m_nUnplugAfter = 0;                     // the camera goes after this many frames (0: never)
     v4l2_pix_format m_format{};
-    uint32_t m_nMaxHeight = 960; // the driver clamps a larger height to this
+    uint32_t m_nMaxHeight = 960;     // the driver clamps a larger height to this
+    uint32_t m_nOnlyPixelFormat = 0; // not 0: the one format the driver has
+    uint32_t m_nLinePadding = 0;     // bytes the driver adds to each line
 
     // The driver's current format: 2 bytes per pixel.
     void SetYuyvFormat(uint32_t nWidth, uint32_t nHeight);
     // Makes strPath an openable capture node and opens it.
     int OpenCaptureNode(const std::string& strPath);
+    // Lets nFrames more frames come, also while streaming.
+    void ProduceFrames(int nFrames);
 
     // Observations, safe while the stream thread runs.
     std::vector<unsigned long> Requests() { return Locked(m_requests); }
     std::vector<XuQuery> XuQueries() { return Locked(m_xuQueries); }
+    // Only the SET_CUR and GET_CUR queries.
+    std::vector<XuQuery> CurQueries();
     std::vector<uint32_t> ReqbufsCounts() { return Locked(m_reqbufsCounts); }
+    std::vector<std::string> OpenedPaths() { return Locked(m_openedPaths); }
     int OpenCount() { return int(Locked(m_openFds).size()); }
     size_t MappedCount() { return Locked(m_mapped).size(); }
     bool StreamOn() { return Locked(m_bStreamOn); }
     int UnmapCount() { return Locked(m_nUnmaps); }
+    bool IsLocked(int fd);
 
     int Open(const std::string& strPath, int nFlags) override;
     void Close(int fd) override;
@@ -58,6 +85,7 @@ class FakeV4l2Io : public V4l2Io
     void* Map(int fd, size_t nLength, off_t nOffset) override;
     void Unmap(void* p, size_t nLength) override;
     int Poll(int fd, int nTimeoutMs) override;
+    int Lock(int fd, bool bLock) override;
 
   private:
     template <class T> T Locked(const T& value)
@@ -66,18 +94,25 @@ class FakeV4l2Io : public V4l2Io
         return value;
     }
     int Answer(int fd, unsigned long nRequest, void* pArg);
+    int AnswerXu(int fd, struct uvc_xu_control_query& query);
+    bool FrameReady() const;
 
     std::mutex m_mutex; // protects everything below and the model above once streaming runs
     std::vector<unsigned long> m_requests;
     std::map<unsigned long, int> m_callCounts;
     std::vector<XuQuery> m_xuQueries;
     std::vector<uint32_t> m_reqbufsCounts;
-    std::map<int, std::string> m_openFds; // descriptor -> path
+    std::vector<std::string> m_openedPaths;
+    std::map<int, std::string> m_openFds;     // descriptor -> path
+    std::map<std::string, int> m_lockOwner;   // path -> descriptor holding its lock
+    std::map<std::string, int> m_streamOwner; // path -> descriptor owning its buffers
     int m_nNextFd = 3;
     std::vector<std::vector<uint8_t>> m_buffers;
     std::set<void*> m_mapped;
     int m_nUnmaps = 0;
     std::deque<uint32_t> m_queued;
     bool m_bStreamOn = false;
+    bool m_bGone = false;
     int m_nFrame = 0;
+    uint32_t m_nSequence = 0;
 };

@@ -1,5 +1,6 @@
 #include "platform/capture/v4l2/uvc_xu_channel.h"
 #include "tests/platform/capture/v4l2/fake_v4l2_io.h"
+#include "tests/platform/capture/v4l2/log_capture.h"
 #include "tests/platform/capture/v4l2/uvc_test_descriptors.h"
 
 #include <gtest/gtest.h>
@@ -20,65 +21,153 @@ std::vector<uint8_t> MakeRequest(const std::vector<uint8_t>& guid, uint32_t nId,
     return request;
 }
 
+constexpr uint32_t SET = UvcXuChannel::REQUEST_SET;
+constexpr uint32_t GET = UvcXuChannel::REQUEST_GET;
+
 class UvcXuChannelTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
+    UvcXuChannel Bind(int fd)
     {
-        m_fd = m_io.OpenCaptureNode("/dev/video0");
         const std::vector<uint8_t> bytes = uvc_test::CameraDescriptors();
-        m_channel = UvcXuChannel(m_io, m_fd, UvcDescriptors::Parse(bytes.data(), bytes.size()));
+        return UvcXuChannel(m_io, fd, "/dev/video0", UvcDescriptors::Parse(bytes.data(), bytes.size()));
     }
 
-    int Send(uint32_t nSelector, uint32_t nFlags, std::vector<uint8_t>& payload,
-             const std::vector<uint8_t>& guid = uvc_test::CAMERA_GUID)
+    static int Send(UvcXuChannel& channel, uint32_t nSelector, uint32_t nFlags, std::vector<uint8_t> payload,
+                    const std::vector<uint8_t>& guid = uvc_test::CAMERA_GUID)
     {
         std::vector<uint8_t> request = MakeRequest(guid, nSelector, nFlags);
-        return m_channel.Request(request.data(), request.size(), payload.data(), payload.size());
+        return channel.Request(request.data(), request.size(), payload.data(), payload.size());
+    }
+    int Send(uint32_t nSelector, uint32_t nFlags, std::vector<uint8_t> payload,
+             const std::vector<uint8_t>& guid = uvc_test::CAMERA_GUID)
+    {
+        return Send(m_channel, nSelector, nFlags, std::move(payload), guid);
     }
 
+    LogCapture m_log;
     FakeV4l2Io m_io;
-    int m_fd = -1;
-    UvcXuChannel m_channel;
+    UvcXuChannel m_channel = Bind(m_io.OpenCaptureNode("/dev/video0"));
 };
 
 } // namespace
 
-TEST_F(UvcXuChannelTest, SetsAndGetsCarryTheirPayloadToTheCameraUnit)
+TEST_F(UvcXuChannelTest, SetsAndGetsCarryTheirPayloadToTheCameraUnitAndPairsHoldTheLock)
 {
-    std::vector<uint8_t> address = {0x2A, 0x00};
-    EXPECT_EQ(Send(1, UvcXuChannel::REQUEST_SET, address), 0);
-    std::vector<uint8_t> data = {0xFF, 0x01}; // only the first byte belongs to a data SET
-    EXPECT_EQ(Send(2, UvcXuChannel::REQUEST_SET, data), 0);
+    EXPECT_EQ(Send(1, SET, {0x2A, 0x00}), 0);
+    EXPECT_EQ(Send(2, SET, {0xFF, 0x01}), 0); // only the first byte belongs to a data SET
+    EXPECT_EQ(Send(3, SET, {0x90}), 0);
     m_io.m_nGetAnswer = 0x5C;
     std::vector<uint8_t> answer = {0x00};
-    EXPECT_EQ(Send(4, UvcXuChannel::REQUEST_GET, answer), 0);
+    std::vector<uint8_t> request = MakeRequest(uvc_test::CAMERA_GUID, 4, GET);
+    EXPECT_EQ(m_channel.Request(request.data(), request.size(), answer.data(), 1), 0);
     EXPECT_EQ(answer[0], 0x5C);
+    EXPECT_EQ(Send(2, GET, {0}), 0); // data alone: no pair to lock
+    EXPECT_TRUE(m_log.Lines().empty());
 
-    // Unit, selector, query and payload of each request, in order.
-    std::vector<std::tuple<int, int, int, std::vector<uint8_t>>> sent;
-    for (const FakeV4l2Io::XuQuery& q : m_io.XuQueries())
-        sent.emplace_back(q.nUnit, q.nSelector, q.nQuery, q.payload);
-    EXPECT_EQ(sent, (decltype(sent){{3, 1, UVC_SET_CUR, {0x2A, 0x00}},
-                                    {3, 2, UVC_SET_CUR, {0xFF}},
-                                    {3, 4, UVC_GET_CUR, {0x5C}}}));
+    // Unit, selector, query, payload and lock of each request, in order.
+    std::vector<std::tuple<int, int, int, std::vector<uint8_t>, bool>> sent;
+    for (const FakeV4l2Io::XuQuery& q : m_io.CurQueries())
+        sent.emplace_back(q.nUnit, q.nSelector, q.nQuery, q.payload, q.bLocked);
+    EXPECT_EQ(sent, (decltype(sent){{3, 1, UVC_SET_CUR, {0x2A, 0x00}, true},
+                                    {3, 2, UVC_SET_CUR, {0xFF}, true},
+                                    {3, 3, UVC_SET_CUR, {0x90}, true},
+                                    {3, 4, UVC_GET_CUR, {0x5C}, true},
+                                    {3, 2, UVC_GET_CUR, {0x5C}, false}}));
+}
+
+TEST_F(UvcXuChannelTest, FirstRequestChecksTheUnitsSelectorsOnceAndReportsMismatches)
+{
+    const struct
+    {
+        int nSelector;
+        FakeV4l2Io::XuControl control; // as the camera declares it; length 0: no such control
+        const char* pszReport;         // null: nothing reported
+        int nRequestResult;            // of a SET of that selector (payload as camera access sends it)
+    } cases[] = {
+        {1, {2, UVC_CONTROL_CAP_SET}, nullptr, 0}, // an address is only written
+        {1,
+         {4, 3},
+         "selector 1 answers length 4 and info 0x03 (GET and SET); the camera is sent 2 bytes",
+         -ENOBUFS},
+        {2,
+         {1, UVC_CONTROL_CAP_GET},
+         "selector 2 answers length 1 and info 0x01 (GET only); "
+         "the camera is sent 1 byte and needs GET and SET",
+         -EBADRQC},
+        {3, {1, 0}, "needs SET only", -EBADRQC},
+        {4, {0, 0}, "selector 4 GET_LEN: No such file or directory", -ENOENT},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.nSelector);
+        FakeV4l2Io io;
+        if (c.control.nLength == 0)
+            io.m_xuControls.erase({3, c.nSelector});
+        else
+            io.m_xuControls[{3, c.nSelector}] = c.control;
+        const std::vector<uint8_t> bytes = uvc_test::CameraDescriptors();
+        UvcXuChannel channel(io, io.OpenCaptureNode("/dev/video0"), "/dev/video0",
+                             UvcDescriptors::Parse(bytes.data(), bytes.size()));
+        m_log.Clear();
+        EXPECT_EQ(Send(channel, c.nSelector, SET, {0, 0}), c.nRequestResult);
+        EXPECT_EQ(Send(channel, 2, SET, {0}), c.nSelector == 2 ? -EBADRQC : 0);
+        std::vector<std::string> lines = m_log.Lines();
+        if (c.pszReport == nullptr)
+            EXPECT_TRUE(lines.empty());
+        else
+        {
+            ASSERT_EQ(lines.size(), 1u);
+            EXPECT_NE(lines[0].find(c.pszReport), std::string::npos) << lines[0];
+            EXPECT_EQ(lines[0].find("tarnwick: /dev/video0: extension unit 3"), 0u) << lines[0];
+        }
+        // Length and capabilities are asked once, of each selector, before the first request.
+        int nChecks = 0;
+        for (const FakeV4l2Io::XuQuery& q : io.XuQueries())
+            nChecks += q.nQuery == UVC_GET_LEN || q.nQuery == UVC_GET_INFO;
+        EXPECT_EQ(nChecks, c.control.nLength == 0 ? 6 : 8);
+    }
+}
+
+TEST_F(UvcXuChannelTest, AnotherOpenOfTheNodeCannotSlipIntoAPair)
+{
+    UvcXuChannel other = Bind(m_io.OpenCaptureNode("/dev/video0"));
+    ASSERT_EQ(Send(1, SET, {0x30, 0x00}), 0); // this open's pair is under way
+    // The other open waits for the lock, then gives up its whole pair: the data is not sent.
+    EXPECT_EQ(Send(other, 3, SET, {0x01}), -EWOULDBLOCK);
+    EXPECT_EQ(Send(other, 4, GET, {0}), -EWOULDBLOCK);
+    EXPECT_EQ(m_log.Count({"/dev/video0: register access lock", "Resource temporarily unavailable"}), 1);
+    ASSERT_EQ(Send(2, SET, {0x6C}), 0);
+    EXPECT_EQ(Send(other, 3, SET, {0x01}), 0);
+    EXPECT_EQ(Send(other, 4, GET, {0}), 0);
+
+    std::vector<std::pair<int, bool>> sent; // selector, sent under the lock
+    for (const FakeV4l2Io::XuQuery& q : m_io.CurQueries())
+        sent.emplace_back(q.nSelector, q.bLocked);
+    EXPECT_EQ(sent, (decltype(sent){{1, true}, {2, true}, {3, true}, {4, true}}));
+
+    // An address that fails gives the lock back: nothing waits on a pair that never comes.
+    m_io.m_nFailRequest = UVCIOC_CTRL_QUERY;
+    EXPECT_EQ(Send(1, SET, {0x30, 0x00}), -EIO);
+    m_io.m_nFailRequest = 0;
+    EXPECT_EQ(Send(other, 1, SET, {0x30, 0x00}), 0);
+    EXPECT_EQ(Send(other, 2, SET, {0x01}), 0);
 }
 
 TEST_F(UvcXuChannelTest, MalformedOrForeignRequestsFailWithoutReachingTheDevice)
 {
-    std::vector<uint8_t> payload = {0x01, 0x00};
-    EXPECT_EQ(Send(2, UvcXuChannel::REQUEST_SET, payload, uvc_test::CAMERA_GUID), 0);
+    EXPECT_EQ(Send(2, SET, {0x01, 0x00}), 0);
     const size_t nSent = m_io.Requests().size();
 
     std::vector<uint8_t> unknownGuid(16, 0x11);
-    EXPECT_EQ(Send(2, UvcXuChannel::REQUEST_SET, payload, unknownGuid), -ENOENT);
-    EXPECT_EQ(Send(2, 0x10000004, payload), -EINVAL);
-    EXPECT_EQ(Send(2, 0x00000002, payload), -EINVAL);
-    EXPECT_EQ(Send(0, UvcXuChannel::REQUEST_GET, payload), -EINVAL);
-    EXPECT_EQ(Send(5, UvcXuChannel::REQUEST_GET, payload), -EINVAL);
-    std::vector<uint8_t> oneByte = {0x2A};
-    EXPECT_EQ(Send(1, UvcXuChannel::REQUEST_SET, oneByte), -EINVAL);
-    std::vector<uint8_t> request = MakeRequest(uvc_test::CAMERA_GUID, 2, UvcXuChannel::REQUEST_SET);
+    EXPECT_EQ(Send(2, SET, {0x01}, unknownGuid), -ENOENT);
+    EXPECT_EQ(Send(2, 0x10000004, {0x01}), -EINVAL);
+    EXPECT_EQ(Send(2, 0x00000002, {0x01}), -EINVAL);
+    EXPECT_EQ(Send(0, GET, {0x01}), -EINVAL);
+    EXPECT_EQ(Send(5, GET, {0x01}), -EINVAL);
+    EXPECT_EQ(Send(1, SET, {0x2A}), -EINVAL);
+    std::vector<uint8_t> payload = {0x01, 0x00};
+    std::vector<uint8_t> request = MakeRequest(uvc_test::CAMERA_GUID, 2, SET);
     EXPECT_EQ(m_channel.Request(request.data(), 31, payload.data(), payload.size()), -EINVAL);
     EXPECT_EQ(m_channel.Request(request.data(), request.size(), nullptr, 0), -EINVAL);
     EXPECT_EQ(m_io.Requests().size(), nSent);
@@ -89,5 +178,5 @@ TEST_F(UvcXuChannelTest, MalformedOrForeignRequestsFailWithoutReachingTheDevice)
     // The driver's refusal is passed on.
     m_io.m_nFailRequest = UVCIOC_CTRL_QUERY;
     m_io.m_nFailErrno = EPIPE;
-    EXPECT_EQ(Send(4, UvcXuChannel::REQUEST_GET, oneByte), -EPIPE);
+    EXPECT_EQ(Send(4, GET, {0x00}), -EPIPE);
 }

@@ -7,6 +7,7 @@
 #include "platform/sys/auto_reset_event.h"
 #include "tests/platform/capture/v4l2/fake_sysfs.h"
 #include "tests/platform/capture/v4l2/fake_v4l2_io.h"
+#include "tests/platform/capture/v4l2/log_capture.h"
 #include "tests/platform/capture/v4l2/uvc_test_descriptors.h"
 
 #include <gtest/gtest.h>
@@ -44,13 +45,7 @@ class V4l2CameraTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        m_sysfs.AddNode(m_sysfs.AddUsbDevice("1", "046d", "0825"), 0, 0);
-        const std::filesystem::path camera = m_sysfs.AddUsbDevice("2", "04b4", "6e51");
-        const std::vector<uint8_t> bytes = uvc_test::CameraDescriptors();
-        std::ofstream(camera / "descriptors", std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), long(bytes.size()));
-        m_sysfs.AddNode(camera, 2, 0);
-        m_sysfs.AddNode(camera, 3, 1);
+        const std::filesystem::path camera = m_sysfs.AddWebcamAndCamera();
         m_entry = {2, m_sysfs.Root() + "dev/video2", "", camera.string()};
         m_io.m_deviceCaps[m_entry.strDevicePath] = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
         m_io.SetYuyvFormat(1284, 960);
@@ -64,6 +59,7 @@ class V4l2CameraTest : public ::testing::Test
         return devices.size() == 2 ? devices[1]->Bind() : nullptr;
     }
 
+    LogCapture m_log;
     FakeSysfs m_sysfs;
     FakeV4l2Io m_io;
     V4l2DeviceEntry m_entry;
@@ -81,44 +77,100 @@ TEST_F(V4l2CameraTest, OpenFindsTheExtensionUnitAndCloseReleasesTheNode)
     request.insert(request.end(), {2, 0, 0, 0, 0x02, 0, 0, 0x10, 2, 0, 0, 0, 0, 0, 0, 0});
     uint8_t nValue = 0x6C;
     EXPECT_EQ(camera.XuRequest(request.data(), request.size(), &nValue, 1), 0);
-    ASSERT_EQ(m_io.XuQueries().size(), 1u);
-    EXPECT_EQ(m_io.XuQueries()[0].nUnit, 3);
+    ASSERT_EQ(m_io.CurQueries().size(), 1u);
+    EXPECT_EQ(m_io.CurQueries()[0].nUnit, 3);
 
     camera.Close();
     EXPECT_EQ(m_io.OpenCount(), 0);
     EXPECT_LT(camera.XuRequest(request.data(), request.size(), &nValue, 1), 0);
-    EXPECT_EQ(m_io.XuQueries().size(), 1u);
+    EXPECT_EQ(m_io.CurQueries().size(), 1u);
 
     // Without descriptors the node opens but has no extension unit to talk to.
     V4l2DeviceEntry noUsb = m_entry;
     noUsb.strUsbDevicePath.clear();
     ASSERT_EQ(camera.Open(noUsb), 0);
     EXPECT_EQ(camera.XuRequest(request.data(), request.size(), &nValue, 1), -ENOENT);
-
-    V4l2DeviceEntry missing = m_entry;
-    missing.strDevicePath = "/dev/video9";
-    EXPECT_EQ(camera.Open(missing), -ENOENT);
-    EXPECT_FALSE(camera.IsOpen());
-    EXPECT_EQ(m_io.OpenCount(), 0);
+    EXPECT_TRUE(m_log.Lines().empty());
 }
 
-TEST_F(V4l2CameraTest, FrameSizeChangesOnlyWidthAndHeight)
+TEST_F(V4l2CameraTest, ANodeThatCannotBeOpenedForCaptureIsReportedAndLeftClosed)
 {
-    V4l2Camera camera(m_io);
-    V4l2FrameFormat format;
-    EXPECT_EQ(camera.GetFormat(format), -EBADF);
-    ASSERT_EQ(camera.Open(m_entry), 0);
-    ASSERT_EQ(camera.SetFrameSize(1284, 4, format), 0);
-    EXPECT_EQ(format.nHeight, 4u);
-    EXPECT_EQ(format.nPixelFormat, V4L2_PIX_FMT_YUYV);
-    EXPECT_EQ(format.nSizeImage, 1284u * 2 * 4);
-    EXPECT_EQ(m_io.Requests(), (std::vector<unsigned long>{VIDIOC_G_FMT, VIDIOC_S_FMT}));
+    const std::string strNode = m_entry.strDevicePath;
+    const struct
+    {
+        int nOpenErrno; // 0: the node opens
+        uint32_t nCaps; // its device capabilities
+        int nResult;
+        const char* pszReport;
+    } cases[] = {
+        {EACCES, 0, -EACCES,
+         ": open: Permission denied (no permission on the device node: see the README, \"Real cameras on "
+         "Linux\")"},
+        {ENOENT, 0, -ENOENT, ": open: No such file or directory"},
+        {0, V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING, -ENODEV,
+         ": not a video capture node with streaming (capabilities 0x04800000)"},
+        {0, V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE, -ENODEV, ": not a video capture node"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszReport);
+        FakeV4l2Io io;
+        if (c.nOpenErrno != 0)
+            io.m_openErrno[strNode] = c.nOpenErrno;
+        else
+            io.m_deviceCaps[strNode] = c.nCaps;
+        m_log.Clear();
+        V4l2Camera camera(io);
+        EXPECT_EQ(camera.Open(m_entry), c.nResult);
+        EXPECT_FALSE(camera.IsOpen());
+        EXPECT_EQ(io.OpenCount(), 0);
+        EXPECT_EQ(m_log.Count({("tarnwick: " + strNode + c.pszReport).c_str()}), 1);
+    }
+}
+
+TEST_F(V4l2CameraTest, TheFormatIsPinnedToYuyvOfExactlyTheSizeAskedFor)
+{
+    const struct
+    {
+        uint32_t nHeight;
+        uint32_t nOnlyPixelFormat;
+        uint32_t nLinePadding;
+        const char* pszChosen; // null: accepted
+    } cases[] = {
+        {4, 0, 0, nullptr},
+        {960, 0, 0, nullptr},
+        {1000, 0, 0, "YUYV 1284x960, 2568 bytes a line, 2465280 a frame"},
+        {2, V4L2_PIX_FMT_MJPEG, 0, "MJPG 1284x2, 2568 bytes a line, 5136 a frame"},
+        {2, 0, 8, "YUYV 1284x2, 2576 bytes a line, 5152 a frame"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.nHeight);
+        m_io.m_nOnlyPixelFormat = c.nOnlyPixelFormat;
+        m_io.m_nLinePadding = c.nLinePadding;
+        // Another program left the camera in another format: it is asked for afresh every time.
+        m_io.m_format.pixelformat = V4L2_PIX_FMT_MJPEG;
+        m_log.Clear();
+        V4l2Camera camera(m_io);
+        ASSERT_EQ(camera.Open(m_entry), 0);
+        V4l2FrameFormat format;
+        EXPECT_EQ(camera.PinFormat(1284, c.nHeight, format), c.pszChosen ? -EINVAL : 0);
+        if (c.pszChosen == nullptr)
+            EXPECT_TRUE(m_log.Lines().empty());
+        else
+            EXPECT_EQ(m_log.Count({"set format (VIDIOC_S_FMT): asked for YUYV 1284x", "; the driver chose",
+                                   c.pszChosen}),
+                      1);
+    }
 
     // A refused format leaves the caller's record as it was.
+    V4l2Camera camera(m_io);
+    V4l2FrameFormat format;
+    EXPECT_EQ(camera.PinFormat(1284, 2, format), -EBADF);
+    ASSERT_EQ(camera.Open(m_entry), 0);
     m_io.m_nFailRequest = VIDIOC_S_FMT;
     m_io.m_nFailErrno = EBUSY;
-    format = V4l2FrameFormat();
-    EXPECT_EQ(camera.SetFrameSize(1284, 2, format), -EBUSY);
+    EXPECT_EQ(camera.PinFormat(1284, 2, format), -EBUSY);
     EXPECT_EQ(format.nWidth, 0u);
 }
 
@@ -140,11 +192,13 @@ TEST_F(V4l2CameraTest, SystemBindsOnlyOpenableDevicesAndTheSourceHoldsTheNode)
     std::vector<std::shared_ptr<VideoInputDevice>> devices;
     ASSERT_TRUE(m_system->ListVideoInputs(devices));
     ASSERT_EQ(devices.size(), 2u);
+    EXPECT_TRUE(m_io.OpenedPaths().empty()); // listing opens nothing
     std::string strName;
     ASSERT_TRUE(devices[1]->GetDisplayName(strName));
     EXPECT_NE(strName.find("@device:pnp:\\\\?\\usb#vid_04b4&pid_6e51"), std::string::npos);
 
     EXPECT_EQ(devices[0]->Bind(), nullptr);
+    EXPECT_EQ(m_log.Count({"dev/video0: open: No such file or directory"}), 1);
     std::shared_ptr<CaptureSource> pSource = devices[1]->Bind();
     ASSERT_NE(pSource, nullptr);
     EXPECT_EQ(m_io.OpenCount(), 1);
@@ -165,7 +219,7 @@ TEST_F(V4l2CameraTest, SourceNodeRequestsReachTheUnitNamedByTheirPropertySet)
     EXPECT_TRUE(pSource->NodeProperty({CAMERA_SET, 4, NODE_PROPERTY_GET, 2, 0}, &nByte, 1, &nReturned));
     EXPECT_EQ(nByte, 0x37);
     EXPECT_EQ(nReturned, 1u);
-    std::vector<FakeV4l2Io::XuQuery> queries = m_io.XuQueries();
+    std::vector<FakeV4l2Io::XuQuery> queries = m_io.CurQueries();
     ASSERT_EQ(queries.size(), 2u);
     EXPECT_EQ(queries[0].nUnit, 3);
     EXPECT_EQ(queries[0].payload, (std::vector<uint8_t>{0x2A, 0x00}));
@@ -186,20 +240,26 @@ TEST_F(V4l2CameraTest, SourceFormatAndStreamingGoThroughTheNode)
     ASSERT_TRUE(pSource->CurrentFormat(format));
     EXPECT_EQ(format.nHeight, 960);
     EXPECT_EQ(format.nBitCount, 16);
-    format.nHeight = 4;
-    EXPECT_TRUE(pSource->ApplyFormat(format));
     format.nHeight = 1000; // the driver settles on 960: not the format asked for
     EXPECT_FALSE(pSource->ApplyFormat(format));
     ASSERT_TRUE(pSource->CurrentFormat(format));
     EXPECT_EQ(format.nHeight, 960);
 
-    m_io.m_nFramesToProduce = 3;
-    CountingSink sink;
-    ASSERT_TRUE(pSource->StartStreaming(sink));
-    ASSERT_TRUE(sink.m_done.Wait(10000));
-    pSource->StopStreaming();
-    EXPECT_EQ(sink.m_nSamples, 3);
-    EXPECT_EQ(sink.m_nBytes, 64u);
-    EXPECT_FALSE(m_io.StreamOn());
-    EXPECT_EQ(m_io.MappedCount(), 0u);
+    // Small line-scan frames get the most buffers, full frames fewer.
+    for (int nHeight : {4, 960})
+    {
+        format.nHeight = nHeight;
+        EXPECT_TRUE(pSource->ApplyFormat(format));
+        m_io.m_nFramesToProduce = 3;
+        CountingSink sink;
+        ASSERT_TRUE(pSource->StartStreaming(sink));
+        ASSERT_TRUE(sink.m_done.Wait(10000));
+        EXPECT_FALSE(pSource->StreamEnded());
+        pSource->StopStreaming();
+        EXPECT_EQ(sink.m_nSamples, 3);
+        EXPECT_EQ(sink.m_nBytes, 64u);
+        EXPECT_FALSE(m_io.StreamOn());
+        EXPECT_EQ(m_io.MappedCount(), 0u);
+    }
+    EXPECT_EQ(m_io.ReqbufsCounts(), (std::vector<uint32_t>{32, 0, 16, 0}));
 }

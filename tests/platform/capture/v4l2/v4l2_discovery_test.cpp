@@ -1,6 +1,5 @@
 #include "platform/capture/v4l2/v4l2_discovery.h"
 #include "tests/platform/capture/v4l2/fake_sysfs.h"
-#include "tests/platform/capture/v4l2/fake_v4l2_io.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +17,7 @@ const char* CAMERA_NAME =
 
 TEST(V4l2Discovery, ListsCaptureNodesInNodeOrderWithWindowsStyleNames)
 {
-    FakeSysfs sysfs;
-    FakeV4l2Io io; // nothing opens: capture nodes are told by their index
+    FakeSysfs sysfs; // no node is opened: capture nodes are told by their index
     const fs::path webcam = sysfs.AddUsbDevice("1", "046d", "0825");
     sysfs.AddNode(webcam, 0, 0);
     sysfs.AddNode(webcam, 1, 1);
@@ -30,7 +28,7 @@ TEST(V4l2Discovery, ListsCaptureNodesInNodeOrderWithWindowsStyleNames)
     sysfs.AddNode(noVendor, 2, 0);
     sysfs.AddNode({}, 3, -1); // no parent device, no index file
 
-    std::vector<V4l2DeviceEntry> entries = V4l2Discovery(io, sysfs.Root()).List();
+    std::vector<V4l2DeviceEntry> entries = V4l2Discovery(sysfs.Root()).List();
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[0].nNode, 0);
     EXPECT_EQ(
@@ -50,27 +48,9 @@ TEST(V4l2Discovery, ListsCaptureNodesInNodeOrderWithWindowsStyleNames)
     EXPECT_EQ(fs::canonical(entries[3].strUsbDevicePath), fs::canonical(camera));
 }
 
-TEST(V4l2Discovery, DriverCapabilitiesDecideWhenTheNodeOpens)
-{
-    FakeSysfs sysfs;
-    FakeV4l2Io io;
-    const fs::path camera = sysfs.AddUsbDevice("2", "04b4", "6e51");
-    sysfs.AddNode(camera, 0, 0);
-    sysfs.AddNode(camera, 1, 0); // index says main node, the driver says metadata
-    io.m_deviceCaps[sysfs.Root() + "dev/video0"] = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
-    io.m_deviceCaps[sysfs.Root() + "dev/video1"] = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
-
-    std::vector<V4l2DeviceEntry> entries = V4l2Discovery(io, sysfs.Root()).List();
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].nNode, 0);
-    EXPECT_EQ(entries[0].strDisplayName, CAMERA_NAME);
-    EXPECT_EQ(io.OpenCount(), 0); // every probe closed its node
-}
-
 TEST(V4l2Discovery, NoVideoClassGivesNoDevices)
 {
-    FakeV4l2Io io;
-    EXPECT_TRUE(V4l2Discovery(io, "/nonexistent-root/").List().empty());
+    EXPECT_TRUE(V4l2Discovery("/nonexistent-root/").List().empty());
 }
 
 TEST(V4l2Discovery, DisplayNamesKeepTheIdsInLowerCaseHex)

@@ -1,16 +1,17 @@
 #include "platform/capture/v4l2/v4l2_stream.h"
 #include "platform/sys/auto_reset_event.h"
 #include "tests/platform/capture/v4l2/fake_v4l2_io.h"
+#include "tests/platform/capture/v4l2/log_capture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <mutex>
-#include <thread>
 
 namespace
 {
+
+constexpr const char* NODE = "/dev/video0";
 
 void ExpectAllReleased(FakeV4l2Io& io)
 {
@@ -31,7 +32,7 @@ struct Delivered
 class V4l2StreamTest : public ::testing::Test
 {
   protected:
-    void SetUp() override { m_fd = m_io.OpenCaptureNode("/dev/video0"); }
+    void SetUp() override { m_fd = m_io.OpenCaptureNode(NODE); }
 
     // Records each frame; signals m_done when nExpected have come.
     V4l2FrameFn Recorder(size_t nExpected)
@@ -51,6 +52,7 @@ class V4l2StreamTest : public ::testing::Test
         return m_delivered;
     }
 
+    LogCapture m_log;
     FakeV4l2Io m_io;
     int m_fd = -1;
     std::mutex m_mutex; // protects m_delivered
@@ -64,7 +66,7 @@ TEST_F(V4l2StreamTest, DeliversEachBufferAndRequeuesItThenTearsDownInOrder)
 {
     m_io.m_nFramesToProduce = 10;
     V4l2Stream stream(m_io);
-    ASSERT_EQ(stream.Start(m_fd, Recorder(10)), 0);
+    ASSERT_EQ(stream.Start(m_fd, NODE, 4, Recorder(10)), 0);
     EXPECT_TRUE(stream.IsStreaming());
     ASSERT_TRUE(m_done.Wait(10000));
     EXPECT_EQ(stream.Stop(), 0);
@@ -89,13 +91,14 @@ TEST_F(V4l2StreamTest, DeliversEachBufferAndRequeuesItThenTearsDownInOrder)
     EXPECT_EQ(m_io.ReqbufsCounts(), (std::vector<uint32_t>{4, 0}));
     EXPECT_EQ(m_io.UnmapCount(), 4);
     ExpectAllReleased(m_io);
+    EXPECT_TRUE(m_log.Lines().empty()); // nothing lost, nothing to say
 
     // The stream starts again after a stop, and a second stop does nothing. A driver claiming
     // more bytes than the buffer holds gets no more than the buffer.
     m_io.m_nFramesToProduce = 1;
     m_io.m_nFrameSize = 4096;
-    ASSERT_EQ(stream.Start(m_fd, Recorder(11)), 0);
-    EXPECT_EQ(stream.Start(m_fd, Recorder(11)), -EBUSY);
+    ASSERT_EQ(stream.Start(m_fd, NODE, 4, Recorder(11)), 0);
+    EXPECT_EQ(stream.Start(m_fd, NODE, 4, Recorder(11)), -EBUSY);
     ASSERT_TRUE(m_done.Wait(10000));
     EXPECT_EQ(stream.Stop(), 0);
     EXPECT_EQ(stream.Stop(), 0);
@@ -103,56 +106,75 @@ TEST_F(V4l2StreamTest, DeliversEachBufferAndRequeuesItThenTearsDownInOrder)
     ExpectAllReleased(m_io);
 }
 
-TEST_F(V4l2StreamTest, AFailedSetupStepLeavesNothingHeld)
+TEST_F(V4l2StreamTest, AFailedSetupStepLeavesNothingHeldAndNamesTheStep)
 {
-    struct Case
+    const struct
     {
-        unsigned long nRequest;
+        unsigned long nRequest; // 0: the other open holds the buffers; 1: mapping fails
+        int nErrno;
         int nAfter;
+        const char* pszReport;
+    } cases[] = {
+        {0, EBUSY, 0,
+         "tarnwick: /dev/video0: request buffers (VIDIOC_REQBUFS): Device or resource busy (another program "
+         "is "
+         "using the camera)"},
+        {VIDIOC_STREAMON, ENOSPC, 0,
+         "tarnwick: /dev/video0: start streaming (VIDIOC_STREAMON): No space left on device (not enough USB "
+         "bandwidth: use another USB port or controller)"},
+        {VIDIOC_QUERYBUF, EIO, 2,
+         "tarnwick: /dev/video0: query buffer (VIDIOC_QUERYBUF): Input/output error"},
+        {VIDIOC_QBUF, EIO, 3, "tarnwick: /dev/video0: queue buffer (VIDIOC_QBUF): Input/output error"},
+        {1, ENOMEM, 0, "tarnwick: /dev/video0: map buffer: Cannot allocate memory"},
     };
-    for (Case c : {Case{VIDIOC_QUERYBUF, 2}, Case{VIDIOC_QBUF, 3}, Case{VIDIOC_STREAMON, 0}})
+    for (const auto& c : cases)
     {
+        SCOPED_TRACE(c.pszReport);
         FakeV4l2Io io;
-        const int fd = io.OpenCaptureNode("/dev/video0");
+        const int fd = io.OpenCaptureNode(NODE);
+        V4l2Stream other(io);
+        if (c.nRequest == 0)
+        {
+            ASSERT_EQ(other.Start(io.OpenCaptureNode(NODE), NODE, 4, Recorder(1)), 0);
+        }
+        io.m_bFailMap = c.nRequest == 1;
         io.m_nFailRequest = c.nRequest;
+        io.m_nFailErrno = c.nErrno;
         io.m_nFailAfter = c.nAfter;
+        m_log.Clear();
         V4l2Stream stream(io);
-        EXPECT_EQ(stream.Start(fd, [](const uint8_t*, size_t, double) {}), -EIO);
+        EXPECT_EQ(stream.Start(fd, NODE, 4, [](const uint8_t*, size_t, double) {}), -c.nErrno);
         EXPECT_FALSE(stream.IsStreaming());
+        EXPECT_EQ(m_log.Lines(), std::vector<std::string>{c.pszReport});
+        other.Stop();
         ExpectAllReleased(io);
     }
 
-    m_io.m_bFailMap = true;
     V4l2Stream stream(m_io);
-    EXPECT_EQ(stream.Start(m_fd, Recorder(1)), -ENOMEM);
-    ExpectAllReleased(m_io);
-
-    m_io.m_bFailMap = false;
-    m_io.m_nFailRequest = VIDIOC_REQBUFS;
-    EXPECT_EQ(stream.Start(m_fd, Recorder(1)), -EIO);
-    EXPECT_EQ(stream.Start(m_fd, nullptr), -EINVAL);
-    EXPECT_EQ(stream.Start(-1, Recorder(1)), -EBADF);
+    EXPECT_EQ(stream.Start(m_fd, NODE, 4, nullptr), -EINVAL);
+    EXPECT_EQ(stream.Start(-1, NODE, 4, Recorder(1)), -EBADF);
     EXPECT_FALSE(stream.IsStreaming());
 }
 
-TEST_F(V4l2StreamTest, ADeviceErrorEndsTheThreadAndStopReportsIt)
+TEST_F(V4l2StreamTest, DamagedBuffersAreNeverHandedOnAndTheyAndLostFramesAreCounted)
 {
-    m_io.m_nFramesToProduce = 5;
-    m_io.m_nFailRequest = VIDIOC_DQBUF;
-    m_io.m_nFailAfter = 2;
-    m_io.m_nFailErrno = ENODEV;
+    m_io.m_nFramesToProduce = 10;
+    m_io.m_damagedFrames = {3, 7};
+    m_io.m_framesLostBefore = {{5, 2}, {9, 1}};
     V4l2Stream stream(m_io);
-    ASSERT_EQ(stream.Start(m_fd, Recorder(2)), 0);
+    ASSERT_EQ(stream.Start(m_fd, NODE, 4, Recorder(8)), 0);
     ASSERT_TRUE(m_done.Wait(10000));
-    // Let the thread reach the failing dequeue before asking it to stop.
-    auto dequeues = [this]
-    {
-        std::vector<unsigned long> requests = m_io.Requests();
-        return std::count(requests.begin(), requests.end(), VIDIOC_DQBUF);
-    };
-    for (int i = 0; i < 10000 && dequeues() < 3; i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_EQ(stream.Stop(), -ENODEV);
-    EXPECT_EQ(TakeDelivered().size(), 2u);
-    ExpectAllReleased(m_io);
+    EXPECT_EQ(stream.Stop(), 0);
+
+    std::vector<uint8_t> firstBytes;
+    for (const Delivered& d : TakeDelivered())
+        firstBytes.push_back(d.nFirstByte);
+    EXPECT_EQ(firstBytes, (std::vector<uint8_t>{1, 2, 4, 5, 6, 8, 9, 10}));
+    EXPECT_EQ(stream.DamagedFrames(), 2u);
+    EXPECT_EQ(stream.LostFrames(), 3u);
+    // Reported as the first loss came (then at most once a second), and when streaming stopped.
+    EXPECT_GE(m_log.Count({"tarnwick: /dev/video0: while streaming: "}), 1);
+    EXPECT_EQ(
+        m_log.Lines().back(),
+        "tarnwick: /dev/video0: streaming stopped: 2 damaged frames dropped, 3 frames lost between buffers");
 }
