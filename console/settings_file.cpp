@@ -1,6 +1,6 @@
 #include "console/settings_file.h"
 
-#include "console/number_text.h"
+#include "pages/number_text.h"
 #include "platform/sys/profile_file.h"
 
 #include <algorithm>

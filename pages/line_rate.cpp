@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cmath>
 
+int g_nFpsStep = 10;
+
 double RateFromEnvironment(int nSize, int nPixels, int nSpeed)
 {
     // This order of operations gives the figures operators know (3620 mm, 640 pix, 75 km/h:

@@ -13,6 +13,9 @@ constexpr int LINE_PERIOD_MIN = 1388;  // shortest line period the camera takes 
 constexpr int LINE_PERIOD_MAX = 65535; // longest that fits the 16-bit register (about 39.07 lines/s)
 constexpr double FPS_KEY_FLOOR = 10.0; // lowest rate the ',' key steps down to
 
+// The step of the ',' and '.' keys on the typed rate; the console sets it from the settings file.
+extern int g_nFpsStep;
+
 // Lines per second for an object of nSize mm spanning nPixels pixels and passing at nSpeed km/h.
 // A pixel count or speed of 0 gives 0; a size of 0 an infinite rate or not a number.
 double RateFromEnvironment(int nSize, int nPixels, int nSpeed);

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts Tarnwick in the current directory
-# (the settings file and the files named by time go there). Options go to the program:
-# --demo [--fit] shows the live viewer on the first idle camera (needs a display; see README).
+# (the settings file and the files named by time go there). It needs a display; see README.
 set -euo pipefail
 here="$(pwd)"
 root="$(cd "$(dirname "$0")/.." && pwd)"

@@ -37,8 +37,18 @@ BitmapInfo GreyHeader(int nBitCount, int nWidth, int nHeight)
     return bmi;
 }
 
-class ConsoleFilesTest : public TempDirTest
+class ConsoleFilesTest : public ::testing::Test
 {
+  protected:
+    std::string Path(const std::string& strName) const { return m_temp.Path(strName); }
+    std::vector<std::string> Entries() const { return m_temp.Entries(); }
+    static std::string ReadFile(const std::string& strPath) { return TempDir::ReadFile(strPath); }
+    static void WriteFile(const std::string& strPath, const std::string& s)
+    {
+        TempDir::WriteFile(strPath, s);
+    }
+
+    TempDir m_temp;
 };
 } // namespace
 

@@ -12,21 +12,31 @@
 #include <string>
 #include <vector>
 
-class TempDirTest : public ::testing::Test
+class TempDir
 {
-  protected:
-    TempDirTest()
-    {
-        m_dir = std::filesystem::temp_directory_path() /
+  public:
+    TempDir()
+        : m_dir(std::filesystem::temp_directory_path() /
                 ("tarnwick_console_" + std::to_string(std::random_device{}()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+    {
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
     }
-    ~TempDirTest() override { std::filesystem::remove_all(m_dir); }
+    ~TempDir() { std::filesystem::remove_all(m_dir); }
 
     std::string Dir() const { return m_dir.string(); }
     std::string Path(const std::string& strName) const { return (m_dir / strName).string(); }
+    // The names in the folder, sorted.
+    std::vector<std::string> Entries() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
     static std::string ReadFile(const std::string& strPath)
     {
         std::ifstream in(strPath, std::ios::binary);
@@ -38,15 +48,7 @@ class TempDirTest : public ::testing::Test
     {
         std::ofstream(strPath, std::ios::binary) << strText;
     }
-    // The names in the folder, sorted.
-    std::vector<std::string> Entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_dir))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
 
+  private:
     std::filesystem::path m_dir;
 };
