@@ -1,6 +1,6 @@
 #include "buffers/shared_buffers.h"
 
-#include <new>
+#include <cstdlib>
 
 unsigned char* g_pRawFrame = nullptr;
 unsigned char* g_pBgrFrame = nullptr;
@@ -29,9 +29,11 @@ const SharedBuffer SHARED_BUFFERS[] = {
     {&g_pLineScanBgr, LINE_SCAN_BGR_BYTES},
 };
 
+// calloc, so that the kernel hands out zero pages as they are first touched: the line-scan buffers
+// cost no memory until a recording uses them.
 unsigned char* AllocateZeroed(std::size_t nBytes)
 {
-    return new (std::nothrow) unsigned char[nBytes]();
+    return static_cast<unsigned char*>(std::calloc(nBytes, 1));
 }
 
 } // namespace
@@ -61,7 +63,7 @@ void ReleaseSharedBuffers()
 {
     for (const SharedBuffer& buffer : SHARED_BUFFERS)
     {
-        delete[] * buffer.ppBuffer;
+        std::free(*buffer.ppBuffer);
         *buffer.ppBuffer = nullptr;
     }
 }

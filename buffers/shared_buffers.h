@@ -29,7 +29,7 @@ extern const int g_anFrameHeight[READOUT_MODE_COUNT]; // lines per frame of the 
 extern const int g_anViewWidth[READOUT_MODE_COUNT];   // live viewer width: the raw frame's row length
 extern const int g_anShutterMin[READOUT_MODE_COUNT];  // lower bound of the manual shutter
 
-// Gives nBytes of zero-filled memory from array new, or null.
+// Gives nBytes of zero-filled memory that std::free releases (as calloc does), or null.
 using SharedBufferAllocator = unsigned char* (*)(std::size_t nBytes);
 
 // Allocates the four buffers, zero-filled (pictures start black), in the order raw frame, BGR frame,

@@ -1,5 +1,7 @@
 #include "camera/sample_grabber_cb.h"
 
+#include "buffers/shared_buffers.h"
+
 #include <bit>
 #include <cstring>
 
@@ -89,7 +91,13 @@ int32_t SampleGrabberCB::BufferCB(double, const uint8_t* pBuffer, long nLength)
     if (nLength < nFrameBytes)
         return CAPTURE_S_OK; // a short sample is not a frame: nothing is written, no handler
     if (m_nMode == GRAB_MODE_ROTATE)
+    {
+        // The viewer's conversion and drawing and Save Image read the frame under this lock, so
+        // none of them sees parts of two frames. They hold it only while they read, never while
+        // waiting for the user-interface thread.
+        std::lock_guard<std::mutex> lock(LiveFrameLock());
         RotateFrame(pBuffer, nWidth, nHeight, m_pDest);
+    }
     if (m_pfnFrame && nLength == nFrameBytes)
         m_pfnFrame(m_pFrameArg);
     return CAPTURE_S_OK;

@@ -16,7 +16,8 @@ class SampleGrabberCB : public SampleGrabberCallback
     int32_t SampleCB(double dTime, const MediaSample* pSample) override;
     // Called on the streaming thread for each sample. A sample shorter than W x H x 2 bytes is
     // skipped whole; a longer one is reordered from its first W x H pixels but the handler is
-    // called only for exactly W x H x 2 bytes.
+    // called only for exactly W x H x 2 bytes. The frame is written under LiveFrameLock(); the
+    // handler is called after the lock is released.
     int32_t BufferCB(double dTime, const uint8_t* pBuffer, long nLength) override;
 
     // Writes the low bytes of a W x H frame of 2-byte pixels, transposed: byte

@@ -20,7 +20,10 @@ ConvertProc BayerProcedure(int nBayerPattern)
     }
 }
 
-ConvertProc Yuy2Procedure(int nYuvMode) { return nYuvMode == 0 ? Yuy2ToBgrFullRange : Yuy2ToBgrStudio; }
+ConvertProc Yuy2Procedure(int nYuvMode)
+{
+    return nYuvMode == 0 ? Yuy2ToBgrFullRange : Yuy2ToBgrStudio;
+}
 
 namespace
 {
@@ -49,27 +52,30 @@ void FillBayerParams(ConvertParams (&params)[2], const unsigned char* pSrc, unsi
                      int nHeight)
 {
     params[0] = params[1] = ConvertParams{0, nWidth, pSrc, pSrc, pSrc, pDst};
-    FillBlocks(params, nWidth, nHeight, 2, [&](ConvertParams& block, ptrdiff_t r, ptrdiff_t w) {
-        block.pPrev = pSrc + r * w;
-        block.pCur = pSrc + (r + 1) * w;
-        block.pNext = pSrc + (r + 2) * w;
-        block.pOut = pDst + (r + 1) * w * 3;
-    });
+    FillBlocks(params, nWidth, nHeight, 2,
+               [&](ConvertParams& block, ptrdiff_t r, ptrdiff_t w)
+               {
+                   block.pPrev = pSrc + r * w;
+                   block.pCur = pSrc + (r + 1) * w;
+                   block.pNext = pSrc + (r + 2) * w;
+                   block.pOut = pDst + (r + 1) * w * 3;
+               });
 }
 
 void FillYuy2Params(ConvertParams (&params)[2], const unsigned char* pSrc, unsigned char* pDst, int nWidth,
                     int nHeight)
 {
     params[0] = params[1] = ConvertParams{0, nWidth, pSrc, nullptr, nullptr, pDst};
-    FillBlocks(params, nWidth, nHeight, 0, [&](ConvertParams& block, ptrdiff_t r, ptrdiff_t w) {
-        block.pPrev = pSrc + r * w * 2;
-        block.pOut = pDst + (nHeight - r - 1) * w * 3;
-    });
+    FillBlocks(params, nWidth, nHeight, 0,
+               [&](ConvertParams& block, ptrdiff_t r, ptrdiff_t w)
+               {
+                   block.pPrev = pSrc + r * w * 2;
+                   block.pOut = pDst + (nHeight - r - 1) * w * 3;
+               });
 }
 
 ConversionSplit::~ConversionSplit()
 {
-    WaitForPrevious();
     for (Worker& worker : m_worker)
     {
         if (!worker.bStarted)
@@ -93,19 +99,8 @@ void ConversionSplit::WorkerLoop(Worker& worker)
     }
 }
 
-void ConversionSplit::WaitForPrevious()
-{
-    for (Worker& worker : m_worker)
-    {
-        if (worker.bBusy)
-            worker.done.Wait();
-        worker.bBusy = false;
-    }
-}
-
 void ConversionSplit::Run(ConvertProc proc, ConvertParams (&params)[2])
 {
-    WaitForPrevious();
     for (int i = 0; i < 2; ++i)
     {
         Worker& worker = m_worker[i];
@@ -115,7 +110,6 @@ void ConversionSplit::Run(ConvertProc proc, ConvertParams (&params)[2])
             continue;
         worker.proc = proc;
         worker.pParams = &params[i];
-        worker.bBusy = true;
         worker.go.Set();
     }
     // A block whose worker could not be started is converted here, beside the other worker.
@@ -126,15 +120,14 @@ void ConversionSplit::Run(ConvertProc proc, ConvertParams (&params)[2])
     }
     for (Worker& worker : m_worker)
     {
-        if (worker.bBusy && worker.done.Wait(WAIT_MS))
-            worker.bBusy = false;
+        if (worker.bStarted)
+            worker.done.Wait();
     }
 }
 
-void ConversionSplit::ConvertBayer(int nBayerPattern, const unsigned char* pSrc, unsigned char* pDst, int nWidth,
-                                   int nHeight, ConvertParams (&params)[2])
+void ConversionSplit::ConvertBayer(int nBayerPattern, const unsigned char* pSrc, unsigned char* pDst,
+                                   int nWidth, int nHeight, ConvertParams (&params)[2])
 {
-    WaitForPrevious();
     FillBayerParams(params, pSrc, pDst, nWidth, nHeight);
     Run(BayerProcedure(nBayerPattern), params);
 }
@@ -142,7 +135,6 @@ void ConversionSplit::ConvertBayer(int nBayerPattern, const unsigned char* pSrc,
 void ConversionSplit::ConvertYuy2(int nYuvMode, const unsigned char* pSrc, unsigned char* pDst, int nWidth,
                                   int nHeight, ConvertParams (&params)[2])
 {
-    WaitForPrevious();
     FillYuy2Params(params, pSrc, pDst, nWidth, nHeight);
     Run(Yuy2Procedure(nYuvMode), params);
 }

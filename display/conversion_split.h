@@ -22,37 +22,31 @@ void FillBayerParams(ConvertParams (&params)[2], const unsigned char* pSrc, unsi
 void FillYuy2Params(ConvertParams (&params)[2], const unsigned char* pSrc, unsigned char* pDst, int nWidth,
                     int nHeight);
 
-// Runs one conversion on two worker threads, one per block, and waits at most WAIT_MS for each.
-// A conversion that is not done in time goes on in the background; the next conversion (and the
-// destructor) first waits for it without limit, so two conversions never write one buffer at the
-// same time and a block is never refilled while a worker still reads it. The two workers are
-// started once and woken for each conversion; a worker that cannot be started has its block
-// converted on the calling thread (and is tried again next time).
-// Used from one thread (the viewer's drawing thread). The caller's ConvertParams and buffers
-// must stay valid until WaitForPrevious returns or the object is destroyed.
+// Runs one conversion on two worker threads, one per block, and returns once both blocks are
+// converted. A slow conversion is waited for to its end rather than drawn half done: the caller
+// reads the output and may release the source or the output as soon as it returns, so no worker
+// ever touches a buffer after that (a viewer's drawing thread, once joined, leaves no worker
+// behind). The two workers are started once and woken for each conversion; a worker that cannot
+// be started has its block converted on the calling thread (and is tried again next time).
+// Used from one thread (the viewer's drawing thread).
 class ConversionSplit
 {
-public:
-    static constexpr int WAIT_MS = 100;
-
+  public:
     ConversionSplit() = default;
     ConversionSplit(const ConversionSplit&) = delete;
     ConversionSplit& operator=(const ConversionSplit&) = delete;
     ~ConversionSplit();
 
     // Fills params for the phase and converts the whole mosaic (rows 1 ... H - 2).
-    void ConvertBayer(int nBayerPattern, const unsigned char* pSrc, unsigned char* pDst, int nWidth, int nHeight,
-                      ConvertParams (&params)[2]);
+    void ConvertBayer(int nBayerPattern, const unsigned char* pSrc, unsigned char* pDst, int nWidth,
+                      int nHeight, ConvertParams (&params)[2]);
     // Fills params and converts the whole YUY2 picture with the procedure of nYuvMode.
     void ConvertYuy2(int nYuvMode, const unsigned char* pSrc, unsigned char* pDst, int nWidth, int nHeight,
                      ConvertParams (&params)[2]);
-    // Runs proc on params[0] and params[1] at the same time. Fill params only after
-    // WaitForPrevious (ConvertBayer and ConvertYuy2 do so).
+    // Runs proc on params[0] and params[1] at the same time and returns when both are done.
     void Run(ConvertProc proc, ConvertParams (&params)[2]);
-    // Waits without limit for blocks of earlier conversions that are still being converted.
-    void WaitForPrevious();
 
-private:
+  private:
     struct Worker
     {
         WorkerThread thread;
@@ -63,7 +57,6 @@ private:
         ConvertParams* pParams = nullptr;
         std::atomic<bool> bQuit{false};
         bool bStarted = false; // caller's thread only
-        bool bBusy = false;    // caller's thread only: posted, and its done not yet taken
     };
 
     static void WorkerLoop(Worker& worker);

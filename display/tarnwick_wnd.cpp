@@ -59,14 +59,26 @@ TarnwickWnd::~TarnwickWnd()
 
 void TarnwickWnd::SignalDraw()
 {
-    SetIfAny(m_hDrawEvent.load());
+    SetIfAny(DrawEvent());
 }
 
 void TarnwickWnd::StopDrawThread()
 {
-    SetIfAny(m_hQuitEvent.load());
-    SetIfAny(m_hDrawEvent.load());
+    SetIfAny(QuitEvent());
+    SetIfAny(DrawEvent());
     m_hThread.Join();
+}
+
+std::shared_ptr<AutoResetEvent> TarnwickWnd::DrawEvent() const
+{
+    std::lock_guard<std::mutex> lock(m_eventMutex);
+    return m_hDrawEvent;
+}
+
+std::shared_ptr<AutoResetEvent> TarnwickWnd::QuitEvent() const
+{
+    std::lock_guard<std::mutex> lock(m_eventMutex);
+    return m_hQuitEvent;
 }
 
 bool TarnwickWnd::CopyDisplayHeader(BitmapInfo* pBmi) const
@@ -111,8 +123,11 @@ bool TarnwickWnd::OnInitDialog()
     ShowWindow(ShowState::Maximized);
     m_ptDown = Point{-1, -1};
 
-    m_hDrawEvent = std::make_shared<AutoResetEvent>();
-    m_hQuitEvent = std::make_shared<AutoResetEvent>();
+    {
+        std::lock_guard<std::mutex> lock(m_eventMutex);
+        m_hDrawEvent = std::make_shared<AutoResetEvent>();
+        m_hQuitEvent = std::make_shared<AutoResetEvent>();
+    }
     m_hThread.Start([this] { DrawThreadProc(this); });
 
     m_bRunning = 1;
@@ -124,8 +139,8 @@ void TarnwickWnd::OnCancel()
 {
     m_bRunning = 0;
     m_bConverted = 0;
-    SetIfAny(m_hQuitEvent.load());
-    SetIfAny(m_hDrawEvent.load());
+    SetIfAny(QuitEvent());
+    SetIfAny(DrawEvent());
     // A thread still in its pass finishes it into the surface nobody shows and ends at its next
     // test of the quit event; the next opening waits for it.
     m_hThread.WaitFor(CLOSE_WAIT_MS);
@@ -353,8 +368,8 @@ void TarnwickWnd::DrawThreadProc(void* pViewer)
     auto* pWnd = static_cast<TarnwickWnd*>(pViewer);
     // This opening's events, held for the thread's whole life: a later opening makes new ones
     // only after this thread has ended.
-    const std::shared_ptr<AutoResetEvent> pDraw = pWnd->m_hDrawEvent.load();
-    const std::shared_ptr<AutoResetEvent> pQuit = pWnd->m_hQuitEvent.load();
+    const std::shared_ptr<AutoResetEvent> pDraw = pWnd->DrawEvent();
+    const std::shared_ptr<AutoResetEvent> pQuit = pWnd->QuitEvent();
     if (pDraw && pQuit)
         pWnd->DrawLoop(*pDraw, *pQuit);
 }
@@ -372,10 +387,10 @@ void TarnwickWnd::DrawLoop(AutoResetEvent& drawEvent, AutoResetEvent& quitEvent)
     }
 }
 
-const unsigned char* TarnwickWnd::SelectSource(int nWidth, int nHeight, int* pBitCount)
+const unsigned char* TarnwickWnd::SelectSource(int nSourceMode, int nWidth, int nHeight, int* pBitCount)
 {
     const long long nPixels = static_cast<long long>(nWidth) * nHeight;
-    switch (m_nSourceMode)
+    switch (nSourceMode)
     {
     case VIEW_SRC_BAYER:
         if (nWidth == 4)
@@ -431,8 +446,14 @@ void TarnwickWnd::DrawPass()
     const int nWidth = m_nWidth, nHeight = m_nHeight;
     const bool bEmpty = nWidth <= 0 || nHeight <= 0;
 
+    // The live frame is converted and drawn under the lock the frame store writes it under, so the
+    // picture is one whole frame; the line-scan image is not written while a viewer shows it.
+    const int nSourceMode = m_nSourceMode;
+    std::unique_lock<std::mutex> liveLock(LiveFrameLock(), std::defer_lock);
+    if (nSourceMode != VIEW_SRC_LINESCAN8 && nSourceMode != VIEW_SRC_LINESCAN_BAYER)
+        liveLock.lock();
     int nBitCount = 8;
-    const unsigned char* pBits = bEmpty ? nullptr : SelectSource(nWidth, nHeight, &nBitCount);
+    const unsigned char* pBits = bEmpty ? nullptr : SelectSource(nSourceMode, nWidth, nHeight, &nBitCount);
     const int hpos = GetScrollPos(SB_HORZ);
     const int vpos = GetScrollPos(SB_VERT);
     {
@@ -463,6 +484,8 @@ void TarnwickWnd::DrawPass()
             const int dh = static_cast<int>(std::trunc((nHeight * k + 0.5) / 100.0));
             surface.StretchBitmap(0, 0, dw, dh, 0, 0, nWidth, nHeight, bmi, pBits);
         }
+        if (liveLock.owns_lock())
+            liveLock.unlock();
         DrawGuideLine(surface, nWidth, nHeight, cw, ch);
         DrawMeasuringLine(surface);
     }
@@ -474,8 +497,6 @@ void TarnwickWnd::DrawGuideLine(DrawSurface& surface, int nWidth, int nHeight, i
     ViewerOwner* pOwner = m_pOwner;
     if (pOwner == nullptr || pOwner->GetCursorCheck() == 0 || nWidth == 4 || m_bOverlay == 0)
         return;
-    surface.Acquire();
-    surface.SelectPen(PenStyle::Solid, g_nGuideWidth, g_crGuide);
     const int x0 = nWidth - pOwner->GetLinePosition() - 2;
     const bool bCenter = pOwner->GetCenterCheck() != 0;
     const int nZoom = m_nZoom;
@@ -495,18 +516,51 @@ void TarnwickWnd::DrawGuideLine(DrawSurface& surface, int nWidth, int nHeight, i
     }
     // A pitch below 1 would never leave the run: no dashes then.
     const int nPitch = g_nGuidePitch;
-    const int nDash = g_nGuideDash;
-    if (limit >= 1 && nPitch >= 1)
-    {
-        int y = 0;
-        do
-        {
-            surface.MoveTo(x, y);
-            surface.LineTo(x, y + nDash);
-            y += nPitch;
-        } while (y < limit);
-    }
+    if (limit < 1 || nPitch < 1)
+        return;
+    surface.Acquire();
+    DrawGuideDashes(surface, x, limit, nPitch, cw, ch);
     surface.Release();
+}
+
+void TarnwickWnd::DrawGuideDashes(DrawSurface& surface, int x, int limit, int nPitch, int cw, int ch)
+{
+    // Each dash is a line from (x, y) to (x, y + dash), end excluded, in a square pen of the guide
+    // width centred on it: a rectangle. The settings file may hold any length and width, so the
+    // dashes are filled as rectangles clipped to the client in 64-bit arithmetic, and dashes that
+    // overlap are filled once: a pass costs at most the client's area whatever the values.
+    const long long nDash = g_nGuideDash;
+    if (nDash == 0)
+        return;
+    const long long nPen = std::max(1, static_cast<int>(g_nGuideWidth));
+    const long long nLow = -(nPen / 2);
+    // Rows covered by the dash at y, relative to y: its first and last points, then the pen.
+    const long long nFirst = (nDash > 0 ? 0 : nDash + 1) + nLow;
+    const long long nEnd = (nDash > 0 ? nDash - 1 : 0) + nLow + nPen;
+    const auto clip = [](long long n, long long nMax) { return static_cast<int>(std::clamp(n, -1LL, nMax)); };
+    const int left = clip(x + nLow, cw), right = clip(x + nLow + nPen, cw);
+    if (left >= right)
+        return;
+    long long runTop = 0, runBottom = 0; // rows [top, bottom) of the dashes merged so far
+    const auto flush = [&]
+    {
+        if (runTop < runBottom)
+            surface.FillRect(Rect{left, clip(runTop, ch), right, clip(runBottom, ch)}, g_crGuide);
+    };
+    for (long long y = 0; y < limit; y += nPitch)
+    {
+        const long long top = std::max(y + nFirst, 0LL);
+        const long long bottom = std::min<long long>(y + nEnd, ch);
+        if (top >= bottom)
+            continue;
+        if (top > runBottom)
+        {
+            flush();
+            runTop = top;
+        }
+        runBottom = std::max(runBottom, bottom);
+    }
+    flush();
 }
 
 void TarnwickWnd::DrawMeasuringLine(DrawSurface& surface)

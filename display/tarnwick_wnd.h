@@ -44,7 +44,9 @@ struct ScrollInfo
 //
 // Threads: the handlers run on the user-interface thread; DrawThreadProc on the drawing thread;
 // the frame handler (streaming thread) clears m_bConverted and calls SignalDraw. The int members
-// are atomic for that reason.
+// are atomic for that reason. A pass converts and draws the live frame (g_pRawFrame, g_pBgrFrame)
+// holding LiveFrameLock(), and its conversion has ended when the pass does; whoever takes both
+// that lock and m_bmiMutex takes them in that order.
 class TarnwickWnd : public Dialog
 {
   public:
@@ -54,10 +56,14 @@ class TarnwickWnd : public Dialog
 
     // Any thread: wakes the drawing thread of the current opening (nothing before the first).
     void SignalDraw();
-    // Tells the drawing thread of the last opening to end and waits for it, at most one pass
-    // (the thread never waits for the user-interface thread). Call before releasing the shared
-    // image buffers while a viewer may still be open. User-interface thread.
+    // Tells the drawing thread of the last opening to end and waits for it, at most one pass and
+    // its conversion (the thread never waits for the user-interface thread); no worker of the
+    // viewer then touches a buffer. Call before releasing the shared image buffers, or before
+    // writing a picture that a viewer just closed may still be reading. User-interface thread.
     void StopDrawThread();
+    // The current opening's events (null before the first opening). Any thread.
+    std::shared_ptr<AutoResetEvent> DrawEvent() const;
+    std::shared_ptr<AutoResetEvent> QuitEvent() const;
     // Copies the display header as the last pass completed it (width, height and bit count) with
     // its grey palette; false before the first opening. Stays readable after the window closes.
     bool CopyDisplayHeader(BitmapInfo* pBmi) const;
@@ -93,10 +99,11 @@ class TarnwickWnd : public Dialog
     // The drawing thread of the current (or last) opening.
     WorkerThread m_hThread;
     // The current opening's events, replaced at each opening only after the previous drawing
-    // thread has ended; each thread takes its own pair when it starts. Atomic because the frame
-    // handler signals the draw event from the streaming thread while a new opening may replace it.
-    std::atomic<std::shared_ptr<AutoResetEvent>> m_hDrawEvent;
-    std::atomic<std::shared_ptr<AutoResetEvent>> m_hQuitEvent;
+    // thread has ended; each thread takes its own pair when it starts. Guarded by m_eventMutex,
+    // because the frame handler signals the draw event from the streaming thread while a new
+    // opening may replace it: read them through DrawEvent() and QuitEvent().
+    std::shared_ptr<AutoResetEvent> m_hDrawEvent;
+    std::shared_ptr<AutoResetEvent> m_hQuitEvent;
     // The display header: a new one at each opening; the previous one lives until then. Its
     // width, height and bit count are written by the drawing thread under m_bmiMutex; read it
     // through CopyDisplayHeader.
@@ -125,8 +132,10 @@ class TarnwickWnd : public Dialog
     void DrawPass();
     // The picture to draw for the source mode, converted where needed, and its bit count; null
     // when it does not fit the buffer it is in.
-    const unsigned char* SelectSource(int nWidth, int nHeight, int* pBitCount);
+    const unsigned char* SelectSource(int nSourceMode, int nWidth, int nHeight, int* pBitCount);
     void DrawGuideLine(DrawSurface& surface, int nWidth, int nHeight, int cw, int ch);
+    // The dashes at column x from the top, one every nPitch rows while above limit.
+    void DrawGuideDashes(DrawSurface& surface, int x, int limit, int nPitch, int cw, int ch);
     void DrawMeasuringLine(DrawSurface& surface);
     void SetCaption();
     // A scroll step of the window's bar nBar; false for codes other than the steps and the thumb,
@@ -135,5 +144,6 @@ class TarnwickWnd : public Dialog
     // Sets the bar's range and page for the zoom, keeping its position.
     void SetScrollBar(int nBar, ScrollInfo& si, int nExtent, int nClient);
 
-    mutable std::mutex m_bmiMutex; // protects the fields of *m_pBmi against the drawing thread's writes
+    mutable std::mutex m_eventMutex; // protects the pointers m_hDrawEvent and m_hQuitEvent
+    mutable std::mutex m_bmiMutex;   // protects the fields of *m_pBmi against the drawing thread's writes
 };

@@ -13,10 +13,15 @@ int LineScanBayerPhase(int nDirection);
 // image: SENSOR_WIDTH rows of nWidth bytes, sample j of each line in row j, line c in column c when
 // nDirection is 0 and in column nWidth - 1 - c otherwise. Nothing beyond those bytes changes.
 //
-// pScratch (nScratchBytes) is memory the composition may overwrite. With room for the whole image
-// it is fast (a blocked transpose there and one copy back); with less, slower, but always
-// complete: with an eighth of that it marks moved samples there, and with none it works in the
-// store alone. So no recorded line is lost whatever memory can be had. While the line-scan viewer
+// pScratch (nScratchBytes) is memory the composition may overwrite. With LineScanScratchBytes it
+// is fast (a blocked transpose there on two threads, then a copy back); with less, slower, but
+// always complete:
+// with an eighth of the image it marks moved samples there, and with none it works in the store
+// alone. So no recorded line is lost whatever memory can be had. While the line-scan viewer
 // is closed its converted buffer g_pLineScanBgr is free to serve.
+// Scratch bytes that make ComposeLineScan fast for an image of nWidth columns (a little more than
+// the image).
+std::size_t LineScanScratchBytes(int nWidth);
+
 void ComposeLineScan(unsigned char* pStore, int nWidth, int nDirection, unsigned char* pScratch,
                      std::size_t nScratchBytes);

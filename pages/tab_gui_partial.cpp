@@ -1,13 +1,33 @@
 #include "pages/tab_gui_partial.h"
 
+#include "buffers/shared_buffers.h"
+#include "camera/camera_device.h"
+#include "display/measure_rect.h"
+#include "display/tarnwick_wnd.h"
+#include "pages/line_rate.h"
+#include "pages/number_text.h"
+#include "pages/page_owner.h"
+#include "platform/capture/capture_graph_builder.h"
+#include "platform/capture/filter_graph.h"
 #include "platform/ui/data_exchange.h"
 #include "resources/page_resource.h"
 #include "resources/page_templates.h"
 
 #include <cstdio>
+#include <cstring>
+#include <mutex>
 #include <string>
 
-TabGUIPartial::TabGUIPartial() : TabPage(TabGUIPartialTemplate())
+namespace
+{
+constexpr int LINE_POS_LINE_STEP = 2; // a scroll-bar arrow moves the line-scan position two lines
+constexpr ColorRef RATE_CLAMPED_COLOR = Rgb(255, 0, 0);
+constexpr ColorRef RATE_COLOR = Rgb(0, 0, 0);
+} // namespace
+
+TabGUIPartial::TabGUIPartial()
+    : TabPage(TabGUIPartialTemplate()), m_triple{&m_editLinePos, &m_spinLinePos, &m_scrollLinePos,
+                                                 REG_LINE_POSITION, false}
 {
     MapDeltaPos(IDC_SPIN_LINE_POS, &TabGUIPartial::OnDeltaposSpinLinePos);
     MapClicked(IDC_CHK_CENTER, &TabGUIPartial::OnBnClickedCenter);
@@ -63,8 +83,8 @@ bool TabGUIPartial::OnInitDialog()
     m_comboDirection.InsertString(1, " 左から右");
     m_comboDirection.SetCurSel(m_nDirection);
 
-    EnableInputModeControls();
     m_bRateClamped = 0;
+    EnableInputModeControls();
     return true;
 }
 
@@ -77,32 +97,68 @@ void TabGUIPartial::EnableInputModeControls()
     m_btnGetFromDrawArea.EnableWindow(bEnvironment);
     m_editFps.SetReadOnly(bEnvironment);
     m_staticKeyHint.ShowWindow(!bEnvironment);
+    OnCtlColor();
 }
 
 void TabGUIPartial::OnHScroll(int nSBCode, int nPos, int nScrollBarId)
 {
-    // Moves the line-scan position by its scroll bar and writes it to the camera.
+    if (nScrollBarId == IDC_SCROLL_LINE_POS)
+    {
+        m_chkCenter.SetCheck(0); // a position chosen by hand is no longer the centre line
+        ScrollTriple(m_triple, nSBCode, nPos, LINE_POS_LINE_STEP);
+    }
     TabPage::OnHScroll(nSBCode, nPos, nScrollBarId);
 }
 
 void TabGUIPartial::OnCtlColor()
 {
-    // Shows the rate entry's text in red while the last line period was raised to its minimum.
+    // Red only while the entry shows the computed rate (read-only); a typed rate keeps the normal
+    // colour whatever the last command did.
+    const bool bRed = m_bRateClamped == 1 && m_editFps.IsReadOnly();
+    m_editFps.SetTextColor(bRed ? RATE_CLAMPED_COLOR : RATE_COLOR);
 }
 
-void TabGUIPartial::OnDeltaposSpinLinePos(UpDownNotify*, int*)
+void TabGUIPartial::OnDeltaposSpinLinePos(UpDownNotify* pNMUpDown, int* pResult)
 {
-    // Moves the line-scan position by its up-down control and writes it to the camera.
+    m_chkCenter.SetCheck(0);
+    DeltaPosTriple(m_triple, *pNMUpDown, pResult);
 }
 
 void TabGUIPartial::OnBnClickedCenter()
 {
-    // Switches the line-scan position between the centre line and the position shown.
+    // The box has toggled itself. Unchecking leaves the controls showing 0 and sends 0 to match.
+    if (m_chkCenter.GetCheck() == 1)
+    {
+        m_scrollLinePos.SetScrollPos(0, true);
+        m_editLinePos.SetWindowText("0");
+        WriteRegister16(REG_LINE_POSITION, LINE_POS_CENTER);
+    }
+    else
+    {
+        WriteRegister16(REG_LINE_POSITION, 0);
+    }
 }
 
 void TabGUIPartial::OnBnClickedSetLineRate()
 {
-    // Works out the line period from the rate and writes it to the camera.
+    UpdateData(true);
+    double dRate = 0.0;
+    if (m_nInputMode != INPUT_MODE_ENVIRONMENT)
+    {
+        dRate = TextToDouble(m_editFps.GetWindowText());
+    }
+    else
+    {
+        const int nSize = TextToInt(m_editSize.GetWindowText());
+        const int nPixel = TextToInt(m_editPixel.GetWindowText());
+        const int nSpeed = TextToInt(m_editSpeed.GetWindowText());
+        dRate = RateFromEnvironment(nSize, nPixel, nSpeed);
+        m_editFps.SetWindowText(FormatRate(dRate));
+    }
+    const LinePeriod period = LinePeriodFromRate(dRate);
+    m_bRateClamped = period.bClamped;
+    WriteRegister16(REG_LINE_PERIOD, period.nCount);
+    OnCtlColor();
 }
 
 void TabGUIPartial::OnCbnSelchangeDirection()
@@ -110,17 +166,98 @@ void TabGUIPartial::OnCbnSelchangeDirection()
     // The direction is read when a recording starts and stops; choosing one writes nothing.
 }
 
+bool TabGUIPartial::IsStreaming() const
+{
+    if (m_pCamera == nullptr || m_pCamera->m_nOpened < 0 || !m_pCamera->m_pGraph)
+        return false;
+    const std::shared_ptr<MediaControl> pControl = m_pCamera->m_pGraph->QueryMediaControl();
+    int nState = GRAPH_STATE_STOPPED;
+    return pControl && pControl->GetState(0, nState) && nState == GRAPH_STATE_RUNNING;
+}
+
+void TabGUIPartial::SetCaptureFormat(int nMode)
+{
+    if (m_pCamera == nullptr || m_pCamera->m_nOpened < 0 || m_pCamera->m_nOpened >= CAMERA_MAX ||
+        !m_pCamera->m_pBuilder)
+        return;
+    const std::shared_ptr<StreamConfig> pConfig =
+        m_pCamera->m_pBuilder->FindStreamConfig(m_pCamera->m_pCapture[m_pCamera->m_nOpened]);
+    VideoFormat format;
+    if (!pConfig || !pConfig->GetFormat(format))
+        return; // no format to change
+    format.nWidth = g_anFrameWidth[nMode];
+    format.nHeight = g_anFrameHeight[nMode];
+    // A refused format leaves the camera sending frames of the old size: the callback keeps that
+    // size, so that it goes on taking them.
+    if (!pConfig->SetFormat(format) || !m_pCamera->m_pCallback)
+        return;
+    m_pCamera->m_pCallback->m_nWidth = format.nWidth;
+    m_pCamera->m_pCallback->m_nHeight = format.nHeight;
+}
+
 void TabGUIPartial::OnBnClickedResolution()
 {
-    // Switches the camera's readout mode: stop, clear the live buffers, new capture format, run.
+    PageOwner* pOwner = GetPageOwner();
+    UpdateData(true);
+    const int nMode = m_nResolution + 1;
+    if (nMode < 0 || nMode >= READOUT_MODE_COUNT)
+        return;
+
+    // The graph runs again afterwards only if it ran before, so that it keeps agreeing with the
+    // main dialog's Start and Stop.
+    const bool bStreaming = IsStreaming();
+    if (m_pCamera != nullptr)
+        m_pCamera->Stop();
+    if (m_pViewer != nullptr)
+    {
+        m_pViewer->m_nWidth = g_anViewWidth[nMode];
+        m_pViewer->m_nHeight = g_anFrameWidth[nMode];
+    }
+    {
+        // The live frames' lock: the viewer's conversion reads the raw frame and writes the
+        // converted one under it. The picture stays black until a frame of the new size arrives.
+        std::lock_guard<std::mutex> lock(LiveFrameLock());
+        if (g_pRawFrame != nullptr)
+            std::memset(g_pRawFrame, 0, RAW_FRAME_BYTES);
+        if (g_pBgrFrame != nullptr)
+            std::memset(g_pBgrFrame, 0, BGR_FRAME_BYTES);
+    }
+    SetCaptureFormat(nMode);
+    if (m_pViewer != nullptr)
+        m_pViewer->RedrawWindow();
+    if (bStreaming)
+        m_pCamera->Run();
+
+    if (pOwner != nullptr)
+    {
+        char szSize[32];
+        std::snprintf(szSize, sizeof szSize, "%d x %d", g_anFrameWidth[nMode], g_anFrameHeight[nMode]);
+        pOwner->GetResolutionEdit().SetWindowText(szSize);
+    }
 }
 
 void TabGUIPartial::OnBnClickedGetFromDrawArea()
 {
-    // Takes the pixel count from the rectangle measured in the live viewer.
+    // The longer side of the measured rectangle; the measurement is used once.
+    const MeasureRect rc = g_rcMeasure.Get();
+    if (!rc.IsSet())
+        return;
+    const int nHeight = rc.bottom - rc.top;
+    const int nWidth = rc.right - rc.left;
+    m_editPixel.SetWindowText(std::to_string(nHeight > nWidth ? nHeight : nWidth));
+    g_rcMeasure.Clear();
 }
 
 void TabGUIPartial::OnBnClickedInputMode()
 {
-    // Switches between the rate from the shooting environment and the typed rate.
+    // The rate is not worked out again: the operator sets it next.
+    UpdateData(true);
+    EnableInputModeControls();
+}
+
+bool TabGUIPartial::OnPageKey(unsigned nKey)
+{
+    if ((nKey == VK_OEM_COMMA || nKey == VK_OEM_PERIOD) && m_nInputMode == INPUT_MODE_FPS)
+        m_editFps.SetWindowText(StepRateText(m_editFps.GetWindowText(), g_nFpsStep, nKey == VK_OEM_PERIOD));
+    return false;
 }

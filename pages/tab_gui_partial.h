@@ -69,7 +69,17 @@ class TabGUIPartial : public TabPage
     Button m_radioEnvInput;
     Button m_radioFpsInput;
 
+  protected:
+    // ',' and '.' step the typed rate; every key goes on to the main dialog.
+    bool OnPageKey(unsigned nKey) override;
+
   private:
     // Environment entries usable and the rate read-only, or the other way round in FPS input.
     void EnableInputModeControls();
+    // Whether the opened camera's graph is running now.
+    bool IsStreaming() const;
+    // The opened camera's capture format and the frame callback's size for readout mode nMode.
+    void SetCaptureFormat(int nMode);
+
+    const TabTriple m_triple; // the line-scan position
 };

@@ -5,16 +5,161 @@
 #include "platform/ui/key_codes.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMouseEvent>
 #include <QThread>
 
 #include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace
 {
 UiApplication* g_pUiApplication = nullptr;
+
+std::string Env(const char* pName)
+{
+    const char* pValue = std::getenv(pName);
+    return pValue != nullptr ? pValue : "";
+}
+
+std::string Quoted(const std::string& str)
+{
+    return "\"" + str + "\"";
+}
+
+// Whether a platform plug-in whose file name starts with libq<strName> is where the toolkit looks.
+bool PluginInstalled(const std::string& strName)
+{
+    QStringList dirs = qEnvironmentVariable("QT_PLUGIN_PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    dirs.append(QLibraryInfo::path(QLibraryInfo::PluginsPath));
+    const QStringList filter{QStringLiteral("libq%1*").arg(QString::fromStdString(strName))};
+    for (const QString& dir : dirs)
+    {
+        if (!QDir(dir + QStringLiteral("/platforms")).entryList(filter, QDir::Files).isEmpty())
+            return true;
+    }
+    return false;
+}
+
+// X11: a server must accept a connection (the library reads the authorisation as the toolkit does).
+bool XServerAccepts(std::string& strWhy)
+{
+    const std::string strDisplay = Env("DISPLAY");
+    if (strDisplay.empty())
+    {
+        strWhy = "DISPLAY is not set";
+        return false;
+    }
+    xcb_connection_t* pConnection = xcb_connect(strDisplay.c_str(), nullptr);
+    const int nError = xcb_connection_has_error(pConnection);
+    xcb_disconnect(pConnection);
+    switch (nError)
+    {
+    case 0:
+        if (PluginInstalled("xcb"))
+            return true;
+        strWhy = "the X11 platform plug-in of Qt is not installed";
+        return false;
+    case XCB_CONN_CLOSED_PARSE_ERR:
+        strWhy = "DISPLAY " + Quoted(strDisplay) + " is not a display name";
+        return false;
+    case XCB_CONN_CLOSED_INVALID_SCREEN:
+        strWhy = "the X server of DISPLAY " + Quoted(strDisplay) + " has no such screen";
+        return false;
+    default:
+        strWhy = "no X server accepts a connection on DISPLAY " + Quoted(strDisplay);
+        return false;
+    }
+}
+
+// Wayland: a compositor must listen on the socket, named absolutely or in XDG_RUNTIME_DIR.
+bool WaylandCompositorListens(std::string& strWhy)
+{
+    std::string strName = Env("WAYLAND_DISPLAY");
+    if (strName.empty())
+        strName = "wayland-0";
+    std::string strPath = strName;
+    if (strName.front() != '/')
+    {
+        const std::string strDir = Env("XDG_RUNTIME_DIR");
+        if (strDir.empty())
+        {
+            strWhy =
+                "XDG_RUNTIME_DIR is not set, so the Wayland socket " + Quoted(strName) + " cannot be found";
+            return false;
+        }
+        strPath = strDir + "/" + strName;
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    bool bListens = false;
+    if (strPath.size() < sizeof address.sun_path)
+    {
+        std::memcpy(address.sun_path, strPath.c_str(), strPath.size() + 1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        bListens = fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        if (fd >= 0)
+            ::close(fd);
+    }
+    if (!bListens)
+    {
+        strWhy = "no Wayland compositor listens at " + Quoted(strPath);
+        return false;
+    }
+    if (PluginInstalled("wayland"))
+        return true;
+    strWhy = "the Wayland platform plug-in of Qt is not installed";
+    return false;
+}
+
+// The platforms the toolkit tries, in order, and whether one of them will open; strWhy gathers
+// why each will not.
+bool FindDisplay(std::string& strWhy)
+{
+    std::vector<std::string> platforms;
+    const std::string strChosen = Env("QT_QPA_PLATFORM");
+    if (!strChosen.empty())
+    {
+        std::istringstream list(strChosen);
+        for (std::string strItem; std::getline(list, strItem, ';');)
+            platforms.push_back(strItem.substr(0, strItem.find(':'))); // options follow a colon
+    }
+    else
+    {
+        const bool bWaylandSession = !Env("WAYLAND_DISPLAY").empty() || Env("XDG_SESSION_TYPE") == "wayland";
+        if (Env("DISPLAY").empty() && !bWaylandSession)
+        {
+            strWhy = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+            return false;
+        }
+        if (bWaylandSession)
+            platforms.push_back("wayland");
+        platforms.push_back("xcb");
+    }
+    for (const std::string& strPlatform : platforms)
+    {
+        std::string strReason;
+        bool bOpens = true; // offscreen and the other platforms without a display
+        if (strPlatform == "xcb")
+            bOpens = XServerAccepts(strReason);
+        else if (strPlatform.starts_with("wayland"))
+            bOpens = WaylandCompositorListens(strReason);
+        if (bOpens)
+            return true;
+        strWhy += (strWhy.empty() ? "" : "; ") + strReason;
+    }
+    return false;
+}
 } // namespace
 
 class UiApplicationImpl;
@@ -23,17 +168,20 @@ class UiApplicationImpl;
 // the toolkit dispatches it.
 class RoutingApplication : public QApplication
 {
-public:
-    RoutingApplication(int& argc, char** argv, UiApplicationImpl& owner) : QApplication(argc, argv), m_owner(owner) {}
+  public:
+    RoutingApplication(int& argc, char** argv, UiApplicationImpl& owner)
+        : QApplication(argc, argv), m_owner(owner)
+    {
+    }
     bool notify(QObject* pReceiver, QEvent* pEvent) override;
 
-private:
+  private:
     UiApplicationImpl& m_owner;
 };
 
 class UiApplicationImpl
 {
-public:
+  public:
     UiApplicationImpl(int& argc, char** argv) : m_app(argc, argv, *this) {}
 
     // True when a filter claimed the message.
@@ -43,7 +191,7 @@ public:
     Dialog* m_pMainDialog = nullptr;
     std::string m_strAppName;
 
-private:
+  private:
     static bool BuildMessage(QWidget* pReceiver, QEvent* pEvent, Message& msg);
 };
 
@@ -61,7 +209,8 @@ bool RoutingApplication::notify(QObject* pReceiver, QEvent* pEvent)
             m_owner.Route(static_cast<QWidget*>(pReceiver), pEvent))
             return true;
         break;
-    default: break;
+    default:
+        break;
     }
     return QApplication::notify(pReceiver, pEvent);
 }
@@ -116,9 +265,15 @@ bool UiApplicationImpl::BuildMessage(QWidget* pReceiver, QEvent* pEvent, Message
         return false;
     switch (pEvent->type())
     {
-    case QEvent::MouseButtonPress: msg.nMessage = bLeft ? WM_LBUTTONDOWN : WM_RBUTTONDOWN; break;
-    case QEvent::MouseButtonRelease: msg.nMessage = bLeft ? WM_LBUTTONUP : WM_RBUTTONUP; break;
-    default: msg.nMessage = bLeft ? WM_LBUTTONDBLCLK : WM_RBUTTONDBLCLK; break;
+    case QEvent::MouseButtonPress:
+        msg.nMessage = bLeft ? WM_LBUTTONDOWN : WM_RBUTTONDOWN;
+        break;
+    case QEvent::MouseButtonRelease:
+        msg.nMessage = bLeft ? WM_LBUTTONUP : WM_RBUTTONUP;
+        break;
+    default:
+        msg.nMessage = bLeft ? WM_LBUTTONDBLCLK : WM_RBUTTONDBLCLK;
+        break;
     }
     msg.nKey = pDialog->MouseFlags(pMouse->buttons(), pMouse->modifiers());
     const QPoint pt = pReceiver->mapTo(pTarget, pMouse->position().toPoint());
@@ -149,7 +304,8 @@ bool UiApplicationImpl::Route(QWidget* pReceiver, QEvent* pEvent)
     return false;
 }
 
-UiApplication::UiApplication(int& argc, char** argv) : m_pImpl(std::make_unique<UiApplicationImpl>(argc, argv))
+UiApplication::UiApplication(int& argc, char** argv)
+    : m_pImpl(std::make_unique<UiApplicationImpl>(argc, argv))
 {
     g_pUiApplication = this;
     // The templates name a Windows Gothic face; an installed Japanese Gothic font stands in for it.
@@ -199,23 +355,23 @@ void UiApplication::PumpEvents(int nMs)
     do
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents(QEventLoop::AllEvents, std::max(1, nMs - static_cast<int>(timer.elapsed())));
+        QCoreApplication::processEvents(QEventLoop::AllEvents,
+                                        std::max(1, nMs - static_cast<int>(timer.elapsed())));
     } while (timer.elapsed() < nMs);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 bool UiApplication::IsUiThread()
 {
-    return QCoreApplication::instance() != nullptr && QThread::currentThread() == QCoreApplication::instance()->thread();
+    return QCoreApplication::instance() != nullptr &&
+           QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
-bool UiApplication::DisplayAvailable()
+bool UiApplication::DisplayAvailable(std::string* pWhy)
 {
-    for (const char* pName : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-    {
-        const char* pValue = std::getenv(pName);
-        if (pValue != nullptr && *pValue != '\0')
-            return true;
-    }
-    return false;
+    std::string strWhy;
+    const bool bAvailable = FindDisplay(strWhy);
+    if (pWhy != nullptr)
+        *pWhy = bAvailable ? std::string() : strWhy;
+    return bAvailable;
 }

@@ -13,7 +13,7 @@ class UiApplicationImpl;
 // the main dialog, the main dialog last. The first filter that returns true consumes the message.
 class UiApplication
 {
-public:
+  public:
     UiApplication(int& argc, char** argv);
     ~UiApplication();
     UiApplication(const UiApplication&) = delete;
@@ -32,10 +32,16 @@ public:
     // Handles pending events for about nMs milliseconds (0: what is pending now).
     static void PumpEvents(int nMs = 0);
     static bool IsUiThread();
-    // Whether a display can be reached (or the headless platform was asked for); check before
-    // constructing, so that the program can say what to do instead of failing inside the toolkit.
-    static bool DisplayAvailable();
+    // Whether the toolkit will find a display to open windows on: the platforms it would try, in
+    // its order (QT_QPA_PLATFORM, else Wayland where the session names one, then X11), each
+    // checked as the toolkit would use it: an X server that accepts a connection on DISPLAY, a
+    // Wayland compositor listening on the socket WAYLAND_DISPLAY names, the platform's plug-in
+    // installed. Platforms without a display (offscreen) are taken as available. When none will
+    // do, pWhy (if given) receives why, in a sentence without a final full stop. Call before the
+    // application is constructed, so that the program can say what to do instead of failing
+    // inside the toolkit.
+    static bool DisplayAvailable(std::string* pWhy = nullptr);
 
-private:
+  private:
     std::unique_ptr<UiApplicationImpl> m_pImpl;
 };

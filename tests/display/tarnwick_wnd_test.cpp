@@ -2,221 +2,17 @@
 // drawing thread leaves in the back buffer, and what the handlers do with scroll bars, the
 // measured rectangle, the zoom and the keys.
 
-#include "buffers/shared_buffers.h"
-#include "display/guide_settings.h"
-#include "display/measure_rect.h"
-#include "display/tarnwick_wnd.h"
-#include "platform/ui/dialog_impl.h"
-#include "platform/ui/draw_surface.h"
-#include "platform/ui/ui_application.h"
-#include "resources/resource.h"
+#include "tests/display/viewer_fixture.h"
 
-#include <gtest/gtest.h>
+#include "platform/ui/dialog_impl.h"
+#include "resources/resource.h"
 
 #include <QTest>
 
 #include <algorithm>
-#include <chrono>
-#include <functional>
-#include <thread>
-#include <vector>
+#include <climits>
 
-namespace
-{
-constexpr ColorRef BACKGROUND = 0xF0F0F0;
-constexpr ColorRef WHITE = 0xFFFFFF;
-constexpr ColorRef BLACK = 0;
-constexpr ColorRef GUIDE = 0xC0C0C0;
-constexpr std::size_t LINE_SCAN_TEST_LINES = 256;
-
-ColorRef Grey(int v) { return Rgb(v, v, v); }
-
-// Never the window colour, so that a drawn pixel is always told from an untouched one.
-int Ramp(int r, int c) { return (r * 7 + c * 3) % 200; }
-
-class TestOwner : public ViewerOwner
-{
-  public:
-    int GetTabSelection() const override { return m_nSel; }
-    void PostRecCommand(int nCommandId) override { m_posted.push_back(nCommandId); }
-    int GetCursorCheck() const override { return m_nCursor; }
-    int GetCenterCheck() const override { return m_nCenter; }
-    int GetLinePosition() const override { return m_nLinePos; }
-
-    std::atomic<int> m_nSel{0};
-    std::atomic<int> m_nCursor{0};
-    std::atomic<int> m_nCenter{0};
-    std::atomic<int> m_nLinePos{478};
-    std::vector<int> m_posted;
-};
-
-bool WaitUntil(const std::function<bool()>& done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done())
-    {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        UiApplication::PumpEvents(5);
-    }
-    return true;
-}
-
-class ViewerTest : public ::testing::Test
-{
-  protected:
-    ViewerTest()
-        : m_raw(RAW_FRAME_BYTES, 0), m_bgr(BGR_FRAME_BYTES, 0),
-          m_lineScan(LINE_SCAN_TEST_LINES * SENSOR_WIDTH, 0),
-          m_lineScanBgr(LINE_SCAN_TEST_LINES * SENSOR_WIDTH * 3, 0)
-    {
-        g_pRawFrame = m_raw.data();
-        g_pBgrFrame = m_bgr.data();
-        g_pLineScan = m_lineScan.data();
-        g_pLineScanBgr = m_lineScanBgr.data();
-        g_rcMeasure.Clear();
-        g_crGuide = GUIDE;
-        g_nGuideWidth = 1;
-        g_nGuidePitch = 40;
-        g_nGuideDash = 6;
-        // The live viewer as the console prepares it, on a mono camera.
-        m_viewer.m_pOwner = &m_owner;
-        m_viewer.m_nWidth = 960;
-        m_viewer.m_nHeight = 1284;
-        m_viewer.m_bOverlay = 1;
-        m_viewer.m_nZoom = VIEW_ZOOM_1TO1;
-        m_viewer.m_nSourceMode = VIEW_SRC_RAW8;
-        m_viewer.m_nBayerPattern = BAYER_GRBG;
-    }
-    ~ViewerTest() override
-    {
-        if (m_viewer.IsWindow())
-            m_viewer.OnCancel();
-        m_viewer.StopDrawThread();
-        UiApplication::PumpEvents(0);
-        g_pRawFrame = g_pBgrFrame = g_pLineScan = g_pLineScanBgr = nullptr;
-        g_rcMeasure.Clear();
-    }
-
-    // Opens the viewer and gives it a client area of cx x cy (restored instead of maximised).
-    void Open(int cx, int cy)
-    {
-        ASSERT_TRUE(m_viewer.Create(nullptr));
-        m_viewer.ShowWindow(ShowState::Normal);
-        SizeClient(cx, cy);
-    }
-
-    void SizeClient(int cx, int cy)
-    {
-        int w = cx, h = cy;
-        for (int i = 0; i < 20; ++i)
-        {
-            m_viewer.MoveWindow(0, 0, w, h);
-            UiApplication::PumpEvents(20);
-            const Rect rc = m_viewer.GetClientRect();
-            if (rc.Width() == cx && rc.Height() == cy)
-                return;
-            // The window's own scroll bars take their room from the window.
-            w += cx - rc.Width();
-            h += cy - rc.Height();
-        }
-        FAIL() << "client not sized";
-    }
-
-    DrawSurface& Surface() { return m_viewer.GetDrawSurface(); }
-    ColorRef Pixel(int x, int y) { return Surface().GetPixel(x, y); }
-
-    // Lets the drawing thread draw the current state: two passes asked for after the state was
-    // set (the first may have begun before), then quiet until no pass is under way.
-    void Draw()
-    {
-        for (int nRound = 0; nRound < 2; ++nRound)
-        {
-            const int n = Surface().PublishedCount();
-            m_viewer.SignalDraw();
-            ASSERT_TRUE(WaitUntil([&] { return Surface().PublishedCount() > n; })) << "no pass drawn";
-        }
-        Settle();
-    }
-    void Settle()
-    {
-        int n = 0;
-        do
-        {
-            n = Surface().PublishedCount();
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        } while (Surface().PublishedCount() != n);
-    }
-
-    // The live frame a Ramp in 8 bits: buffer row 0 is the picture's bottom row.
-    void FillRamp()
-    {
-        for (int r = 0; r < 1284; ++r)
-            for (int c = 0; c < 960; ++c)
-                m_raw[static_cast<std::size_t>(1283 - r) * 960 + c] = static_cast<unsigned char>(Ramp(r, c));
-    }
-    void FillRawUniform(unsigned char v) { std::fill(m_raw.begin(), m_raw.end(), v); }
-
-    // Column x of rows y0 .. y1 - 1, as a string of '#' for colour c and '.' for anything else.
-    std::string Column(int x, int y0, int y1, ColorRef c)
-    {
-        std::string s;
-        for (int y = y0; y < y1; ++y)
-            s += Pixel(x, y) == c ? '#' : '.';
-        return s;
-    }
-    // The starts of the runs of colour c down column x.
-    std::vector<int> DashStarts(int x, ColorRef c)
-    {
-        std::vector<int> starts;
-        for (int y = 0; y < Surface().BufferHeight(); ++y)
-            if (Pixel(x, y) == c && (y == 0 || Pixel(x, y - 1) != c))
-                starts.push_back(y);
-        return starts;
-    }
-    // Width, height and bit count of the display header as the last pass left it.
-    std::vector<int> Header()
-    {
-        BitmapInfo bmi;
-        EXPECT_TRUE(m_viewer.CopyDisplayHeader(&bmi));
-        return {bmi.bmiHeader.biWidth, bmi.bmiHeader.biHeight, bmi.bmiHeader.biBitCount};
-    }
-    // A measuring drag from one client point to another; the measured rectangle after it.
-    std::vector<int> Drag(Point from, Point to)
-    {
-        m_viewer.OnLButtonDown(MK_LBUTTON, from);
-        m_viewer.OnMouseMove(MK_LBUTTON, to);
-        m_viewer.OnLButtonUp(0, to);
-        return Measured();
-    }
-    static std::vector<int> Measured()
-    {
-        const MeasureRect rc = g_rcMeasure.Get();
-        return {rc.left, rc.top, rc.right, rc.bottom};
-    }
-    // A repaint of the whole client (what the window asks for after a change of settings).
-    void Repaint()
-    {
-        m_viewer.RedrawWindow();
-        Draw();
-    }
-    int HScroll(int nCode, int nPos = 0)
-    {
-        m_viewer.OnHScroll(nCode, nPos, WINDOW_SCROLL_BAR);
-        return m_viewer.GetScrollPos(SB_HORZ);
-    }
-    int VScroll(int nCode, int nPos = 0)
-    {
-        m_viewer.OnVScroll(nCode, nPos, WINDOW_SCROLL_BAR);
-        return m_viewer.GetScrollPos(SB_VERT);
-    }
-
-    std::vector<unsigned char> m_raw, m_bgr, m_lineScan, m_lineScanBgr;
-    TestOwner m_owner;
-    TarnwickWnd m_viewer;
-};
-
-} // namespace
+using namespace viewer_test;
 
 TEST_F(ViewerTest, OpeningShowsTheViewerMaximisedWithANewGreyHeader)
 {
@@ -319,6 +115,45 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoom)
         EXPECT_EQ(Pixel(x, 2) == Rgb(255, 0, 0), x >= 239 && x <= 241) << x;
 }
 
+TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
+{
+    m_owner.m_nCursor = 1;
+    m_owner.m_nCenter = 1;
+    Open(600, 100);
+    // Dash, width and pitch beyond sense, then rows 0 to 99 of the centre column; the columns
+    // beside it stay clear except under the widest pen. A dash of a billion pixels once walked every
+    // one of them, and lengths near the int limit overflowed.
+    const std::string dash = std::string(6, '#') + std::string(34, '.');
+    const struct
+    {
+        int nDash, nWidth, nPitch;
+        std::string column;
+    } CASES[] = {
+        {1000000000, 1, 40, std::string(100, '#')},
+        {INT_MAX, 1, 40, std::string(100, '#')},
+        {INT_MIN, 1, 40, std::string(81, '#') + std::string(19, '.')},
+        {-6, 1, 40,
+         "#" + std::string(34, '.') + std::string(6, '#') + std::string(34, '.') + std::string(6, '#') +
+             std::string(19, '.')},
+        {6, 1, INT_MAX, dash + std::string(60, '.')},
+        {6, INT_MAX, 40, std::string(100, '#')},
+        {INT_MAX, INT_MAX, 1, std::string(100, '#')},
+    };
+    for (const auto& c : CASES)
+    {
+        SCOPED_TRACE(::testing::Message()
+                     << "dash " << c.nDash << " width " << c.nWidth << " pitch " << c.nPitch);
+        g_nGuideDash = c.nDash;
+        g_nGuideWidth = c.nWidth;
+        g_nGuidePitch = c.nPitch;
+        Repaint();
+        EXPECT_EQ(Column(480, 0, 100, GUIDE), c.column);
+        const bool bWide = c.nWidth > 1;
+        EXPECT_EQ(Pixel(0, 0) == GUIDE && Pixel(599, 99) == GUIDE, bWide);
+        EXPECT_EQ(Pixel(481, 0) == GUIDE, bWide);
+    }
+}
+
 TEST_F(ViewerTest, NoGuideLineWhereItDoesNotBelong)
 {
     m_owner.m_nCursor = 1;
@@ -326,7 +161,8 @@ TEST_F(ViewerTest, NoGuideLineWhereItDoesNotBelong)
     Open(600, 400);
     // Check box off; no overlay (the line-scan viewer); a two-line frame 4 pixels wide; a pitch
     // below 1 (no dashes, and the pass still ends).
-    const auto drawnWith = [&](auto change, auto undo) {
+    const auto drawnWith = [&](auto change, auto undo)
+    {
         change();
         Repaint();
         const bool bDrawn = !DashStarts(480, GUIDE).empty();
@@ -401,7 +237,8 @@ TEST_F(ViewerTest, MeasuringDragMapsTheClientToPicturePixels)
 TEST_F(ViewerTest, ScrollBarsStepAndFollowTheZoom)
 {
     Open(400, 300);
-    const auto bars = [&] {
+    const auto bars = [&]
+    {
         const ScrollInfo &h = m_viewer.m_siH, &v = m_viewer.m_siV;
         return std::vector<int>{h.nMax, h.nPage, v.nMax, v.nPage};
     };
@@ -432,7 +269,8 @@ TEST_F(ViewerTest, ScrollBarsStepAndFollowTheZoom)
     EXPECT_EQ(m_viewer.GetScrollPos(SB_HORZ), 260);
 
     // Double clicks toggle the zoom and its caption; fitted there is nothing to scroll.
-    const auto doubleClick = [&] {
+    const auto doubleClick = [&]
+    {
         QTest::mouseDClick(m_viewer.Impl().Client(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
         UiApplication::PumpEvents(20);
         return m_viewer.GetWindowText();
@@ -450,7 +288,8 @@ TEST_F(ViewerTest, RecKeysReachTheRecPageOnlyWhileItIsCurrentAndEnterEscDoNothin
 {
     Open(300, 200);
     QWidget* pClient = m_viewer.Impl().Client();
-    const auto press = [&](std::initializer_list<Qt::Key> keys) {
+    const auto press = [&](std::initializer_list<Qt::Key> keys)
+    {
         for (Qt::Key key : keys)
             QTest::keyClick(pClient, key);
         UiApplication::PumpEvents(10);
@@ -481,8 +320,8 @@ TEST_F(ViewerTest, ReopeningStartsANewThreadWithNewEventsAndHeader)
     FillRamp();
     Open(300, 200);
     Draw();
-    const std::weak_ptr<AutoResetEvent> oldDraw = m_viewer.m_hDrawEvent.load();
-    const std::weak_ptr<AutoResetEvent> oldQuit = m_viewer.m_hQuitEvent.load();
+    const std::weak_ptr<AutoResetEvent> oldDraw = m_viewer.DrawEvent();
+    const std::weak_ptr<AutoResetEvent> oldQuit = m_viewer.QuitEvent();
     const BitmapInfo* pOldBmi = m_viewer.m_pBmi.get();
 
     m_viewer.OnCancel();
@@ -493,7 +332,7 @@ TEST_F(ViewerTest, ReopeningStartsANewThreadWithNewEventsAndHeader)
     // The old thread has ended and let go of its events; the new one has its own.
     EXPECT_TRUE(oldDraw.expired());
     EXPECT_TRUE(oldQuit.expired());
-    EXPECT_NE(m_viewer.m_hDrawEvent.load(), nullptr);
+    EXPECT_NE(m_viewer.DrawEvent(), nullptr);
     EXPECT_NE(m_viewer.m_pBmi.get(), pOldBmi);
     EXPECT_TRUE(m_viewer.m_hThread.IsRunning());
     Repaint();
@@ -501,14 +340,16 @@ TEST_F(ViewerTest, ReopeningStartsANewThreadWithNewEventsAndHeader)
 
     // Closing while frames keep signalling, then opening again at once.
     std::atomic<bool> bStop{false};
-    std::thread frames([&] {
-        while (!bStop)
+    std::thread frames(
+        [&]
         {
-            m_viewer.m_bConverted = 0;
-            m_viewer.SignalDraw();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
+            while (!bStop)
+            {
+                m_viewer.m_bConverted = 0;
+                m_viewer.SignalDraw();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
     m_viewer.m_nSourceMode = VIEW_SRC_BAYER;
     for (int i = 0; i < 3; ++i)
     {
@@ -532,8 +373,11 @@ TEST_F(ViewerTest, NothingIsDrawnForAnEmptyPictureOrAClosingViewer)
     // Last, a picture larger than its buffer.
     m_owner.m_nCursor = 1;
     g_rcMeasure.Set(MeasureRect{0, 0, 10, 10});
-    const int CASES[][3] = {{VIEW_ZOOM_1TO1, 0, 1284}, {VIEW_ZOOM_1TO1, 960, 0}, {VIEW_ZOOM_FIT, 0, 1284},
-                            {VIEW_ZOOM_FIT, 960, 0},   {VIEW_ZOOM_1TO1, 4000, 4000}};
+    const int CASES[][3] = {{VIEW_ZOOM_1TO1, 0, 1284},
+                            {VIEW_ZOOM_1TO1, 960, 0},
+                            {VIEW_ZOOM_FIT, 0, 1284},
+                            {VIEW_ZOOM_FIT, 960, 0},
+                            {VIEW_ZOOM_1TO1, 4000, 4000}};
     for (const auto& c : CASES)
     {
         m_viewer.m_nZoom = c[0];
@@ -581,7 +425,10 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
     // A colour camera in line-scan readout: the raw samples in grey, no conversion, no guide line.
     m_owner.m_nCursor = 1;
     m_viewer.m_nWidth = 4;
-    std::fill(m_bgr.begin(), m_bgr.end(), 0);
+    {
+        std::lock_guard<std::mutex> lock(LiveFrameLock());
+        std::fill(m_bgr.begin(), m_bgr.end(), 0);
+    }
     FillRawUniform(77);
     m_viewer.m_bConverted = 0;
     Repaint();
@@ -607,4 +454,32 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
     m_viewer.m_bConverted = 0;
     Draw();
     EXPECT_EQ(Pixel(5, 5), Grey(90));
+}
+
+TEST_F(ViewerTest, StoppingTheViewerLeavesNoConversionRunning)
+{
+    // The longest line-scan image, whose conversion outlasts a pass's bounded waits in the
+    // sanitizer build: once the drawing thread is stopped, the image may be released at once.
+    constexpr std::size_t LINES = 65500;
+    auto pGrey = std::make_unique<std::vector<unsigned char>>(LINES * SENSOR_WIDTH, 80);
+    auto pBgr = std::make_unique<std::vector<unsigned char>>(LINES * SENSOR_WIDTH * 3, 0);
+    g_pLineScan = pGrey->data();
+    g_pLineScanBgr = pBgr->data();
+    m_viewer.m_bOverlay = 0;
+    m_viewer.m_nSourceMode = VIEW_SRC_LINESCAN_BAYER;
+    m_viewer.m_nWidth = static_cast<int>(LINES);
+    Open(300, 200);
+    m_viewer.SignalDraw();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    m_viewer.OnCancel();
+    m_viewer.StopDrawThread();
+
+    // The first and last rows of each worker's half: converted all, or (no pass begun) not at all.
+    const auto converted = [&](int nRow) { return (*pBgr)[(nRow * LINES + LINES / 2) * 3] == 80; };
+    const std::vector<bool> done = {converted(1), converted(641), converted(643), converted(1282)};
+    EXPECT_EQ(done, std::vector<bool>(4, done[0]));
+    pBgr.reset();
+    pGrey.reset();
+    g_pLineScan = m_lineScan.data();
+    g_pLineScanBgr = m_lineScanBgr.data();
 }

@@ -59,6 +59,9 @@ int HeightOfMode(int nMode)
 
 SimCamera::SimCamera(const SimCameraConfig& config, int nListIndex) : m_config(config), m_abSaved(65536)
 {
+    // The scene is made where the devices are listed (the user-interface thread), never on a
+    // streaming thread: its text needs the toolkit's fonts.
+    SimScene::Instance();
     bool bCamera = config.kind == SimDeviceKind::CAMERA;
     m_strDisplayName = config.strDisplayName;
     if (m_strDisplayName.empty())

@@ -1,5 +1,12 @@
 #include "platform/capture/sim/sim_scene.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPolygonF>
+#include <QThread>
+
 #include <algorithm>
 
 namespace
@@ -9,30 +16,31 @@ struct Rgb
     int r, g, b;
 };
 
-// A small fixed hash for the pattern of the text-like bars.
-uint32_t Hash(uint32_t a, uint32_t b)
-{
-    uint32_t h = a * 0x9E3779B1u ^ (b + 0x7F4A7C15u) * 0x85EBCA77u;
-    h ^= h >> 15;
-    h *= 0x2C1B3C6Du;
-    h ^= h >> 12;
-    return h;
-}
+// The picture is SimScene::ROWS columns (px) by SimScene::WIDTH rows (py).
+constexpr int PICTURE_WIDTH = SimScene::ROWS;
+constexpr int PICTURE_HEIGHT = SimScene::WIDTH;
 
-// The scene as the viewers show it: picture row py runs along the sensor line (py = 1283 - u,
-// the raw frame's rows are camera columns from the last), picture column px is the scene row
-// v, the direction of motion. Built in those coordinates so that text lines run across the
-// picture.
-Rgb ScenePixel(int u, int v)
+// The band of text, its eight lines of 40 pixels, and the arrow at its left.
+constexpr int TEXT_TOP = 280;
+constexpr int TEXT_LINE = 40;
+constexpr int TEXT_LINES = 8;
+constexpr int TEXT_LEFT = 128;
+constexpr int ARROW_LEFT = 24;
+constexpr int ARROW_WIDTH = 80;
+
+const Rgb INK{230, 230, 220};
+const Rgb PAPER{16, 16, 24};
+const Rgb ARROW{240, 200, 30};
+
+// The pattern under the marks, at picture column px and row py.
+Rgb BasePixel(int px, int py)
 {
-    const int py = SimScene::WIDTH - 1 - u;
-    const int px = v;
     static const Rgb s_colors[] = {{210, 30, 30},  {30, 190, 40},  {40, 60, 220},
                                    {210, 200, 40}, {40, 190, 200}, {200, 50, 190}};
     // Background: a dim blue-grey that brightens down the picture.
-    Rgb c{30 + py * 40 / SimScene::WIDTH, 34 + py * 40 / SimScene::WIDTH, 48 + py * 50 / SimScene::WIDTH};
+    const Rgb c{30 + py * 40 / PICTURE_HEIGHT, 34 + py * 40 / PICTURE_HEIGHT, 48 + py * 50 / PICTURE_HEIGHT};
 
-    // Ruler along the top: black and white squares of 32 pixels, ticks below them.
+    // Ruler along the top: black and white squares of 32 pixels, ticks below them (long every 64).
     if (py < 32)
         return (((px / 32) + (py / 16)) & 1) ? Rgb{200, 200, 200} : Rgb{10, 10, 10};
     if (py < 44)
@@ -41,50 +49,103 @@ Rgb ScenePixel(int u, int v)
     // Six coloured discs of radius 70 in a row.
     if (py >= 80 && py < 240)
     {
-        int nDisc = px / 170;
-        int dx = px - (nDisc * 170 + 85);
-        int dy = py - 160;
+        const int nDisc = px / 170;
+        const int dx = px - (nDisc * 170 + 85);
+        const int dy = py - 160;
         if (nDisc < 6 && dx * dx + dy * dy <= 70 * 70)
             return s_colors[nDisc];
     }
 
-    // Eight lines of text-like glyphs: bright strokes on a dark band, 16-pixel cells with gaps
-    // between words.
-    if (py >= 280 && py < 600)
-    {
-        int nLine = (py - 280) / 40;
-        int nInLine = (py - 280) % 40;
-        if (nInLine >= 28)
-            return c;
-        const Rgb ink{230, 230, 220};
-        const Rgb paper{16, 16, 24};
-        int nCell = px / 16;
-        int nInCell = px % 16;
-        uint32_t h = Hash(nLine, nCell);
-        if ((h & 7) == 0 || nInCell >= 12 || px < 16 || px >= SimScene::ROWS - 16)
-            return paper;
-        int nStroke = nInLine / 7;
-        bool bHorizontal = (h >> (3 + nStroke)) & 1;
-        bool bLeft = (h >> 8) & 1;
-        bool bRight = (h >> 9) & 1;
-        bool bInk = (bHorizontal && nInLine % 7 < 3) || (bLeft && nInCell < 3) || (bRight && nInCell >= 9);
-        return bInk ? ink : paper;
-    }
+    // The dark band that the text is written on.
+    if (py >= TEXT_TOP && py < TEXT_TOP + TEXT_LINES * TEXT_LINE)
+        return PAPER;
 
-    // Diagonal stripes in the six colours.
+    // Diagonal stripes in four of the colours (a period that divides the scene length).
     if (py >= 640 && py < 960)
     {
-        Rgb s = s_colors[((px + py) / 32) % 4]; // a period that divides the scene length
+        const Rgb s = s_colors[((px + py) / 32) % 4];
         return Rgb{s.r * 3 / 4, s.g * 3 / 4, s.b * 3 / 4};
     }
 
     // A grey wedge of eight steps, to judge gain and shutter.
     if (py >= 1020 && py < 1180)
     {
-        int n = 16 + (px * 8 / SimScene::ROWS) * 30;
+        const int n = 16 + (px * 8 / PICTURE_WIDTH) * 30;
         return Rgb{n, n, n};
     }
     return c;
+}
+
+QColor ToColor(const Rgb& c)
+{
+    return QColor(c.r, c.g, c.b);
+}
+
+// The arrow beside the text, pointing to the top of the picture.
+void DrawArrow(QPainter& painter)
+{
+    const double x0 = ARROW_LEFT, x1 = ARROW_LEFT + ARROW_WIDTH, xm = (x0 + x1) / 2;
+    const double shaft = ARROW_WIDTH / 6.0;
+    const double top = TEXT_TOP + 8, head = TEXT_TOP + 88, bottom = TEXT_TOP + TEXT_LINES * TEXT_LINE - 8;
+    const QPolygonF arrow{QPointF(xm, top),
+                          QPointF(x1, head),
+                          QPointF(xm + shaft, head),
+                          QPointF(xm + shaft, bottom),
+                          QPointF(xm - shaft, bottom),
+                          QPointF(xm - shaft, head),
+                          QPointF(x0, head)};
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ToColor(ARROW));
+    painter.drawPolygon(arrow);
+}
+
+// The text: numbers under the ruler's long ticks, the lines of the band, and the bottom's name.
+void DrawText(QPainter& painter)
+{
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(true);
+    painter.setPen(ToColor(INK));
+
+    font.setPixelSize(18);
+    painter.setFont(font);
+    for (int x = 0; x < PICTURE_WIDTH; x += 128)
+        painter.drawText(x + 3, 64, QString::number(x));
+
+    static const char* const s_lines[TEXT_LINES] = {
+        "TOP: THE ARROW POINTS UP",           "THIS TEXT READS LEFT TO RIGHT", "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
+        "abcdefghijklmnopqrstuvwxyz",         "0123456789  +-=/()[]",          "SENSOR PIXEL 0 IS AT THE TOP",
+        "THE SCENE REPEATS EVERY 1024 LINES", "TARNWICK SIMULATED CAMERA",
+    };
+    font.setPixelSize(26);
+    painter.setFont(font);
+    for (int i = 0; i < TEXT_LINES; ++i)
+        painter.drawText(TEXT_LEFT, TEXT_TOP + i * TEXT_LINE + 30, QString::fromLatin1(s_lines[i]));
+
+    font.setPixelSize(40);
+    painter.setFont(font);
+    painter.drawText(16, 1250, QStringLiteral("BOTTOM"));
+}
+
+// The marks over the pattern, premultiplied: transparent where there is none.
+QImage Marks()
+{
+    QImage marks(PICTURE_WIDTH, PICTURE_HEIGHT, QImage::Format_ARGB32_Premultiplied);
+    marks.fill(Qt::transparent);
+    QPainter painter(&marks);
+    painter.setRenderHint(QPainter::Antialiasing);
+    DrawArrow(painter);
+    // Fonts exist only with the toolkit's application, and only on its thread.
+    const QCoreApplication* pApp = QCoreApplication::instance();
+    if (qobject_cast<const QGuiApplication*>(pApp) != nullptr && QThread::currentThread() == pApp->thread())
+        DrawText(painter);
+    painter.end();
+    return marks;
+}
+
+uint8_t Channel(int nBase, int nMark, int nAlpha)
+{
+    return static_cast<uint8_t>(std::clamp(nBase * (255 - nAlpha) / 255 + nMark, 0, 255));
 }
 } // namespace
 
@@ -96,17 +157,19 @@ const SimScene& SimScene::Instance()
 
 SimScene::SimScene() : m_pixels(static_cast<size_t>(WIDTH) * ROWS * CHANNELS)
 {
-    uint8_t* p = m_pixels.data();
-    for (int v = 0; v < ROWS; ++v)
+    const QImage marks = Marks();
+    for (int py = 0; py < PICTURE_HEIGHT; ++py)
     {
-        for (int u = 0; u < WIDTH; ++u)
+        const QRgb* pMarks = reinterpret_cast<const QRgb*>(marks.constScanLine(py));
+        for (int px = 0; px < PICTURE_WIDTH; ++px)
         {
-            Rgb c = ScenePixel(u, v);
-            p[0] = static_cast<uint8_t>(std::clamp(c.r, 0, 255));
-            p[1] = static_cast<uint8_t>(std::clamp(c.g, 0, 255));
-            p[2] = static_cast<uint8_t>(std::clamp(c.b, 0, 255));
+            const Rgb c = BasePixel(px, py);
+            const QRgb m = pMarks[px];
+            uint8_t* p = &m_pixels[(static_cast<size_t>(px) * WIDTH + py) * CHANNELS];
+            p[0] = Channel(c.r, qRed(m), qAlpha(m));
+            p[1] = Channel(c.g, qGreen(m), qAlpha(m));
+            p[2] = Channel(c.b, qBlue(m), qAlpha(m));
             p[3] = static_cast<uint8_t>((p[0] * 77 + p[1] * 150 + p[2] * 29) >> 8);
-            p += CHANNELS;
         }
     }
 }

@@ -1,0 +1,296 @@
+#include "buffers/shared_buffers.h"
+#include "display/measure_rect.h"
+#include "display/tarnwick_wnd.h"
+#include "page_test_support.h"
+#include "pages/line_rate.h"
+#include "pages/page_owner.h"
+#include "platform/capture/capture_faults.h"
+#include "platform/ui/data_exchange.h"
+#include "platform/ui/tab_control.h"
+#include "resources/page_resource.h"
+#include "resources/resource.h"
+#include "tests/camera/sim_camera_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QTest>
+
+#include <algorithm>
+#include <cstring>
+#include <tuple>
+
+namespace
+{
+constexpr int IDC_EDIT_RESOLUTION = 1002;
+
+// The main dialog's stand-in: its frame-size field, and its filter recording what the page passes on.
+class FakeMainDialog : public RecordingDialog, public PageOwner
+{
+  public:
+    FakeMainDialog()
+        : RecordingDialog(MakeTemplate(240, 320, DLG_VISIBLE,
+                                       {{IDC_EDIT_RESOLUTION, ControlKind::Edit, "", 0, 0, 77, 14, 0}}))
+    {
+        m_bUseBase = false;
+    }
+    void DoDataExchange(DataExchange& dx) override { dx.BindControl(IDC_EDIT_RESOLUTION, m_editResolution); }
+    TabControl& GetTabControl() override { return m_tab; }
+    TarnwickWnd& GetLiveViewer() override { return m_live; }
+    TarnwickWnd& GetLineScanViewer() override { return m_live; }
+    TabGUIPartial& GetPartialPage() override { return m_partial; }
+    EditBox& GetResolutionEdit() override { return m_editResolution; }
+    const std::string& GetCurDir() const override { return m_strCurDir; }
+
+    TabControl m_tab;
+    TarnwickWnd m_live;
+    TabGUIPartial m_partial;
+    EditBox m_editResolution;
+    std::string m_strCurDir;
+};
+
+// The resolution page on an opened simulated camera in full-frame readout, handed over as the main
+// dialog does.
+class PartialPageTest : public SimCameraTest
+{
+  protected:
+    void SetUp() override
+    {
+        InstallAndInit("color", 1);
+        ASSERT_TRUE(AllocateSharedBuffers());
+        ASSERT_EQ(m_camera.Open(
+                      0, 1284, 960, [](void*) {}, nullptr),
+                  CAMERA_OK);
+        UiApplication::Instance()->SetMainDialog(&m_main);
+        ASSERT_TRUE(m_main.Create(nullptr));
+        std::tie(m_page.m_dFps, m_page.m_nSize, m_page.m_nPixel, m_page.m_nSpeed) =
+            std::tuple(1000, 3620, 640, 75);
+        ASSERT_TRUE(m_page.Create(&m_main));
+        m_page.ShowWindow(ShowState::Show);
+        m_page.m_pViewer = &m_main.m_live;
+        m_page.m_pCamera = &m_camera;
+        m_page.m_nCameraNo = 0;
+        ClearLogs();
+    }
+    void TearDown() override
+    {
+        SimCameraTest::TearDown(); // the streaming thread ends before the buffers go
+        UiApplication::Instance()->SetMainDialog(nullptr);
+        ReleaseSharedBuffers();
+        g_nFpsStep = 10;
+    }
+
+    void Click(int nId) { QTest::mouseClick(ControlWidget(m_page, nId), Qt::LeftButton); }
+    // The 16-bit register values camera 0 received, as {register, value}.
+    std::vector<std::pair<int, int>> Writes16()
+    {
+        std::vector<std::pair<int, int>> writes;
+        int nAddr = -1, nLow = 0;
+        for (const SimXuRequest& r : Sim(0).RequestLog())
+        {
+            if (r.nSelector == XU_SEL_REG_ADDR)
+                nAddr = r.payload[0] | r.payload[1] << 8;
+            else if (nAddr % 2 == 0)
+                nLow = r.payload[0];
+            else
+                writes.emplace_back(nAddr - 1, nLow | r.payload[0] << 8);
+        }
+        ClearLogs();
+        return writes;
+    }
+    bool RateIsRed()
+    {
+        auto* pEdit = static_cast<QLineEdit*>(ControlWidget(m_page, IDC_EDIT_FPS));
+        return pEdit->palette().color(QPalette::Text) == QColor(255, 0, 0);
+    }
+
+    FakeMainDialog m_main;
+    TabGUIPartial& m_page = m_main.m_partial;
+};
+
+using Writes = std::vector<std::pair<int, int>>;
+Writes Sent(int nReg, int nValue, std::size_t nTimes = 1)
+{
+    return Writes(nTimes, {nReg, nValue});
+}
+} // namespace
+
+TEST_F(PartialPageTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsItWas)
+{
+    const struct
+    {
+        bool bStreaming;
+        int nRadio;
+        CaptureStep failing; // COUNT: none
+        int nViewWidth;
+        const char* pSizeText;
+        int nFrameHeight; // the camera's and the frame callback's
+    } cases[] = {
+        {false, IDC_RADIO_LINE_SCAN, CaptureStep::COUNT, 4, "1284 x 2", 2},
+        {false, IDC_RADIO_LINE_SCAN, CaptureStep::COUNT, 4, "1284 x 2", 2}, // the same radio repeats it all
+        {true, IDC_RADIO_LINE_SCAN_FAST, CaptureStep::COUNT, 4, "1284 x 4", 4},
+        {true, IDC_RADIO_FULL_SIZE, CaptureStep::COUNT, 960, "1284 x 960", 960},
+        // A format that cannot be set leaves frames of the old size, which the callback goes on taking.
+        {true, IDC_RADIO_LINE_SCAN, CaptureStep::SET_FORMAT, 4, "1284 x 2", 960},
+        {false, IDC_RADIO_LINE_SCAN_FAST, CaptureStep::GET_FORMAT, 4, "1284 x 4", 960},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pSizeText + std::string(c.bStreaming ? " streaming" : " stopped"));
+        c.bStreaming ? m_camera.Run() : m_camera.Stop();
+        std::memset(g_pRawFrame, 0xAB, RAW_FRAME_BYTES);
+        std::memset(g_pBgrFrame, 0xAB, BGR_FRAME_BYTES);
+        if (c.failing != CaptureStep::COUNT)
+            CaptureFaults::Instance().FailCall(c.failing);
+        Click(c.nRadio);
+        CaptureFaults::Instance().Clear();
+
+        EXPECT_EQ(m_page.m_nResolution, c.nRadio - IDC_RADIO_FULL_SIZE);
+        EXPECT_EQ(m_main.m_live.m_nWidth, c.nViewWidth);
+        EXPECT_EQ(m_main.m_live.m_nHeight, 1284);
+        EXPECT_EQ(m_main.m_editResolution.GetWindowText(), c.pSizeText);
+        EXPECT_EQ(Sim(0).FrameHeight(), c.nFrameHeight);
+        EXPECT_EQ(m_camera.m_pCallback->m_nHeight, c.nFrameHeight);
+        EXPECT_EQ(Sim(0).IsStreaming(), c.bStreaming);
+        EXPECT_FALSE(m_main.m_live.IsWindow()); // no viewer is opened by it
+        EXPECT_EQ(std::count(g_pBgrFrame, g_pBgrFrame + BGR_FRAME_BYTES, 0), std::ptrdiff_t(BGR_FRAME_BYTES));
+        if (!c.bStreaming) // else new frames arrive at once
+        {
+            EXPECT_EQ(std::count(g_pRawFrame, g_pRawFrame + RAW_FRAME_BYTES, 0),
+                      std::ptrdiff_t(RAW_FRAME_BYTES));
+        }
+    }
+    EXPECT_TRUE(Writes16().empty());
+}
+
+TEST_F(PartialPageTest, LinePositionMovesTogetherUnchecksCenterAndWritesEveryNotification)
+{
+    constexpr int ARROW_UP = -1, ARROW_DOWN = -2; // up-down clicks instead of scroll codes
+    const struct
+    {
+        int nStart;
+        std::vector<int> gesture;
+        int nExpected;
+    } cases[] = {
+        {500, {SB_LINERIGHT, SB_ENDSCROLL}, 502},
+        {0, {SB_LINELEFT, SB_ENDSCROLL}, 0},
+        {957, {SB_LINERIGHT, SB_ENDSCROLL}, 958},
+        {958, {SB_PAGERIGHT, SB_ENDSCROLL}, 958},
+        {10, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 700},
+        {500, {ARROW_UP}, 501},
+        {0, {ARROW_DOWN}, 0},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.nStart);
+        m_page.m_editLinePos.SetWindowText(std::to_string(c.nStart)); // as the start-up chain shows it
+        m_page.m_scrollLinePos.SetScrollPos(c.nStart, true);
+        m_page.m_chkCenter.SetCheck(1);
+        for (int nCode : c.gesture)
+            nCode < 0 ? m_page.m_spinLinePos.Step(nCode == ARROW_UP)
+                      : m_page.OnHScroll(nCode, 700, IDC_SCROLL_LINE_POS);
+        EXPECT_EQ(m_page.m_editLinePos.GetWindowText(), std::to_string(c.nExpected));
+        EXPECT_EQ(m_page.m_scrollLinePos.GetScrollPos(), c.nExpected);
+        EXPECT_EQ(m_page.m_chkCenter.GetCheck(), 0);
+        const std::size_t nWrites = c.gesture[0] < 0 ? 1 : c.gesture.size();
+        EXPECT_EQ(Writes16(), Sent(REG_LINE_POSITION, c.nExpected, nWrites));
+    }
+
+    Click(IDC_CHK_CENTER);
+    EXPECT_EQ(m_page.m_editLinePos.GetWindowText() + std::to_string(m_page.m_scrollLinePos.GetScrollPos()),
+              "00");
+    EXPECT_EQ(Writes16(), Sent(REG_LINE_POSITION, LINE_POS_CENTER));
+    Click(IDC_CHK_CURSOR); // only the drawing thread reads it
+    EXPECT_EQ(m_page.m_chkCursor.GetCheck(), 1);
+    Click(IDC_CHK_CENTER); // unchecked: the controls keep showing 0, and 0 is sent
+    EXPECT_EQ(Writes16(), Sent(REG_LINE_POSITION, 0));
+}
+
+TEST_F(PartialPageTest, LineRateCommandWritesThePeriodAndShowsAClampedComputedRateInRed)
+{
+    // The arithmetic is the line-rate functions'; here: which entries are read and written, and the colour.
+    const struct
+    {
+        int nRadio;
+        const char* pPixel;
+        const char* pSpeed;
+        const char* pFps;      // before the command
+        const char* pFpsAfter; // after it
+        int nCount;
+        bool bRed;
+    } cases[] = {
+        {IDC_RADIO_ENV_INPUT, "640", "75", "1.00", "1841.62", 1390, false},
+        {IDC_RADIO_ENV_INPUT, "640", "100", "1.00", "2455.49", 1388, true},
+        {IDC_RADIO_ENV_INPUT, "", "75", "1.00", "0.00", 1388, true},
+        {IDC_RADIO_FPS_INPUT, "1", "1", "1000.00", "1000.00", 2560, false},
+        {IDC_RADIO_FPS_INPUT, "1", "1", "1844.63", "1844.63", 1388, false}, // clamped, but typed
+        {IDC_RADIO_FPS_INPUT, "1", "1", "10.00", "10.00", 65535, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pFpsAfter);
+        Click(c.nRadio);
+        m_page.m_editPixel.SetWindowText(c.pPixel);
+        m_page.m_editSpeed.SetWindowText(c.pSpeed);
+        m_page.m_editFps.SetWindowText(c.pFps);
+        Click(IDC_SET_LINE_RATE);
+        EXPECT_EQ(m_page.m_editFps.GetWindowText(), c.pFpsAfter);
+        EXPECT_EQ(RateIsRed(), c.bRed);
+        EXPECT_EQ(Writes16(), Sent(REG_LINE_PERIOD, c.nCount));
+    }
+
+    // A clamped typed rate turns red when the entry goes read-only; the switch recomputes nothing.
+    m_page.m_editFps.SetWindowText("2000");
+    m_page.PostCommand(IDC_SET_LINE_RATE); // as Start and Rec Start send it
+    UiApplication::PumpEvents();
+    EXPECT_EQ(m_page.m_bRateClamped, 1);
+    const std::pair<int, bool> switches[] = {
+        {IDC_RADIO_FPS_INPUT, false}, {IDC_RADIO_ENV_INPUT, true}, {IDC_RADIO_FPS_INPUT, false}};
+    for (const auto& [nRadio, bRed] : switches)
+    {
+        Click(nRadio);
+        EXPECT_EQ(RateIsRed(), bRed) << nRadio;
+    }
+    EXPECT_EQ(m_page.m_editFps.GetWindowText(), "2000");
+    EXPECT_EQ(Writes16(), Sent(REG_LINE_PERIOD, 1388));
+}
+
+TEST_F(PartialPageTest, CommaAndPeriodStepOnlyTheTypedRateAndGoOnToTheMainDialog)
+{
+    g_nFpsStep = 25;
+    const std::tuple<int, Qt::Key, const char*> cases[] = {
+        {IDC_RADIO_FPS_INPUT, Qt::Key_Comma, "975.00"},
+        {IDC_RADIO_FPS_INPUT, Qt::Key_Period, "1025.00"},
+        {IDC_RADIO_ENV_INPUT, Qt::Key_Comma, "1000.00"},
+        {IDC_RADIO_ENV_INPUT, Qt::Key_Period, "1000.00"},
+    };
+    for (const auto& [nRadio, key, pAfter] : cases)
+    {
+        SCOPED_TRACE(pAfter);
+        Click(nRadio);
+        m_page.m_editFps.SetWindowText("1000.00");
+        m_main.m_filtered.clear();
+        QTest::keyClick(ControlWidget(m_page, IDC_SET_LINE_RATE), key);
+        EXPECT_EQ(m_page.m_editFps.GetWindowText(), pAfter);
+        EXPECT_EQ(KeyDowns(m_main), std::vector{key == Qt::Key_Comma ? VK_OEM_COMMA : VK_OEM_PERIOD});
+    }
+}
+
+TEST_F(PartialPageTest, PixelCountIsTheLongerSideOfTheMeasuredRectangleTakenOnce)
+{
+    const std::pair<MeasureRect, const char*> cases[] = {
+        {{10, 20, 110, 270}, "250"}, {{0, 0, 300, 100}, "300"}, {{}, "7"}, {{10, 20, 110, -1}, "7"}};
+    for (const auto& [rc, pPixel] : cases)
+    {
+        SCOPED_TRACE(pPixel);
+        m_page.m_editPixel.SetWindowText("7");
+        g_rcMeasure.Set(rc);
+        Click(IDC_GET_FROM_DRAW_AREA);
+        EXPECT_EQ(m_page.m_editPixel.GetWindowText(), pPixel);
+        m_page.m_editPixel.SetWindowText("7");
+        Click(IDC_GET_FROM_DRAW_AREA); // again without a new drag: nothing
+        EXPECT_EQ(m_page.m_editPixel.GetWindowText(), "7");
+    }
+    g_rcMeasure.Clear();
+    EXPECT_TRUE(Writes16().empty()); // the rate waits for "設定"
+}
