@@ -419,7 +419,14 @@ const unsigned char* TarnwickWnd::SelectSource(int nSourceMode, int nWidth, int 
         *pBitCount = 24;
         if (!Fits(nPixels, LINE_SCAN_BYTES) || !Fits(DibBytes(nWidth, nHeight, 24), LINE_SCAN_BGR_BYTES))
             return nullptr;
-        m_split.ConvertBayer(m_nBayerPattern, g_pLineScan, g_pLineScanBgr, nWidth, nHeight, m_convParams);
+        // A composed image stays as it is while shown: converted once (Rec Stop clears the flag),
+        // then scrolling and zooming redraw that picture. Marked only once complete, so that Save
+        // can wait for it.
+        if (m_bConverted != 1)
+        {
+            m_split.ConvertBayer(m_nBayerPattern, g_pLineScan, g_pLineScanBgr, nWidth, nHeight, m_convParams);
+            m_bConverted = 1;
+        }
         return g_pLineScanBgr;
     default:
         break;

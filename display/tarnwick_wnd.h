@@ -22,7 +22,7 @@ constexpr int VIEW_SRC_BAYER = 1;          // g_pRawFrame demosaiced into g_pBgr
 constexpr int VIEW_SRC_BGR24 = 2;          // g_pRawFrame as 24-bit blue-green-red
 constexpr int VIEW_SRC_YUY2 = 3;           // g_pRawFrame as YUY2, converted into g_pBgrFrame
 constexpr int VIEW_SRC_LINESCAN8 = 4;      // g_pLineScan, 8-bit grey
-constexpr int VIEW_SRC_LINESCAN_BAYER = 5; // g_pLineScan demosaiced into g_pLineScanBgr on every pass
+constexpr int VIEW_SRC_LINESCAN_BAYER = 5; // g_pLineScan demosaiced into g_pLineScanBgr once per image
 
 // Range and page of one of the window's scroll bars as the viewer last set them.
 struct ScrollInfo

@@ -1,8 +1,27 @@
 #include "pages/tab_gui_rec.h"
 
+#include "buffers/recording_state.h"
+#include "buffers/shared_buffers.h"
+#include "camera/camera_defs.h"
+#include "display/bmp_file.h"
+#include "display/tarnwick_wnd.h"
+#include "display/time_stamp_path.h"
+#include "pages/jpeg_file.h"
+#include "pages/line_scan_composer.h"
+#include "pages/page_owner.h"
+#include "pages/rec_frame_limit.h"
+#include "pages/tab_gui_partial.h"
+#include "platform/sys/clocks.h"
 #include "platform/ui/data_exchange.h"
+#include "platform/ui/dialog_services.h"
+#include "platform/ui/tab_control.h"
 #include "resources/page_resource.h"
 #include "resources/page_templates.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
 
 namespace
 {
@@ -13,6 +32,36 @@ constexpr int JPEG_QUALITY_MAX = 100;
 
 // What the folder field shows while no folder is chosen.
 const char* const DEFAULT_FOLDER_TEXT = "Same location as the EXE file";
+
+// How long Save waits for the line-scan viewer to finish converting a newly composed image: far
+// beyond the largest image's conversion, and only reached when the drawing thread cannot run.
+constexpr auto PICTURE_WAIT = std::chrono::seconds(5);
+constexpr auto PICTURE_POLL = std::chrono::milliseconds(1);
+
+// The picture the line-scan viewer shows, once it has drawn it: its display header (geometry and
+// bit count of the last pass) and, for a colour picture, the conversion done. Rec Stop opens the
+// viewer anew with the picture unconverted, so a Save pressed right after Rec Stop waits here
+// instead of writing a picture still being converted. The drawing thread never waits for this
+// thread, so the wait ends.
+bool WaitForLineScanPicture(const TarnwickWnd& viewer, BitmapInfo* pBmi)
+{
+    const auto deadline = std::chrono::steady_clock::now() + PICTURE_WAIT;
+    for (;;)
+    {
+        if (!viewer.CopyDisplayHeader(pBmi))
+            return false;
+        const BitmapInfoHeader& h = pBmi->bmiHeader;
+        const int nWidth = viewer.m_nWidth;
+        const bool bDrawn = h.biWidth == nWidth && std::abs(h.biHeight) == viewer.m_nHeight;
+        const bool bConverted = viewer.m_nSourceMode != VIEW_SRC_LINESCAN_BAYER || nWidth == 0 ||
+                                (viewer.m_bConverted == 1 && h.biBitCount == 24);
+        if (bDrawn && bConverted)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(PICTURE_POLL);
+    }
+}
 } // namespace
 
 TabGUIRec::TabGUIRec() : TabPage(TabGUIRecTemplate())
@@ -69,6 +118,7 @@ bool TabGUIRec::OnInitDialog()
     m_spinMin.SetPos(0);
     m_spinSec.SetPos(m_nStopSec); // its low 16 bits
     EnableStopTimeControls();
+    g_nRecMode = 0;
 
     m_editFolder.SetWindowText(m_strFolder.empty() ? DEFAULT_FOLDER_TEXT : m_strFolder);
 
@@ -115,40 +165,194 @@ bool TabGUIRec::OnPageKey(unsigned nKey)
 
 void TabGUIRec::OnBnClickedRecStart()
 {
-    // Arms a recording of line-scan readout with its frame limit, in the chosen scan direction.
+    PageOwner* pOwner = GetPageOwner();
+    if (g_nRecMode != 0 || pOwner == nullptr || pOwner->GetLiveViewer().m_bRunning == 0)
+        return;
+    TabGUIPartial& partial = pOwner->GetPartialPage();
+    const int nMode = partial.m_nResolution;
+    if (nMode != RES_LINE_SCAN && nMode != RES_LINE_SCAN_FAST)
+    {
+        GetDialogServices().MessageBox(this, "ラインスキャンモードに変更してください。", "", MB_OK);
+        return;
+    }
+    partial.PostCommand(IDC_SET_LINE_RATE);
+    const int nDirection = partial.m_comboDirection.GetCurSel();
+    WriteRegister8(REG_SCAN_DIRECTION, nDirection != 0 ? 1 : 0);
+
+    TarnwickWnd& viewer = pOwner->GetLineScanViewer();
+    if (viewer.m_bRunning == 1)
+        viewer.OnCancel();
+    // A pass still converting the previous image would read the store the recording writes.
+    viewer.StopDrawThread();
+
+    g_nRecFrames = 0;
+    const RecFrameLimit limit = ComputeRecFrameLimit(nMode, m_nRecControl, m_editSec.GetWindowText(),
+                                                     partial.m_editFps.GetWindowText());
+    if (limit.bSecondsRewritten)
+        m_editSec.SetWindowText(std::to_string(limit.nSeconds));
+    g_nRecFrameLimit = limit.nFrameLimit;
+    m_progressRec.SetRange(0, static_cast<int>(limit.nProgressMax));
+    m_progressRec.SetPos(0);
+
+    m_btnRecStart.EnableWindow(false);
+    m_btnRecStop.EnableWindow(true);
+    pOwner->GetTabControl().EnableWindow(false); // the page cannot be left while recording
+    // Last: the frame handler starts storing only once the counters are set.
+    g_nRecMode = nMode;
 }
 
 void TabGUIRec::OnBnClickedRecStop()
 {
-    // Ends the recording, composes the recorded lines into one image and shows it.
+    const int nMode = g_nRecMode;
+    if (nMode == 0)
+        return;
+    // A frame being stored as the mode clears is finished and counted, so no recorded line is lost.
+    EndRecording();
+    const int nWidth = RecImageWidth(g_nRecFrames, nMode);
+
+    m_btnRecStart.EnableWindow(true);
+    m_btnRecStop.EnableWindow(false);
+    m_progressRec.SetPos(0);
+    PageOwner* pOwner = GetPageOwner();
+    if (pOwner != nullptr)
+        pOwner->GetTabControl().EnableWindow(true);
+    WriteRegister8(REG_SCAN_DIRECTION, 0);
+    if (pOwner == nullptr)
+        return;
+    ComposeAndShow(pOwner->GetLineScanViewer(), nWidth,
+                   pOwner->GetPartialPage().m_comboDirection.GetCurSel());
+}
+
+void TabGUIRec::ComposeAndShow(TarnwickWnd& viewer, int nWidth, int nDirection)
+{
+    // Rec Start closed the viewer; it opens anew on the new image. Its drawing thread must be gone
+    // before its converted buffer serves as the composition's scratch memory.
+    if (viewer.m_bRunning == 1)
+        viewer.OnCancel();
+    viewer.StopDrawThread();
+    if (g_pLineScan != nullptr)
+    {
+        ComposeLineScan(g_pLineScan, nWidth, nDirection, g_pLineScanBgr,
+                        g_pLineScanBgr != nullptr ? LINE_SCAN_BGR_BYTES : 0);
+        // The conversion leaves the picture's first and last rows as they are: black, not scratch.
+        if (g_pLineScanBgr != nullptr && nWidth > 0)
+        {
+            const std::size_t nRowBytes = static_cast<std::size_t>(nWidth) * 3;
+            std::memset(g_pLineScanBgr, 0, nRowBytes);
+            std::memset(g_pLineScanBgr + (SENSOR_WIDTH - 1) * nRowBytes, 0, nRowBytes);
+        }
+    }
+    viewer.m_nSourceMode = VIEW_SRC_LINESCAN_BAYER;
+    viewer.m_nWidth = nWidth;
+    viewer.m_nHeight = static_cast<int>(SENSOR_WIDTH);
+    viewer.m_nBayerPattern = LineScanBayerPhase(nDirection);
+    viewer.Create(nullptr);
+    // Converted once by the drawing thread, then only drawn.
+    viewer.m_bConverted = 0;
+    viewer.SignalDraw();
 }
 
 void TabGUIRec::OnBnClickedRecControl()
 {
-    // Takes the recording's stop rule from the radios and enables the seconds to match.
+    UpdateData(true);
+    EnableStopTimeControls();
 }
 
 void TabGUIRec::OnBnClickedBrowseFolder()
 {
-    // Lets the operator choose the folder that files are saved in.
+    std::string strFolder;
+    if (!GetDialogServices().BrowseForFolder(this, "", &strFolder))
+        return;
+    if (!strFolder.empty())
+        m_strFolder = strFolder;
+    m_editFolder.SetWindowText(m_strFolder);
 }
 
 void TabGUIRec::OnBnClickedClearFolder()
 {
-    // Goes back to saving in the start-up directory.
+    m_strFolder.clear();
+    m_editFolder.SetWindowText(DEFAULT_FOLDER_TEXT);
 }
 
 void TabGUIRec::OnBnClickedFileNaming()
 {
-    // Takes the naming rule from the radios; Save reads them again itself.
-}
-
-void TabGUIRec::OnBnClickedSave()
-{
-    // Saves the composed image as a BMP or JPEG file.
+    // Save reads the radios again itself.
+    UpdateData(true);
 }
 
 void TabGUIRec::OnCbnSelchangeImageFormat()
 {
-    // Takes the chosen format; the quality applies to JPEG only.
+    m_nImageFormat = m_comboFormat.GetCurSel();
+    m_editQuality.EnableWindow(m_nImageFormat == IMAGE_FORMAT_JPEG);
+    m_spinQuality.EnableWindow(m_nImageFormat == IMAGE_FORMAT_JPEG);
+}
+
+void TabGUIRec::OnBnClickedSave()
+{
+    PageOwner* pOwner = GetPageOwner();
+    if (pOwner == nullptr)
+        return;
+    const TarnwickWnd& viewer = pOwner->GetLineScanViewer();
+    // Closed during a recording and before the first Rec Stop: nothing to save.
+    if (viewer.m_bRunning == 0)
+        return;
+    UpdateData(true);
+    const std::string strFolder = m_strFolder.empty() ? pOwner->GetCurDir() : m_strFolder;
+    const bool bJpeg = m_nImageFormat == IMAGE_FORMAT_JPEG;
+    std::string strPath;
+    if (!ChooseSavePath(strFolder, bJpeg, &strPath))
+        return;
+    BitmapInfo bmi;
+    if (!WaitForLineScanPicture(viewer, &bmi))
+        return;
+    if (bJpeg)
+        SaveJpeg(strPath, viewer);
+    else
+        SaveBmp(strPath, viewer, bmi);
+}
+
+bool TabGUIRec::ChooseSavePath(const std::string& strFolder, bool bJpeg, std::string* pPath)
+{
+    const std::string strExt = bJpeg ? "jpg" : "bmp";
+    if (m_nFileNaming == 1)
+    {
+        *pPath = TimeStampPath(strFolder, GetUtcTime(), strExt);
+        return true;
+    }
+    SaveFileRequest request;
+    request.strFilter = bJpeg ? "JPG Files (*.jpg)|*.jpg||" : "BMP Files (*.bmp)|*.bmp||";
+    request.strDefaultExt = strExt;
+    request.strInitialFolder = strFolder;
+    // No parent window, as for the live frame's save dialog.
+    return GetDialogServices().SaveFile(nullptr, request, pPath);
+}
+
+void TabGUIRec::SaveBmp(const std::string& strPath, const TarnwickWnd& viewer, const BitmapInfo& bmi)
+{
+    BitmapInfo copy = bmi;
+    const bool bRaw = m_comboFormat.GetCurSel() == IMAGE_FORMAT_BMP_RAW;
+    if (bRaw)
+    {
+        copy.bmiHeader.biBitCount = 8;
+        copy.bmiHeader.biWidth = viewer.m_nWidth;
+    }
+    // The demosaiced picture as the viewer shows it, or the recorded samples through the grey
+    // palette that follows the header.
+    if (!bRaw && viewer.m_nSourceMode == VIEW_SRC_LINESCAN_BAYER)
+        WriteBmpFile(strPath, copy, g_pLineScanBgr, g_pLineScanBgr != nullptr ? LINE_SCAN_BGR_BYTES : 0);
+    else
+        WriteBmpFile(strPath, copy, g_pLineScan, g_pLineScan != nullptr ? LINE_SCAN_BYTES : 0);
+}
+
+void TabGUIRec::SaveJpeg(const std::string& strPath, const TarnwickWnd& viewer)
+{
+    const int nWidth = viewer.m_nWidth;
+    const int nHeight = viewer.m_nHeight;
+    m_nJpegQuality = m_spinQuality.GetPos();
+    const bool bFits =
+        nWidth > 0 && nHeight > 0 &&
+        static_cast<std::size_t>(nWidth) * static_cast<std::size_t>(nHeight) * 3 <= LINE_SCAN_BGR_BYTES;
+    // An empty picture is no JPEG: nothing is written, as for any save that cannot be made.
+    if (g_pLineScanBgr != nullptr && bFits)
+        WriteJpegFile(strPath, g_pLineScanBgr, nWidth, nHeight, m_nJpegQuality);
 }

@@ -9,6 +9,9 @@
 
 #include <string>
 
+struct BitmapInfo;
+class TarnwickWnd;
+
 // Image formats of Save, by their index in the format list.
 constexpr int IMAGE_FORMAT_BMP_BAYER = 0; // 24-bit BMP of the demosaiced picture
 constexpr int IMAGE_FORMAT_BMP_RAW = 1;   // 8-bit grey BMP of the recorded samples
@@ -69,4 +72,10 @@ class TabGUIRec : public TabPage
   private:
     // Hour and minute are never used; the seconds only when recording stops after a time.
     void EnableStopTimeControls();
+    // Turns the recorded lines into the nWidth-column image and opens the line-scan viewer on it.
+    static void ComposeAndShow(TarnwickWnd& viewer, int nWidth, int nDirection);
+    // The file Save writes to: named by the time, or chosen in the save dialog; false when cancelled.
+    bool ChooseSavePath(const std::string& strFolder, bool bJpeg, std::string* pPath);
+    void SaveBmp(const std::string& strPath, const TarnwickWnd& viewer, const BitmapInfo& bmi);
+    void SaveJpeg(const std::string& strPath, const TarnwickWnd& viewer);
 };

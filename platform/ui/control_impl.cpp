@@ -325,7 +325,7 @@ void ControlImpl::ApplyProgress(int nPos)
 {
     auto* pBar = qobject_cast<QProgressBar*>(m_pWidget.data());
     if (pBar != nullptr)
-        pBar->setValue(std::clamp(nPos, pBar->minimum(), pBar->maximum()));
+        pBar->setValue(std::clamp(nPos, m_nProgressLower, std::max(m_nProgressLower, m_nProgressUpper)));
     ++m_nProgressApplied;
 }
 

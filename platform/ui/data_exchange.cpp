@@ -6,7 +6,11 @@
 
 void DataExchange::BindControl(int nId, Control& control)
 {
-    control.Attach(m_dialog.Impl().FindControl(nId));
+    // Every exchange passes here, but only the first binds: other threads read bound controls
+    // (check states, scroll positions) while the dialog moves its data.
+    ControlImpl* pImpl = m_dialog.Impl().FindControl(nId);
+    if (control.Impl() != pImpl)
+        control.Attach(pImpl);
 }
 
 void DataExchange::Radio(int nFirstId, int& nIndex)

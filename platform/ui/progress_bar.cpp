@@ -4,14 +4,28 @@
 
 #include <QProgressBar>
 
+#include <algorithm>
+#include <climits>
+
 void ProgressBar::SetRange(int nLower, int nUpper)
 {
     if (m_pImpl == nullptr)
         return;
     m_pImpl->m_nProgressLower = nLower;
     m_pImpl->m_nProgressUpper = nUpper;
+    // The toolkit shows a busy animation for an empty range (0 to 0), where an empty bar is meant:
+    // it gets one step more. The position stays within the range asked for (ApplyProgress).
+    int nShownLower = nLower;
+    int nShownUpper = std::max(nLower, nUpper);
+    if (nShownUpper == nShownLower)
+    {
+        if (nShownUpper < INT_MAX)
+            ++nShownUpper;
+        else
+            --nShownLower;
+    }
     if (auto* p = qobject_cast<QProgressBar*>(m_pImpl->m_pWidget.data()))
-        p->setRange(nLower, std::max(nLower, nUpper));
+        p->setRange(nShownLower, nShownUpper);
 }
 
 void ProgressBar::SetPos(int nPos)

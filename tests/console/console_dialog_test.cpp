@@ -473,7 +473,7 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
         std::vector<int> posted;
     };
     const Case cases[] = {
-        {true, 0, 3, {1, 2, 3, 3}, {IDC_REC_STOP}}, // the fourth frame is not stored
+        {true, 0, 3, {1, 2, 0, 0}, {IDC_REC_STOP}}, // the posted Rec Stop ends it and empties the bar
         {false, 126, 32750, {0, 128, 128}, {}},     // manual: bits 7 and 8 of the count
         {false, 510, 32750, {384, 0}, {}},
         {true, 0, 0, {0, 0}, {}}, // a limit of 0 stores nothing and never stops

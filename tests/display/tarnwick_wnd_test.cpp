@@ -400,7 +400,7 @@ TEST_F(ViewerTest, NothingIsDrawnForAnEmptyPictureOrAClosingViewer)
     EXPECT_EQ(Surface().PublishedCount(), n);
 }
 
-TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOnEveryPass)
+TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
 {
     m_viewer.m_nSourceMode = VIEW_SRC_BAYER;
     FillRawUniform(100);
@@ -438,7 +438,7 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOnEveryPass)
     EXPECT_EQ(Header()[2], 8);
     EXPECT_EQ(std::count(m_bgr.begin(), m_bgr.end(), 0), static_cast<std::ptrdiff_t>(m_bgr.size()));
 
-    // The line-scan image: converted on every pass, whatever the flag says.
+    // The line-scan image: converted once when its flag is cleared, then redrawn as it is.
     m_owner.m_nCursor = 0;
     m_viewer.m_nSourceMode = VIEW_SRC_LINESCAN_BAYER;
     m_viewer.m_nWidth = 64;
@@ -447,8 +447,11 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOnEveryPass)
     Repaint();
     EXPECT_EQ(Pixel(5, 5), Grey(50));
     EXPECT_EQ(Pixel(64, 5), BACKGROUND);
+    EXPECT_EQ(m_viewer.m_bConverted, 1);
     std::fill(m_lineScan.begin(), m_lineScan.end(), 90);
-    m_viewer.m_bConverted = 1;
+    Draw();
+    EXPECT_EQ(Pixel(5, 5), Grey(50));
+    m_viewer.m_bConverted = 0;
     Draw();
     EXPECT_EQ(Pixel(5, 5), Grey(90));
 }

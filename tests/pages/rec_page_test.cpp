@@ -1,0 +1,348 @@
+#include "buffers/recording_state.h"
+#include "buffers/shared_buffers.h"
+#include "display/tarnwick_wnd.h"
+#include "page_test_support.h"
+#include "pages/page_owner.h"
+#include "platform/ui/data_exchange.h"
+#include "platform/ui/dialog_services.h"
+#include "platform/ui/tab_control.h"
+#include "resources/page_resource.h"
+#include "tests/camera/sim_camera_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QProgressBar>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace
+{
+namespace fs = std::filesystem;
+constexpr int H = static_cast<int>(SENSOR_WIDTH); // rows of the composed image
+
+// Answers the page's dialogs in place of the operator and remembers what it was asked.
+class AnsweringServices : public DialogServices
+{
+  public:
+    int MessageBox(Dialog*, const std::string& strText, const std::string&, unsigned) override
+    {
+        m_messages.push_back(strText);
+        return IDOK;
+    }
+    bool SaveFile(Dialog*, const SaveFileRequest& request, std::string* pPath) override
+    {
+        m_saveRequests.push_back(request);
+        *pPath = m_strSaveAnswer;
+        return !m_strSaveAnswer.empty();
+    }
+    bool BrowseForFolder(Dialog*, const std::string&, std::string* pFolder) override
+    {
+        *pFolder = m_strFolderAnswer;
+        return !m_strFolderAnswer.empty();
+    }
+    std::vector<std::string> m_messages;
+    std::vector<SaveFileRequest> m_saveRequests;
+    std::string m_strSaveAnswer, m_strFolderAnswer;
+};
+
+// The main dialog's stand-in: a tab control, both viewers, the resolution and Rec pages.
+class FakeMain : public Dialog, public PageOwner
+{
+  public:
+    FakeMain() : Dialog(MakeTemplate(240, 340, DLG_VISIBLE, {{1000, ControlKind::Tab, "", 0, 0, 240, 16, 0}}))
+    {
+    }
+    void DoDataExchange(DataExchange& dx) override { dx.BindControl(1000, m_tab); }
+    TabControl& GetTabControl() override { return m_tab; }
+    TarnwickWnd& GetLiveViewer() override { return m_wndLive; }
+    TarnwickWnd& GetLineScanViewer() override { return m_wndLineScan; }
+    TabGUIPartial& GetPartialPage() override { return m_partial; }
+    EditBox& GetResolutionEdit() override { return m_editResolution; }
+    const std::string& GetCurDir() const override { return m_strCurDir; }
+
+    TabControl m_tab;
+    TarnwickWnd m_wndLive, m_wndLineScan;
+    TabGUIPartial m_partial;
+    TabGUIRec m_rec;
+    EditBox m_editResolution;
+    std::string m_strCurDir;
+};
+
+// Sample j of recorded line c: a line in the wrong column or a sample in the wrong row shows.
+uint8_t Sample(unsigned c, unsigned j)
+{
+    return static_cast<uint8_t>(c * 7 + j * 3);
+}
+
+std::vector<uint8_t> ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class RecPageTest : public SimCameraTest
+{
+  protected:
+    void SetUp() override
+    {
+        InstallAndInit("color", 1);
+        ASSERT_TRUE(AllocateSharedBuffers());
+        m_dir = fs::temp_directory_path() / ("tarnwick_rec_" + std::to_string(std::random_device{}()));
+        fs::create_directories(m_dir / "start");
+        fs::create_directories(m_dir / "out");
+        SetDialogServices(&m_answers);
+        m_main.m_strCurDir = (m_dir / "start").string();
+        m_rec.m_nFileNaming = 1;
+        m_rec.m_strFolder = (m_dir / "out").string();
+        ASSERT_TRUE(m_main.Create(nullptr));
+        UiApplication::Instance()->SetMainDialog(&m_main);
+        ASSERT_TRUE(m_main.m_partial.Create(&m_main) && m_rec.Create(&m_main));
+        m_rec.m_pCamera = &m_camera;
+        m_rec.m_nCameraNo = 0;
+        m_main.m_wndLive.m_bRunning = 1; // stands for the live viewer that Start opened
+        m_main.m_partial.m_editFps.SetWindowText("1000.00");
+    }
+    void TearDown() override
+    {
+        if (m_main.m_wndLineScan.m_bRunning == 1)
+            m_main.m_wndLineScan.OnCancel();
+        m_main.m_wndLineScan.StopDrawThread();
+        g_nRecMode = 0;
+        UiApplication::Instance()->SetMainDialog(nullptr);
+        SetDialogServices(nullptr);
+        m_main.DestroyWindow();
+        ReleaseSharedBuffers();
+        fs::remove_all(m_dir);
+        SimCameraTest::TearDown();
+    }
+
+    void Start(int nMode, int nDirection)
+    {
+        m_main.m_partial.m_nResolution = nMode;
+        m_main.m_partial.m_comboDirection.SetCurSel(nDirection);
+        m_rec.SendCommand(IDC_REC_START);
+    }
+    // Rec Start, n frames stored as the frame handler stores them (raw byte 4i + k of a frame is
+    // sample i of its line k), Rec Stop.
+    void Record(int nMode, int nDirection, int nFrames)
+    {
+        Start(nMode, nDirection);
+        for (int f = 0; f < nFrames; ++f)
+        {
+            const unsigned nFirst = g_nRecFrames * RecLinesPerFrame(g_nRecMode);
+            for (unsigned i = 0; i < SENSOR_WIDTH; ++i)
+                for (unsigned k = 0; k < 4; ++k)
+                    g_pRawFrame[4 * i + k] = Sample(nFirst + k, i);
+            StoreRecordingFrame(H);
+        }
+        m_rec.SendCommand(IDC_REC_STOP);
+    }
+    void Save(int nFormat)
+    {
+        m_rec.m_comboFormat.SetCurSel(nFormat);
+        m_rec.OnCbnSelchangeImageFormat();
+        m_rec.SendCommand(IDC_REC_SAVE);
+    }
+    // The values written to the scan-direction register since the last call.
+    std::vector<std::string> DirectionWrites()
+    {
+        std::vector<std::string> writes;
+        bool bDirection = false;
+        for (const std::string& line : Log(0))
+        {
+            if (line.rfind("SET1 ", 0) == 0)
+                bDirection = line == "SET1 18 00";
+            else if (bDirection)
+                writes.push_back(line.substr(5));
+        }
+        ClearLogs();
+        return writes;
+    }
+    std::vector<fs::path> Files(const std::string& strDir) const
+    {
+        return std::vector<fs::path>(fs::directory_iterator(m_dir / strDir), fs::directory_iterator());
+    }
+
+    fs::path m_dir;
+    AnsweringServices m_answers;
+    FakeMain m_main;
+    TabGUIRec& m_rec = m_main.m_rec;
+};
+} // namespace
+
+TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
+{
+    struct Case
+    {
+        int nMode, nRecControl, nDirection;
+        const char *szSeconds, *szRate;
+        unsigned nLimit;
+        int nProgressMax;
+        const char* szSecondsAfter;
+    };
+    const Case cases[] = {
+        {RES_LINE_SCAN, 0, 0, "10", "1000.00", 32750, 1, "10"},
+        {RES_LINE_SCAN_FAST, 0, 1, "10", "1000.00", 16375, 1, "10"},
+        {RES_LINE_SCAN, 1, 0, "10", "1000.00", 10000, 10000, "10"},
+        {RES_LINE_SCAN_FAST, 1, 0, "59", "1000", 16375, 16375, "16"},
+        {RES_LINE_SCAN, 1, 0, "0", "250.5", 250, 250, "1"},
+        {RES_LINE_SCAN, 1, 0, "10", "0", 0, 0, "10"}, // runs until stopped
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << c.szSeconds << " s at " << c.szRate << ", mode " << c.nMode);
+        m_rec.SetRadioIndex(IDC_RADIO_REC_MANUAL, c.nRecControl);
+        m_rec.SendCommand(IDC_RADIO_REC_MANUAL);
+        EXPECT_EQ(m_rec.m_editSec.IsWindowEnabled(), c.nRecControl == 1);
+        m_rec.m_editSec.SetWindowText(c.szSeconds);
+        m_main.m_partial.m_editFps.SetWindowText(c.szRate);
+        g_nRecFrames = 7;
+        Start(c.nMode, c.nDirection);
+        m_rec.SendCommand(IDC_REC_START); // a second one while recording changes nothing
+        EXPECT_EQ(g_nRecMode, c.nMode);
+        EXPECT_EQ(g_nRecFrames, 0u);
+        EXPECT_EQ(g_nRecFrameLimit, c.nLimit);
+        EXPECT_EQ(m_rec.m_editSec.GetWindowText(), c.szSecondsAfter);
+        EXPECT_EQ(DirectionWrites(), std::vector<std::string>{c.nDirection ? "01" : "00"});
+        EXPECT_FALSE(m_rec.m_btnRecStart.IsWindowEnabled() || m_main.m_tab.IsWindowEnabled());
+        EXPECT_TRUE(m_rec.m_btnRecStop.IsWindowEnabled());
+        // The bar's range: a range of 0 to 0 shows an empty bar, never the toolkit's busy one.
+        auto& bar = *qobject_cast<QProgressBar*>(ControlWidget(m_rec, IDC_PROGRESS_REC));
+        EXPECT_EQ(bar.maximum(), std::max(c.nProgressMax, 1));
+        m_rec.m_progressRec.PostPos(c.nProgressMax + 5);
+        UiApplication::PumpEvents();
+        EXPECT_EQ(bar.value(), c.nProgressMax);
+
+        m_rec.SendCommand(IDC_REC_STOP);
+        m_rec.SendCommand(IDC_REC_STOP); // the frame handler's, after the key's: nothing more
+        EXPECT_EQ(g_nRecMode, 0);
+        EXPECT_EQ(DirectionWrites(), std::vector<std::string>{"00"});
+        EXPECT_TRUE(m_rec.m_btnRecStart.IsWindowEnabled() && m_main.m_tab.IsWindowEnabled());
+        EXPECT_FALSE(m_rec.m_btnRecStop.IsWindowEnabled());
+        EXPECT_EQ(bar.value(), 0);
+    }
+
+    // Full-size readout asks for line scan; with the live viewer closed nothing happens at all.
+    Start(RES_FULL_SIZE, 0);
+    m_main.m_wndLive.m_bRunning = 0;
+    Start(RES_LINE_SCAN, 0);
+    EXPECT_EQ(m_answers.m_messages, std::vector<std::string>{"ラインスキャンモードに変更してください。"});
+    EXPECT_EQ(g_nRecMode, 0);
+    EXPECT_EQ(DirectionWrites(), std::vector<std::string>{});
+}
+
+TEST_F(RecPageTest, RecStopComposesEveryLineIntoItsColumnAndShowsIt)
+{
+    struct Case
+    {
+        int nMode, nDirection, nFrames, nWidth, nPhase;
+    };
+    const Case cases[] = {
+        {RES_LINE_SCAN, 0, 5, 8, BAYER_GRBG}, {RES_LINE_SCAN_FAST, 0, 5, 20, BAYER_GRBG},
+        {RES_LINE_SCAN, 1, 5, 8, BAYER_RGGB}, {RES_LINE_SCAN_FAST, 1, 5, 20, BAYER_RGGB},
+        {RES_LINE_SCAN, 0, 1, 0, BAYER_GRBG}, // fewer than four lines: an empty picture
+    };
+    const TarnwickWnd& viewer = m_main.m_wndLineScan;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(::testing::Message() << "mode " << c.nMode << " direction " << c.nDirection);
+        Record(c.nMode, c.nDirection, c.nFrames);
+        EXPECT_EQ(viewer.m_bRunning, 1);
+        EXPECT_EQ(viewer.m_nSourceMode, VIEW_SRC_LINESCAN_BAYER);
+        EXPECT_EQ(viewer.m_nWidth, c.nWidth);
+        EXPECT_EQ(viewer.m_nHeight, H);
+        EXPECT_EQ(viewer.m_nBayerPattern, c.nPhase);
+        // The first recorded line at the left edge, or at the right one when reversed.
+        int nWrong = 0;
+        for (int j = 0; j < H; ++j)
+            for (int col = 0; col < c.nWidth; ++col)
+                nWrong +=
+                    g_pLineScan[j * c.nWidth + col] != Sample(c.nDirection ? c.nWidth - 1 - col : col, j);
+        EXPECT_EQ(nWrong, 0);
+        EXPECT_EQ(DirectionWrites(), (std::vector<std::string>{c.nDirection ? "01" : "00", "00"}));
+    }
+}
+
+TEST_F(RecPageTest, SaveWritesEachFormatOnceTheViewerHasConvertedThePicture)
+{
+    // An image 1000 wide, saved in each format straight after Rec Stop, as S right after T.
+    Record(RES_LINE_SCAN, 0, 500);
+    for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
+    {
+        m_rec.m_strFolder = (m_dir / std::to_string(nFormat)).string();
+        fs::create_directories(m_rec.m_strFolder);
+        Save(nFormat);
+        EXPECT_EQ(m_rec.m_spinQuality.IsWindowEnabled(), nFormat == IMAGE_FORMAT_JPEG);
+    }
+    const std::vector<fs::path> bgr = Files("0"), raw = Files("1"), jpeg = Files("2");
+    ASSERT_TRUE(bgr.size() == 1 && raw.size() == 1 && jpeg.size() == 1);
+    EXPECT_EQ(bgr[0].filename().string().size(), 18u); // fourteen digits of time, ".bmp"
+    const std::vector<uint8_t> file24 = ReadFile(bgr[0]), file8 = ReadFile(raw[0]);
+    ASSERT_EQ(file24.size(), 3852054u);
+    ASSERT_EQ(file8.size(), 1285078u);
+    EXPECT_EQ(file24[28], 24);
+    EXPECT_EQ(std::memcmp(file8.data() + 1078, g_pLineScan, 1284000), 0);
+    // JPEG: W x 1284 in its frame header (SOF0: height, then width).
+    const std::vector<uint8_t> fileJpeg = ReadFile(jpeg[0]);
+    const uint8_t sof0[] = {0xFF, 0xC0};
+    const auto sof = std::search(fileJpeg.begin(), fileJpeg.end(), std::begin(sof0), std::end(sof0));
+    ASSERT_NE(sof, fileJpeg.end());
+    EXPECT_EQ(sof[5] << 8 | sof[6], H);
+    EXPECT_EQ(sof[7] << 8 | sof[8], 1000);
+
+    // Redraws (zoom, scroll) draw that picture unchanged: the image is not converted again.
+    std::memset(g_pLineScan, 0, 1284000);
+    m_main.m_wndLineScan.OnLButtonDblClk(0, Point{5, 5});
+    UiApplication::PumpEvents(100);
+    m_main.m_wndLineScan.StopDrawThread();
+    EXPECT_EQ(std::memcmp(file24.data() + 54, g_pLineScanBgr, 3852000), 0);
+    // The conversion covers the picture; its first and last rows are black, not scratch.
+    EXPECT_NE(std::memcmp(g_pLineScanBgr + 3000, g_pLineScanBgr + 6000, 3000), 0);
+    EXPECT_TRUE(std::all_of(g_pLineScanBgr, g_pLineScanBgr + 3000, [](uint8_t b) { return b == 0; }));
+}
+
+TEST_F(RecPageTest, SaveNamesFilesInTheChosenFolderAndFailedSavesLeaveNothing)
+{
+    // Before the first Rec Stop the line-scan viewer is closed: nothing to save, nothing asked.
+    m_rec.SetRadioIndex(IDC_RADIO_NAMING_MANUAL, 0);
+    Save(IMAGE_FORMAT_BMP_RAW);
+    EXPECT_TRUE(m_answers.m_saveRequests.empty());
+    m_rec.SetRadioIndex(IDC_RADIO_NAMING_MANUAL, 1);
+    // An empty picture is no JPEG.
+    Record(RES_LINE_SCAN, 0, 1);
+    Save(IMAGE_FORMAT_JPEG);
+    EXPECT_TRUE(Files("out").empty());
+
+    Record(RES_LINE_SCAN, 0, 4); // 8 lines
+    // "Clear": the start-up directory, whatever the caption says.
+    m_rec.SendCommand(IDC_CLEAR_FOLDER);
+    EXPECT_EQ(m_rec.m_editFolder.GetWindowText(), "Same location as the EXE file");
+    Save(IMAGE_FORMAT_BMP_RAW);
+    EXPECT_EQ(Files("start").size(), 1u);
+    // The folder browser: a chosen folder is taken and shown; a cancelled one changes nothing.
+    m_answers.m_strFolderAnswer = (m_dir / "out").string();
+    m_rec.SendCommand(IDC_BROWSE_FOLDER);
+    m_answers.m_strFolderAnswer.clear();
+    m_rec.SendCommand(IDC_BROWSE_FOLDER);
+    EXPECT_EQ(m_rec.m_editFolder.GetWindowText(), (m_dir / "out").string());
+    // "Manual" naming: the save dialog in that folder; cancelled, nothing is written.
+    m_rec.SetRadioIndex(IDC_RADIO_NAMING_MANUAL, 0);
+    Save(IMAGE_FORMAT_BMP_RAW);
+    EXPECT_TRUE(Files("out").empty());
+    m_answers.m_strSaveAnswer = (m_dir / "out" / "chosen.bmp").string();
+    Save(IMAGE_FORMAT_BMP_RAW);
+    ASSERT_EQ(m_answers.m_saveRequests.size(), 2u);
+    EXPECT_EQ(m_answers.m_saveRequests[0].strFilter, "BMP Files (*.bmp)|*.bmp||");
+    EXPECT_EQ(m_answers.m_saveRequests[0].strDefaultExt, "bmp");
+    EXPECT_EQ(m_answers.m_saveRequests[0].strInitialFolder, (m_dir / "out").string());
+    EXPECT_EQ(ReadFile(m_dir / "out" / "chosen.bmp").size(), 1078u + 8 * H);
+    // A folder that is gone takes no file, in any format.
+    m_answers.m_strSaveAnswer = (m_dir / "gone" / "x.bmp").string();
+    for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
+        Save(nFormat);
+    EXPECT_FALSE(fs::exists(m_dir / "gone"));
+    EXPECT_EQ(Files("out").size(), 1u);
+}
