@@ -276,9 +276,15 @@ bool ProfileFile::WriteText(std::string_view strSection, std::string_view strKey
                    std::string(strText) + pszBreak;
     }
 
+    // Complete under another name, then put in place: a full disk or a failed write leaves the
+    // file as it was instead of cut short, with every setting it held.
+    const std::string strTemp = m_strPath + ".tmp";
     FileWriter writer;
-    if (!writer.Open(m_strPath))
+    if (!writer.Open(strTemp))
         return false;
     const bool bWritten = writer.Write(strFile.data(), strFile.size());
-    return writer.Close() && bWritten;
+    if (writer.Close() && bWritten && std::rename(strTemp.c_str(), m_strPath.c_str()) == 0)
+        return true;
+    std::remove(strTemp.c_str());
+    return false;
 }

@@ -32,7 +32,8 @@ class ProfileFile
                         std::string_view strDefault) const;
 
     // Sets the key to strText, creating the file, the section and the key as needed; every other
-    // line of the file stays as it was, byte for byte. False when the file cannot be read or
+    // line of the file stays as it was, byte for byte. The file is replaced whole, never left cut
+    // short (a full disk leaves it as it was). False when the file cannot be read or
     // written, or when a name or the text cannot be stored on one line (empty names, line breaks,
     // '=' in a key, ']' in a section name).
     bool WriteText(std::string_view strSection, std::string_view strKey, std::string_view strText) const;

@@ -140,7 +140,7 @@ bool SimCamera::NodeProperty(const NodePropertyRequest& request, uint8_t* pPaylo
     bool bGet = request.nFlags == NODE_PROPERTY_GET;
     int nSelector = static_cast<int>(request.nId);
     std::lock_guard<std::mutex> lock(m_mutex);
-    bool bOk = m_config.kind == SimDeviceKind::CAMERA && request.set == SIM_XU_GUID &&
+    bool bOk = m_config.kind == SimDeviceKind::CAMERA && !m_bUnplugged && request.set == SIM_XU_GUID &&
                request.nNodeId == SIM_XU_NODE && (bSet || bGet) && pPayload;
     if (bOk)
         bOk = bSet ? HandleSet(nSelector, pPayload, nLength) : HandleGet(nSelector, pPayload, nLength);
@@ -245,7 +245,7 @@ int SimCamera::FrameHeight()
 
 bool SimCamera::CurrentFormat(VideoFormat& format)
 {
-    if (m_config.kind != SimDeviceKind::CAMERA)
+    if (m_config.kind != SimDeviceKind::CAMERA || m_bUnplugged)
         return false;
     std::lock_guard<std::mutex> lock(m_mutex);
     format.nWidth = FRAME_WIDTH;
@@ -259,7 +259,7 @@ bool SimCamera::CurrentFormat(VideoFormat& format)
 
 bool SimCamera::ApplyFormat(const VideoFormat& format)
 {
-    if (m_config.kind != SimDeviceKind::CAMERA || format.nWidth != FRAME_WIDTH ||
+    if (m_config.kind != SimDeviceKind::CAMERA || m_bUnplugged || format.nWidth != FRAME_WIDTH ||
         (format.nHeight != SENSOR_ROWS && format.nHeight != 2 && format.nHeight != 4) || IsStreaming())
         return false;
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -368,7 +368,7 @@ void SimCamera::RenderFrame(const SimFrameSettings& s, bool bColor, uint64_t nLi
 
 bool SimCamera::StartStreaming(SampleSink& sink)
 {
-    if (m_config.kind != SimDeviceKind::CAMERA)
+    if (m_config.kind != SimDeviceKind::CAMERA || m_bUnplugged)
         return false;
     std::lock_guard<std::mutex> lock(m_stopMutex);
     if (m_bStreaming)
@@ -423,6 +423,8 @@ void SimCamera::StreamLoop(SampleSink* pSink, int nHeight)
             if (m_stopCond.wait_until(lock, next, [this] { return m_bStopRequested; }))
                 return;
         }
+        if (m_bHalted || m_bUnplugged)
+            continue;
         RenderFrame(settings, bColor, m_nLineCounter, m_frame.data());
         m_nFrameLine = m_nLineCounter;
         double dTime = std::chrono::duration<double>(Clock::now() - start).count();

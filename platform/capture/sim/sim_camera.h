@@ -105,6 +105,10 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     // Renders a whole frame: 2 bytes a pixel, low byte the sample.
     static void RenderFrame(const SimFrameSettings& settings, bool bColor, uint64_t nLine, uint8_t* pOut);
     bool IsColor() const { return m_config.bColor; }
+    // Faults: a stream that stops sending frames while it still counts as running, and a camera
+    // pulled out (every request and format call fails, no frames come).
+    void SetStreamHalted(bool bHalted) { m_bHalted = bHalted; }
+    void Unplug() { m_bUnplugged = true; }
 
   private:
     void ResetRegisters();
@@ -141,6 +145,8 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     bool m_bStreaming = false;
     std::atomic<uint64_t> m_nFramesDelivered{0};
     std::atomic<uint64_t> m_nFrameLine{0};
+    std::atomic<bool> m_bHalted{false};
+    std::atomic<bool> m_bUnplugged{false};
     uint64_t m_nLineCounter = 0; // streaming thread only
 };
 

@@ -1,0 +1,296 @@
+// What goes wrong around the program while it is used: the camera, the disk, the settings file.
+// Nothing recorded may be lost, nothing may hang or crash.
+
+#include "operator_support.h"
+
+#include "pages/rec_frame_limit.h"
+#include "platform/capture/capture_faults.h"
+#include "platform/sys/profile_file.h"
+
+#include <sched.h>
+#include <sys/mount.h>
+
+#include <random>
+
+namespace
+{
+// The twelve values Exit writes, as the pages show them just before.
+std::vector<std::string> ShownWriteBack(TarnwickDlg& d)
+{
+    TabGUIPartial& partial = d.m_tabPartial;
+    TabGUIRec& rec = d.m_tabRec;
+    partial.UpdateData(true);
+    rec.UpdateData(true);
+    return {std::to_string(partial.m_nInputMode),
+            partial.m_editFps.GetWindowText(),
+            partial.m_editSize.GetWindowText(),
+            partial.m_editPixel.GetWindowText(),
+            partial.m_editSpeed.GetWindowText(),
+            std::to_string(partial.m_comboDirection.GetCurSel()),
+            std::to_string(rec.m_nRecControl),
+            rec.m_editSec.GetWindowText(),
+            rec.m_strFolder,
+            std::to_string(rec.m_nFileNaming),
+            std::to_string(rec.m_nImageFormat),
+            rec.m_editQuality.GetWindowText()};
+}
+
+std::vector<std::string> WrittenBack(const std::string& strIni)
+{
+    const ProfileFile file(strIni);
+    std::vector<std::string> values;
+    for (const auto& [pszSection, pszKey] : {std::pair{"LineRate", "Mode"},
+                                             {"LineRate", "Fps"},
+                                             {"LineRate", "Size"},
+                                             {"LineRate", "Pixel"},
+                                             {"LineRate", "Speed"},
+                                             {"LineRate", "Direction"},
+                                             {"RecControl", "Mode"},
+                                             {"RecControl", "Sec"},
+                                             {"FileOption", "Path"},
+                                             {"FileOption", "Naming"},
+                                             {"FileOption", "Format"},
+                                             {"FileOption", "Quality"}})
+        values.push_back(file.GetText(pszSection, pszKey, "(missing)"));
+    return values;
+}
+
+void FillDisk(const std::string& strAt);
+
+// A small file system that fills at once, mounted for this thread alone (the saves run on it);
+// empty when this process may not mount one.
+std::string MountFullDisk(const std::string& strAt)
+{
+    std::filesystem::create_directory(strAt);
+    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tarnwick_full", strAt.c_str(), "tmpfs", 0, "size=64k") != 0)
+        return "";
+    FillDisk(strAt);
+    return strAt;
+}
+
+// Fills the disk to the last byte.
+void FillDisk(const std::string& strAt)
+{
+    std::FILE* pFile = std::fopen((strAt + "/filler").c_str(), "wb");
+    const std::vector<char> block(4096, 'f');
+    while (pFile != nullptr && std::fwrite(block.data(), 1, block.size(), pFile) == block.size() &&
+           std::fflush(pFile) == 0)
+    {
+    }
+    if (pFile != nullptr)
+        std::fclose(pFile);
+}
+} // namespace
+
+TEST_F(OperatorTest, RequestsFailingAtRandomLoseNoRecordingAndNeverStopTheProgram)
+{
+    Open("color");
+    // About one request in four fails from now on, at places a fixed seed chooses.
+    std::mt19937 random(10);
+    std::vector<int> failing;
+    for (int n = 1; n <= 3000; ++n)
+        if (random() % 4 == 0)
+        {
+            failing.push_back(n);
+            CaptureFaults::Instance().FailCall(CaptureStep::PROPERTY, n);
+        }
+    TarnwickDlg& d = Dlg();
+    StartLineScan("1800");
+    for (int nDirection : {1, 0})
+    {
+        Record(nDirection, 200);
+        const int nWidth = RecImageWidth(g_nRecFrames, RES_LINE_SCAN);
+        Click(d.m_tabRec, IDC_RADIO_NAMING_TIMESTAMP);
+        const std::string strFile = Save(IMAGE_FORMAT_BMP_RAW, m_temp.Dir());
+        Picture picture;
+        ASSERT_TRUE(ReadBmp(strFile, &picture));
+        EXPECT_EQ(picture.nWidth, nWidth);
+        UiApplication::PumpEvents(1000); // the next file's name is a second later
+    }
+    Click(d, IDC_MAIN_FACTORY_DEFAULT);
+    Click(d, IDC_MAIN_CONFIG_SAVE);
+    Click(d, IDC_MAIN_STOP);
+    const int nCalls = CaptureFaults::Instance().Calls(CaptureStep::PROPERTY);
+    EXPECT_GT(std::ranges::count_if(failing, [&](int n) { return n <= nCalls; }), 10);
+    const std::vector<std::string> shown = ShownWriteBack(d);
+    Exit();
+    EXPECT_EQ(WrittenBack(m_temp.Path("Tarnwick.ini")), shown);
+}
+
+TEST_F(OperatorTest, AStreamThatStopsOrACameraPulledOutMidRecordingKeepsWhatWasRecorded)
+{
+    for (bool bUnplug : {false, true})
+    {
+        SCOPED_TRACE(bUnplug ? "unplugged" : "stream stopped");
+        Open("color");
+        TarnwickDlg& d = Dlg();
+        StartLineScan("1800");
+        TabGUIRec& rec = d.m_tabRec;
+        d.m_tabPartial.m_comboDirection.SetCurSel(1);
+        Click(rec, IDC_REC_START);
+        ASSERT_TRUE(PumpUntil([] { return g_nRecFrames >= 400; }));
+        if (bUnplug)
+            Sim(0).Unplug();
+        else
+            Sim(0).SetStreamHalted(true);
+        UiApplication::PumpEvents(50);
+        const std::uint32_t nFrames = g_nRecFrames;
+        UiApplication::PumpEvents(100);
+        EXPECT_EQ(g_nRecFrames, nFrames); // no frames come any more
+
+        Click(rec, IDC_REC_STOP);
+        ASSERT_TRUE(PumpUntil([&] { return d.m_wndLineScan.m_bRunning == 1; }));
+        Click(rec, IDC_RADIO_NAMING_TIMESTAMP);
+        const std::string strFile = Save(IMAGE_FORMAT_BMP_BAYER, m_temp.Dir());
+        Picture picture;
+        ASSERT_TRUE(ReadBmp(strFile, &picture));
+        EXPECT_EQ(picture.nWidth, RecImageWidth(nFrames, RES_LINE_SCAN));
+        EXPECT_TRUE(ShowsScene(picture));
+        std::filesystem::remove(strFile);
+
+        // The operator tries again, then gives up.
+        Click(d, IDC_MAIN_STOP);
+        Click(d, IDC_MAIN_START);
+        Click(d, IDC_MAIN_STOP);
+        Exit();
+        EXPECT_NE(TempDir::ReadFile(m_temp.Path("Tarnwick.ini")).find("[FileOption]"), std::string::npos);
+        m_pDlg.reset();
+    }
+}
+
+class UnwritableSaveTest : public OperatorTest
+{
+  protected:
+    // Records a picture, then saves it in every format into strFolder: nothing may appear there,
+    // under the final name or any other; afterwards the same picture saves in the working folder.
+    void ExpectSavesFailCleanly(const std::string& strFolder)
+    {
+        Open("color");
+        TarnwickDlg& d = Dlg();
+        StartLineScan("1800");
+        Record(0, 200);
+        TabGUIRec& rec = d.m_tabRec;
+        m_services.m_strFolder = strFolder;
+        Click(rec, IDC_BROWSE_FOLDER);
+        Click(rec, IDC_RADIO_NAMING_TIMESTAMP);
+        const std::set<std::string> before = Files(strFolder);
+        for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
+        {
+            EXPECT_EQ(Save(nFormat, strFolder), "") << "format " << nFormat;
+            EXPECT_EQ(Files(strFolder), before);
+        }
+        // The live picture too, to a name chosen in that folder.
+        d.m_chkFolderSelect.SetCheck(1);
+        m_services.m_strSavePath = strFolder + "/live.bmp";
+        Click(d, IDC_MAIN_SAVE_IMAGE);
+        EXPECT_EQ(Files(strFolder), before);
+
+        Click(rec, IDC_CLEAR_FOLDER);
+        Picture picture;
+        const std::string strFile = Save(IMAGE_FORMAT_BMP_BAYER, m_temp.Dir());
+        ASSERT_TRUE(ReadBmp(strFile, &picture));
+        EXPECT_TRUE(ShowsScene(picture));
+        std::filesystem::remove(strFile);
+        EXPECT_TRUE(m_services.m_boxes.empty());
+    }
+};
+
+TEST_F(UnwritableSaveTest, AFolderThatCannotBeWrittenTakesNoFileAndTheImageSavesElsewhere)
+{
+    // A folder that is gone, and one whose place a file holds: no one can write there.
+    TempDir::WriteFile(m_temp.Path("plain"), "x");
+    for (const std::string& strFolder : {m_temp.Path("gone/away"), m_temp.Path("plain/sub")})
+    {
+        SCOPED_TRACE(strFolder);
+        ExpectSavesFailCleanly(strFolder);
+        Exit();
+        m_pDlg.reset();
+    }
+}
+
+TEST_F(UnwritableSaveTest, AFullDiskTakesNoTruncatedFileAndTheImageSavesElsewhere)
+{
+    const std::string strFull = MountFullDisk(m_temp.Path("full"));
+    if (strFull.empty())
+        GTEST_SKIP() << "cannot mount a small file system here (needs root and mount rights); "
+                        "the full-disk case is untested";
+    ExpectSavesFailCleanly(strFull);
+    Exit();
+    m_pDlg.reset();
+
+    // Settings on the full disk: Exit cannot add its keys, and the file stays whole. Long enough
+    // that the keys would take it past a block of the disk.
+    const std::string strIni = "; " + std::string(4000, 'c') + "\n[Settings]\nTopMost=0\n";
+    std::filesystem::remove(strFull + "/filler");
+    TempDir::WriteFile(strFull + "/Tarnwick.ini", strIni);
+    FillDisk(strFull);
+    std::filesystem::current_path(strFull);
+    Open("color", nullptr);
+    Exit();
+    EXPECT_EQ(TempDir::ReadFile(strFull + "/Tarnwick.ini"), strIni);
+    std::filesystem::current_path(m_temp.Dir());
+    umount2(strFull.c_str(), MNT_DETACH);
+}
+
+TEST_F(OperatorTest, HostileSettingsFilesOpenUseAndWriteBackWithoutLoss)
+{
+    std::mt19937 random(3);
+    std::string strJunk(4096, '\0');
+    for (char& c : strJunk)
+        c = static_cast<char>(random());
+    const std::string strLong(300000, 'w');
+    const struct Case
+    {
+        const char* pszName;
+        std::string strIni;
+        std::string strKept; // a part of the file that must survive Exit unchanged
+    } cases[] = {
+        {"binary junk", strJunk, strJunk.substr(0, 1000)},
+        {"huge numbers",
+         "[Settings]\nTopMost=4294967296\n[LineRate]\nMode=1\nFps=1e308\n"
+         "Size=2147483648\nPixel=99999999999\nSpeed=1e9\nDirection=77777777777\nUpDownStep=2147483647\n"
+         "[Cursor]\nColor=99999999999\nThick=2147483647\nPitch=2147483647\nLength=2147483647\n"
+         "[RecControl]\nMode=1\nSec=99999999999\n[FileOption]\nNaming=2147483647\nFormat=2147483647\n"
+         "Quality=99999999999\n",
+         "Thick=2147483647\n"},
+        {"negative values",
+         "[Settings]\nCameraNo=-1\nTopMost=-1\n[ViewWindow]\nMonoDecode=-5\nColorDecode=-5\n[LineRate]\n"
+         "Mode=-1\nFps=-100\nSize=-3620\nPixel=-640\nSpeed=-75\nDirection=-2\nUpDownStep=-10\n[Cursor]\n"
+         "Color=-1\nThick=-5\nPitch=-40\nLength=-6\n[RecControl]\nMode=-1\nSec=-10\n[FileOption]\n"
+         "Naming=-1\nFormat=-1\nQuality=-80\n",
+         "Pitch=-40\n"},
+        {"very long lines",
+         "; " + strLong + "\n[LineRate]\nFps=" + strLong + "\n[FileOption]\nPath=" + strLong + "\n" +
+             strLong + "\n",
+         "; " + strLong + "\n"},
+        {"missing sections", "[LineRate\nMode=1\n[]\nFps=5\n=3\n[RecControl]]\nSec\n", "[LineRate\nMode=1\n"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.pszName);
+        m_services.m_boxes.clear();
+        Open("color", nullptr, [&] { TempDir::WriteFile(m_temp.Path("Tarnwick.ini"), c.strIni); });
+        TarnwickDlg& d = Dlg();
+        EXPECT_TRUE(m_services.m_boxes.empty());
+        StartLineScan("1800");
+        Record(1, 100);
+        m_services.m_strSavePath = m_temp.Path("hostile.bmp");
+        Click(d.m_tabRec, IDC_RADIO_NAMING_MANUAL);
+        Picture picture;
+        ASSERT_TRUE(ReadBmp(Save(IMAGE_FORMAT_BMP_BAYER, m_temp.Dir()), &picture));
+        EXPECT_TRUE(ShowsScene(picture));
+        std::filesystem::remove(m_temp.Path("hostile.bmp"));
+
+        const std::vector<std::string> shown = ShownWriteBack(d);
+        Exit();
+        m_pDlg.reset();
+        const std::string strIni = TempDir::ReadFile(m_temp.Path("Tarnwick.ini"));
+        EXPECT_NE(strIni.find(c.strKept), std::string::npos);
+        // Texts longer than a read gives back are written back as they were read.
+        std::vector<std::string> cut = shown;
+        for (std::string& s : cut)
+            s = s.substr(0, ProfileFile::MAX_TEXT);
+        EXPECT_EQ(WrittenBack(m_temp.Path("Tarnwick.ini")), cut);
+    }
+}

@@ -1,0 +1,140 @@
+// A whole working session with the program, as an operator has it.
+
+#include "operator_support.h"
+
+#include "camera/camera_defs.h"
+#include "pages/line_rate.h"
+#include "pages/rec_frame_limit.h"
+#include "platform/sys/profile_file.h"
+
+namespace
+{
+constexpr double RATE = 1800;
+
+// The line period a rate sends, as the two byte writes of the register.
+std::vector<std::pair<int, int>> LinePeriodWrites(double dRate)
+{
+    const int nCount = LinePeriodFromRate(dRate).nCount;
+    return {{REG_LINE_PERIOD, nCount & 0xFF}, {REG_LINE_PERIOD + 1, nCount >> 8}};
+}
+
+bool IsTimeStampName(const std::string& strPath, const char* pszExt)
+{
+    const std::string strName = std::filesystem::path(strPath).filename().string();
+    return strName.size() == 15 + std::strlen(pszExt) && strName.ends_with(std::string(".") + pszExt) &&
+           std::all_of(strName.begin(), strName.begin() + 14, [](char c) { return c >= '0' && c <= '9'; });
+}
+} // namespace
+
+TEST_F(OperatorTest, AnOperatorRecordsBothWaysSavesEveryFormatAndFindsTheSettingsKept)
+{
+    Open("color");
+    TarnwickDlg& d = Dlg();
+    ASSERT_TRUE(m_services.m_boxes.empty());
+
+    // Save Image of the live picture, taken still.
+    Click(d, IDC_MAIN_START);
+    ASSERT_TRUE(PumpUntil([&] { return Sim(0).FramesDelivered() > 2; }));
+    Click(d, IDC_MAIN_STOP);
+    ASSERT_TRUE(PumpUntil([&] { return d.m_wndLive.m_bConverted == 1; }));
+    UiApplication::PumpEvents(30);
+    const std::set<std::string> before = Files(m_temp.Dir());
+    Click(d, IDC_MAIN_SAVE_IMAGE);
+    std::vector<std::string> created;
+    std::ranges::set_difference(Files(m_temp.Dir()), before, std::back_inserter(created));
+    ASSERT_EQ(created.size(), 1u);
+    EXPECT_TRUE(IsTimeStampName(created[0], "bmp")) << created[0];
+    Picture live;
+    ASSERT_TRUE(ReadBmp(created[0], &live));
+    EXPECT_EQ((std::vector<int>{live.nWidth, live.nChannels}), (std::vector<int>{960, 3}));
+    EXPECT_TRUE(ShowsScene(live));
+
+    // Line scan at a typed rate: the rate's two writes and nothing else.
+    ClearLogs();
+    StartLineScan("1800");
+    UiApplication::PumpEvents(20);
+    EXPECT_EQ(d.m_editResolution.GetWindowText(), "1284 x 2");
+    // Start's from the shooting environment of the defaults, then the typed one's.
+    std::vector<std::pair<int, int>> expected = LinePeriodWrites(RateFromEnvironment(3620, 640, 75));
+    for (auto w : LinePeriodWrites(RATE))
+        expected.push_back(w);
+    EXPECT_EQ(RegisterWrites(Log(0)), expected);
+
+    const std::string strOut = m_temp.Path("out");
+    std::filesystem::create_directory(strOut);
+    m_services.m_strFolder = strOut;
+    Click(d.m_tabRec, IDC_BROWSE_FOLDER);
+    d.m_tabRec.m_editSec.SetWindowText("1");
+    d.m_tabRec.m_editQuality.SetWindowText("90");
+    struct Case
+    {
+        int nDirection;
+        std::uint32_t nFrames; // 0: by time
+        int nFormat;
+        bool bTimeStamp;
+    };
+    const Case cases[] = {
+        {0, 300, IMAGE_FORMAT_BMP_BAYER, true},
+        {1, 300, IMAGE_FORMAT_BMP_RAW, false},
+        {1, 0, IMAGE_FORMAT_JPEG, true},
+        {0, 0, IMAGE_FORMAT_JPEG, false},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE("direction " + std::to_string(c.nDirection) + " frames " + std::to_string(c.nFrames) +
+                     " format " + std::to_string(c.nFormat));
+        ClearLogs();
+        Record(c.nDirection, c.nFrames);
+        UiApplication::PumpEvents(20);
+        // The direction for the recording, the rate again, and the direction back at Rec Stop.
+        expected = {{REG_SCAN_DIRECTION, c.nDirection}};
+        for (auto w : LinePeriodWrites(RATE))
+            expected.push_back(w);
+        expected.push_back({REG_SCAN_DIRECTION, 0});
+        EXPECT_EQ(RegisterWrites(Log(0)), expected);
+        const std::uint32_t nFrames = g_nRecFrames;
+        // By hand: as many as came before the click; by time: a second at the typed rate.
+        if (c.nFrames != 0)
+            EXPECT_GE(nFrames, c.nFrames);
+        else
+            EXPECT_EQ(nFrames, 1800u);
+        const int nWidth = RecImageWidth(nFrames, RES_LINE_SCAN);
+        EXPECT_EQ(d.m_wndLineScan.m_nWidth, nWidth);
+
+        Click(d.m_tabRec, c.bTimeStamp ? IDC_RADIO_NAMING_TIMESTAMP : IDC_RADIO_NAMING_MANUAL);
+        const bool bJpeg = c.nFormat == IMAGE_FORMAT_JPEG;
+        const char* pszExt = bJpeg ? "jpg" : "bmp";
+        m_services.m_strSavePath =
+            c.bTimeStamp ? "" : strOut + "/chosen" + std::to_string(c.nFormat) + "." + pszExt;
+        const std::string strFile = Save(c.nFormat, strOut);
+        ASSERT_NE(strFile, "");
+        if (c.bTimeStamp)
+            EXPECT_TRUE(IsTimeStampName(strFile, pszExt)) << strFile;
+        else
+            EXPECT_EQ(strFile, m_services.m_strSavePath);
+        Picture picture;
+        ASSERT_TRUE(bJpeg ? ReadJpeg(strFile, &picture) : ReadBmp(strFile, &picture));
+        EXPECT_EQ((std::vector<int>{picture.nWidth, picture.nHeight, picture.nChannels}),
+                  (std::vector<int>{nWidth, 1284, c.nFormat == IMAGE_FORMAT_BMP_RAW ? 1 : 3}));
+        EXPECT_TRUE(ShowsScene(picture));
+    }
+    EXPECT_TRUE(m_services.m_boxes.empty());
+
+    // Exit writes back what the pages show; the next start shows it again.
+    d.m_tabPartial.m_comboDirection.SetCurSel(1);
+    Exit();
+    EXPECT_FALSE(d.IsWindowVisible() || d.m_wndLive.IsWindowVisible() || d.m_wndLineScan.IsWindowVisible());
+    EXPECT_EQ(g_pLineScan, nullptr);
+    m_pDlg.reset();
+    Open("color", nullptr);
+    TarnwickDlg& again = Dlg();
+    TabGUIRec& rec = again.m_tabRec;
+    TabGUIPartial& partial = again.m_tabPartial;
+    EXPECT_EQ((std::vector<std::string>{partial.m_editFps.GetWindowText(), rec.m_editSec.GetWindowText(),
+                                        rec.m_editFolder.GetWindowText(), rec.m_editQuality.GetWindowText()}),
+              (std::vector<std::string>{"1800.00", "1", strOut, "90"}));
+    EXPECT_EQ((std::vector<int>{partial.m_radioFpsInput.GetCheck(), partial.m_comboDirection.GetCurSel(),
+                                rec.m_radioRecStopAfter.GetCheck(), rec.m_radioNamingManual.GetCheck(),
+                                rec.m_comboFormat.GetCurSel()}),
+              (std::vector<int>{1, 1, 1, 1, IMAGE_FORMAT_JPEG}));
+}

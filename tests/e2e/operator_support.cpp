@@ -1,0 +1,282 @@
+#include "operator_support.h"
+
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace
+{
+uint32_t U32(const std::string& s, size_t n)
+{
+    return static_cast<uint8_t>(s[n]) | static_cast<uint8_t>(s[n + 1]) << 8 |
+           static_cast<uint8_t>(s[n + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[n + 3])) << 24;
+}
+
+struct JpegError
+{
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void LeaveDecode(j_common_ptr pInfo)
+{
+    std::longjmp(reinterpret_cast<JpegError*>(pInfo->err)->jump, 1);
+}
+
+// Mean difference between the picture and the scene read one way round: column x is scene row
+// v0 + nStep * x, row y scene pixel y (or 1283 - y when flipped), every nDx-th column and nDy-th
+// row. Raw samples take the nearest of the three colours.
+double Misfit(const Picture& p, int v0, int nStep, bool bFlip, int nDx, int nDy)
+{
+    const SimScene& scene = SimScene::Instance();
+    double dSum = 0;
+    long nCount = 0;
+    for (int x = 0; x < p.nWidth; x += nDx)
+    {
+        const long v =
+            ((v0 + static_cast<long>(nStep) * x) % SimScene::ROWS + SimScene::ROWS) % SimScene::ROWS;
+        const uint8_t* pRow = scene.Row(static_cast<uint64_t>(v));
+        // The first and last rows are left black; the rows beside them are interpolated from them.
+        for (int y = 2; y < p.nHeight - 2; y += nDy)
+        {
+            const uint8_t* pScene = pRow + (bFlip ? SimScene::WIDTH - 1 - y : y) * SimScene::CHANNELS;
+            const uint8_t* pPixel = p.At(x, y);
+            if (p.nChannels == 1)
+            {
+                int nBest = 255;
+                for (int ch = 0; ch < 3; ++ch)
+                    nBest = std::min(nBest, std::abs(pPixel[0] - pScene[ch]));
+                dSum += nBest;
+            }
+            else
+                for (int ch = 0; ch < 3; ++ch) // scene channels: red, green, blue
+                    dSum += std::abs(pPixel[p.bRgb ? ch : 2 - ch] - pScene[ch]);
+            nCount += p.nChannels == 1 ? 1 : 3;
+        }
+    }
+    return nCount ? dSum / nCount : 255.0;
+}
+} // namespace
+
+::testing::AssertionResult ReadBmp(const std::string& strFile, Picture* pPicture)
+{
+    const std::string s = TempDir::ReadFile(strFile);
+    if (s.size() < 54 || s[0] != 'B' || s[1] != 'M')
+        return ::testing::AssertionFailure() << strFile << ": no BMP header (" << s.size() << " bytes)";
+    const uint32_t nOffset = U32(s, 10);
+    const int nWidth = static_cast<int>(U32(s, 18));
+    const int nHeight = static_cast<int>(U32(s, 22));
+    const int nBits = static_cast<uint8_t>(s[28]);
+    const size_t nStride = (static_cast<size_t>(nWidth) * nBits / 8 + 3) / 4 * 4;
+    const size_t nRows = static_cast<size_t>(std::abs(nHeight));
+    if (U32(s, 2) != s.size() || U32(s, 14) != 40 || (nBits != 8 && nBits != 24) ||
+        nOffset != (nBits == 8 ? 1078u : 54u) || nOffset + nStride * nRows != s.size())
+        return ::testing::AssertionFailure()
+               << strFile << ": headers disagree with the file's " << s.size() << " bytes (" << nWidth
+               << " x " << nHeight << ", " << nBits << " bits, pixels at " << nOffset << ")";
+    Picture& p = *pPicture;
+    p = Picture{nWidth, static_cast<int>(nRows), nBits / 8, false, {}};
+    p.pixels.resize(static_cast<size_t>(nWidth) * nRows * p.nChannels);
+    for (size_t y = 0; y < nRows; ++y)
+    {
+        // A positive height stores the bottom row first.
+        const size_t nFileRow = nHeight > 0 ? nRows - 1 - y : y;
+        std::memcpy(&p.pixels[y * nWidth * p.nChannels], s.data() + nOffset + nFileRow * nStride,
+                    static_cast<size_t>(nWidth) * p.nChannels);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ReadJpeg(const std::string& strFile, Picture* pPicture)
+{
+    const std::string s = TempDir::ReadFile(strFile);
+    jpeg_decompress_struct info{};
+    JpegError error{};
+    info.err = jpeg_std_error(&error.mgr);
+    error.mgr.error_exit = LeaveDecode;
+    if (setjmp(error.jump) != 0)
+    {
+        jpeg_destroy_decompress(&info);
+        return ::testing::AssertionFailure() << strFile << ": libjpeg cannot decode it";
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(s.data()),
+                 static_cast<unsigned long>(s.size()));
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    Picture& p = *pPicture;
+    p.nWidth = static_cast<int>(info.output_width);
+    p.nHeight = static_cast<int>(info.output_height);
+    p.nChannels = 3;
+    p.bRgb = true;
+    p.pixels.assign(static_cast<size_t>(p.nWidth) * p.nHeight * 3, 0);
+    while (info.output_scanline < info.output_height)
+    {
+        JSAMPROW pRow = &p.pixels[static_cast<size_t>(info.output_scanline) * p.nWidth * 3];
+        jpeg_read_scanlines(&info, &pRow, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ShowsScene(const Picture& picture)
+{
+    if (picture.nWidth < 64 || picture.nHeight != SimScene::WIDTH)
+        return ::testing::AssertionFailure()
+               << "a " << picture.nWidth << " x " << picture.nHeight << " picture";
+    // Each way round at its best starting row, on a coarse grid; then the upright one closely.
+    struct Way
+    {
+        int nStep;
+        bool bFlip;
+        double dBest = 1e9;
+        int v0 = 0;
+    } ways[] = {{1, false}, {-1, false}, {1, true}, {-1, true}};
+    const int nDx = std::max(1, picture.nWidth / 48);
+    for (Way& way : ways)
+        for (int v0 = 0; v0 < SimScene::ROWS; ++v0)
+        {
+            const double d = Misfit(picture, v0, way.nStep, way.bFlip, nDx, 16);
+            if (d < way.dBest)
+                way = Way{way.nStep, way.bFlip, d, v0};
+        }
+    const double dUpright = Misfit(picture, ways[0].v0, 1, false, 1, 3);
+    double dOthers = std::numeric_limits<double>::max();
+    for (int i = 1; i < 4; ++i)
+        dOthers = std::min(dOthers, ways[i].dBest);
+    // Demosaicing and JPEG soften edges a little; any other alignment misses by far more.
+    if (dUpright < 12.0 && dUpright * 3 < dOthers)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "misfit upright " << dUpright << " (coarse " << ways[0].dBest
+                                         << "), best other way " << dOthers;
+}
+
+std::vector<std::pair<int, int>> RegisterWrites(const std::vector<std::string>& log)
+{
+    std::vector<std::pair<int, int>> writes;
+    int nAddr = -1;
+    for (const std::string& s : log)
+    {
+        unsigned a = 0, b = 0;
+        if (std::sscanf(s.c_str(), "SET1 %x %x", &a, &b) == 2 && s.find("failed") == std::string::npos)
+            nAddr = static_cast<int>(a | b << 8);
+        else if (std::sscanf(s.c_str(), "SET2 %x", &a) == 1 && s.find("failed") == std::string::npos)
+            writes.push_back({nAddr, static_cast<int>(a)});
+    }
+    return writes;
+}
+
+OperatorTest::OperatorTest() : m_savedDir(std::filesystem::current_path())
+{
+    std::filesystem::current_path(m_temp.Dir());
+    SetDialogServices(&m_services);
+}
+
+void OperatorTest::TearDown()
+{
+    if (m_pDlg && m_pDlg->IsWindowVisible())
+        Exit();
+    m_pDlg.reset();
+    UiApplication::Instance()->SetMainDialog(nullptr);
+    ReleaseSharedBuffers();
+    SimCameraTest::TearDown();
+    std::filesystem::current_path(m_savedDir);
+    SetDialogServices(nullptr);
+}
+
+void OperatorTest::Open(const std::string& strSpec, const char* pszIni, const std::function<void()>& prepare)
+{
+    if (pszIni != nullptr)
+    {
+        std::filesystem::remove(m_temp.Path("Tarnwick.ini"));
+        if (*pszIni != 0)
+            TempDir::WriteFile(m_temp.Path("Tarnwick.ini"), pszIni);
+    }
+    Install(strSpec);
+    if (prepare)
+        prepare();
+    m_pDlg = std::make_unique<TarnwickDlg>();
+    UiApplication::Instance()->SetMainDialog(m_pDlg.get());
+    m_pDlg->Create(nullptr);
+    m_pDlg->ShowWindow(ShowState::Show);
+    // The start-up chain runs one step a millisecond from the event loop.
+    UiApplication::PumpEvents(100);
+}
+
+void OperatorTest::Exit()
+{
+    Click(*m_pDlg, IDCANCEL);
+    UiApplication::Instance()->SetMainDialog(nullptr);
+}
+
+void OperatorTest::Click(Dialog& dlg, int nId)
+{
+    QWidget* pWidget = ControlWidget(dlg, nId);
+    ASSERT_NE(pWidget, nullptr) << "control " << nId;
+    // A disabled button takes no click; the operator would find it greyed out.
+    ASSERT_TRUE(pWidget->isEnabled()) << "control " << nId << " is disabled";
+    QTest::mouseClick(pWidget, Qt::LeftButton);
+    UiApplication::PumpEvents(5);
+}
+
+void OperatorTest::SelectTab(int nTab)
+{
+    Dlg().m_tab.SetCurSel(nTab);
+    Dlg().OnTcnSelchangeTab();
+}
+
+void OperatorTest::StartLineScan(const char* pszRate)
+{
+    TarnwickDlg& d = Dlg();
+    Click(d, IDC_MAIN_START);
+    SelectTab(2);
+    Click(d.m_tabPartial, IDC_RADIO_LINE_SCAN);
+    Click(d.m_tabPartial, IDC_RADIO_FPS_INPUT);
+    d.m_tabPartial.m_editFps.SetWindowText(pszRate);
+    Click(d.m_tabPartial, IDC_SET_LINE_RATE);
+    SelectTab(3);
+}
+
+void OperatorTest::Record(int nDirection, std::uint32_t nFrames)
+{
+    TarnwickDlg& d = Dlg();
+    TabGUIRec& rec = d.m_tabRec;
+    d.m_tabPartial.m_comboDirection.SetCurSel(nDirection);
+    Click(rec, nFrames != 0 ? IDC_RADIO_REC_MANUAL : IDC_RADIO_REC_STOP_AFTER);
+    Click(rec, IDC_REC_START);
+    ASSERT_NE(g_nRecMode, 0);
+    if (nFrames != 0)
+    {
+        ASSERT_TRUE(PumpUntil([&] { return g_nRecFrames >= nFrames; })) << g_nRecFrames << " frames";
+        Click(rec, IDC_REC_STOP);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return g_nRecMode == 0 && d.m_wndLineScan.m_bRunning == 1; }));
+}
+
+std::string OperatorTest::Save(int nFormat, const std::string& strFolder)
+{
+    TabGUIRec& rec = Dlg().m_tabRec;
+    rec.m_comboFormat.SetCurSel(nFormat);
+    rec.OnCbnSelchangeImageFormat();
+    const std::set<std::string> before = Files(strFolder);
+    Click(rec, IDC_REC_SAVE);
+    for (const std::string& s : Files(strFolder))
+        if (!before.contains(s))
+            return s;
+    return "";
+}
+
+std::set<std::string> OperatorTest::Files(const std::string& strFolder) const
+{
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(strFolder, ec))
+        names.insert(entry.path().string());
+    return names;
+}

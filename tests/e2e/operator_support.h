@@ -1,0 +1,116 @@
+#pragma once
+
+// The main dialog as the program makes it, worked by a simulated operator in a fresh working
+// folder, and checks of the pictures it writes against the scene the simulated camera films.
+
+#include "console/tarnwick_dlg.h"
+
+#include "buffers/recording_state.h"
+#include "buffers/shared_buffers.h"
+#include "platform/capture/sim/sim_scene.h"
+#include "platform/ui/dialog_services.h"
+#include "platform/ui/ui_application.h"
+#include "resources/page_resource.h"
+#include "tests/camera/sim_camera_fixture.h"
+#include "tests/console/console_test_support.h"
+#include "tests/platform/ui/test_dialog.h"
+
+#include <QTest>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+// Answers in place of a person: OK to message boxes (texts kept), the save dialog with
+// m_strSavePath, the folder browser with m_strFolder (empty: cancelled).
+class OperatorServices : public DialogServices
+{
+  public:
+    int MessageBox(Dialog*, const std::string& strText, const std::string&, unsigned) override
+    {
+        m_boxes.push_back(strText);
+        return IDOK;
+    }
+    bool SaveFile(Dialog*, const SaveFileRequest&, std::string* pPath) override
+    {
+        *pPath = m_strSavePath;
+        return !m_strSavePath.empty();
+    }
+    bool BrowseForFolder(Dialog*, const std::string&, std::string* pFolder) override
+    {
+        *pFolder = m_strFolder;
+        return !m_strFolder.empty();
+    }
+
+    std::vector<std::string> m_boxes;
+    std::string m_strSavePath, m_strFolder;
+};
+
+inline bool PumpUntil(const std::function<bool()>& done, int nSeconds = 10)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(nSeconds);
+    while (!done() && std::chrono::steady_clock::now() < end)
+        UiApplication::PumpEvents(5);
+    return done();
+}
+
+// A BMP or decoded JPEG picture: pixel (x, y) with y counted from the top.
+struct Picture
+{
+    int nWidth = 0, nHeight = 0, nChannels = 0; // 3: blue, green, red (BMP) or red, green, blue (JPEG)
+    bool bRgb = false;
+    std::vector<uint8_t> pixels; // top row first, rows packed
+
+    const uint8_t* At(int x, int y) const
+    {
+        return &pixels[(static_cast<size_t>(y) * nWidth + x) * nChannels];
+    }
+};
+
+// Reads a BMP file's headers and pixels; fails the test with why when they do not agree.
+::testing::AssertionResult ReadBmp(const std::string& strFile, Picture* pPicture);
+// Decodes a JPEG file with libjpeg.
+::testing::AssertionResult ReadJpeg(const std::string& strFile, Picture* pPicture);
+
+// Whether the picture shows the scene upright and unmirrored: column x holds scene row v0 + x
+// for some v0, picture row y scene pixel y. Every other way round must fit clearly worse. A raw
+// picture (one channel) is matched against whichever colour its sample comes closest to.
+::testing::AssertionResult ShowsScene(const Picture& picture);
+
+// The register writes in a request log, in order: {register, value}.
+std::vector<std::pair<int, int>> RegisterWrites(const std::vector<std::string>& log);
+
+class OperatorTest : public SimCameraTest
+{
+  protected:
+    OperatorTest();
+    void TearDown() override;
+
+    // Starts the program's main dialog on the simulated devices of strSpec with the settings file
+    // strIni (kept as it is when null); prepare runs once the devices exist. Waits for the
+    // start-up chain.
+    void Open(const std::string& strSpec, const char* pszIni = "", const std::function<void()>& prepare = {});
+    // Exit, as the operator clicks it.
+    void Exit();
+    void Click(Dialog& dlg, int nId);
+    void SelectTab(int nTab);
+    // Start, then line-scan readout at a typed rate of pszRate lines a second.
+    void StartLineScan(const char* pszRate);
+    // Records in direction nDirection: by hand for nFrames frames, or (nFrames 0) for the seconds
+    // field's time. Returns once the line-scan viewer shows the composed picture.
+    void Record(int nDirection, std::uint32_t nFrames);
+    // Save on the Rec page in nFormat; the new file in strFolder (empty when none appeared).
+    std::string Save(int nFormat, const std::string& strFolder);
+    std::set<std::string> Files(const std::string& strFolder) const;
+
+    TarnwickDlg& Dlg() { return *m_pDlg; }
+
+    TempDir m_temp;
+    std::filesystem::path m_savedDir;
+    OperatorServices m_services;
+    std::unique_ptr<TarnwickDlg> m_pDlg;
+};
