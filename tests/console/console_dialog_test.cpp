@@ -501,7 +501,10 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
         EXPECT_EQ(d.m_nFrameCount, int(c.positions.size()));
     }
 
-    // Streaming: once EndRecording returns, the count and the store hold still.
+    // Streaming: once EndRecording returns, the count and the store hold still. The line-scan
+    // viewer the first case's Rec Stop opened must stop reading the store, as Rec Start makes it.
+    d.m_wndLineScan.OnCancel();
+    d.m_wndLineScan.StopDrawThread();
     g_nRecFrames = 0;
     g_nRecFrameLimit = 16000;
     g_nRecMode = RES_LINE_SCAN;
