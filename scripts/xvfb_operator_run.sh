@@ -23,7 +23,7 @@ xs_show_page 2
 xs_click_page "${XS_LINE_SCAN[@]}"
 xs_show_page 3
 xs_key r
-sleep 1
+sleep 2
 xs_key t
 xs_window_aside "[ Fit ]" >/dev/null
 
