@@ -14,42 +14,6 @@
 
 using namespace viewer_test;
 
-TEST_F(ViewerTest, OpeningShowsTheViewerMaximisedWithANewGreyHeader)
-{
-    ASSERT_TRUE(m_viewer.Create(nullptr));
-    EXPECT_TRUE(m_viewer.IsZoomed());
-    EXPECT_FALSE(m_viewer.IsTopMost());
-    EXPECT_EQ(m_viewer.GetWindowText(), "[ 1:1 ]");
-    EXPECT_EQ(m_viewer.m_bRunning, 1);
-
-    FillRamp();
-    Draw();
-    EXPECT_EQ(Header(), (std::vector<int>{960, 1284, 8}));
-    EXPECT_EQ(Pixel(0, 0), Grey(Ramp(0, 0)));
-    // A top-down picture gets a negative height; its top row is then stored first.
-    m_viewer.m_bTopDown = 1;
-    Draw();
-    EXPECT_EQ(Header(), (std::vector<int>{960, -1284, 8}));
-    EXPECT_EQ(Pixel(0, 0), Grey(m_raw[0]));
-}
-
-TEST_F(ViewerTest, OneToOneShowsThePictureFromTheScrollPositions)
-{
-    FillRamp();
-    Open(400, 300);
-    // Horizontal and vertical position asked for, then kept by the bars: scrolled to the far
-    // corner, the picture's last column and row touch the client's edges.
-    const int CASES[][4] = {{0, 0, 0, 0}, {100, 200, 100, 200}, {960, 1284, 560, 984}};
-    for (const auto& c : CASES)
-    {
-        EXPECT_EQ(HScroll(SB_THUMBPOSITION, c[0]), c[2]);
-        EXPECT_EQ(VScroll(SB_THUMBTRACK, c[1]), c[3]);
-        Draw();
-        for (Point pt : {Point{0, 0}, Point{17, 5}, Point{399, 299}})
-            EXPECT_EQ(Pixel(pt.x, pt.y), Grey(Ramp(c[3] + pt.y, c[2] + pt.x))) << pt.x << "," << pt.y;
-    }
-}
-
 TEST_F(ViewerTest, FitDrawsThePictureAtTheSmallerWholePercentScale)
 {
     FillRamp();
@@ -138,6 +102,8 @@ TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
         {6, 1, INT_MAX, dash + std::string(60, '.')},
         {6, INT_MAX, 40, std::string(100, '#')},
         {INT_MAX, INT_MAX, 1, std::string(100, '#')},
+        {6, 1, 0, std::string(100, '.')}, // a pitch below 1: no dashes, and the pass still ends
+        {6, 1, -5, std::string(100, '.')},
     };
     for (const auto& c : CASES)
     {
@@ -152,30 +118,18 @@ TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
         EXPECT_EQ(Pixel(0, 0) == GUIDE && Pixel(599, 99) == GUIDE, bWide);
         EXPECT_EQ(Pixel(481, 0) == GUIDE, bWide);
     }
-}
 
-TEST_F(ViewerTest, NoGuideLineWhereItDoesNotBelong)
-{
-    m_owner.m_nCursor = 1;
-    m_owner.m_nCenter = 1;
-    Open(600, 400);
-    // Check box off; no overlay (the line-scan viewer); a two-line frame 4 pixels wide; a pitch
-    // below 1 (no dashes, and the pass still ends).
-    const auto drawnWith = [&](auto change, auto undo)
+    // None with the check box off, on the line-scan viewer (no overlay) or on a frame 4 pixels wide.
+    g_nGuidePitch = 40;
+    g_nGuideWidth = 1;
+    for (int i = 0; i < 3; ++i)
     {
-        change();
+        m_owner.m_nCursor = i != 0;
+        m_viewer.m_bOverlay = i != 1;
+        m_viewer.m_nWidth = i == 2 ? 4 : 960;
         Repaint();
-        const bool bDrawn = !DashStarts(480, GUIDE).empty();
-        undo();
-        return bDrawn;
-    };
-    EXPECT_TRUE(drawnWith([] {}, [] {}));
-    EXPECT_FALSE(drawnWith([&] { m_owner.m_nCursor = 0; }, [&] { m_owner.m_nCursor = 1; }));
-    EXPECT_FALSE(drawnWith([&] { m_viewer.m_bOverlay = 0; }, [&] { m_viewer.m_bOverlay = 1; }));
-    EXPECT_FALSE(drawnWith([&] { m_viewer.m_nWidth = 4; }, [&] { m_viewer.m_nWidth = 960; }));
-    EXPECT_FALSE(drawnWith([&] { g_nGuidePitch = 0; }, [&] { g_nGuidePitch = 40; }));
-    EXPECT_FALSE(drawnWith([&] { g_nGuidePitch = -5; }, [&] { g_nGuidePitch = 40; }));
-    EXPECT_TRUE(drawnWith([] {}, [] {}));
+        EXPECT_EQ(Column(480, 0, 100, GUIDE), std::string(100, '.')) << i;
+    }
 }
 
 TEST_F(ViewerTest, MeasuringLineRunsAlongTheLongerSideFromTheDragStart)
@@ -234,8 +188,9 @@ TEST_F(ViewerTest, MeasuringDragMapsTheClientToPicturePixels)
     EXPECT_EQ(Drag({-10, 5}, {600, 700}), (std::vector<int>{0, 9, 959, 1283}));
 }
 
-TEST_F(ViewerTest, ScrollBarsStepAndFollowTheZoom)
+TEST_F(ViewerTest, ScrollBarsStepFollowTheZoomAndPlaceThePicture)
 {
+    FillRamp();
     Open(400, 300);
     const auto bars = [&]
     {
@@ -243,6 +198,18 @@ TEST_F(ViewerTest, ScrollBarsStepAndFollowTheZoom)
         return std::vector<int>{h.nMax, h.nPage, v.nMax, v.nPage};
     };
     EXPECT_EQ(bars(), (std::vector<int>{960, 401, 1284, 301}));
+
+    // Horizontal and vertical position asked for, then kept by the bars: scrolled to the far
+    // corner, the picture's last column and row touch the client's edges.
+    const int CASES[][4] = {{100, 200, 100, 200}, {960, 1284, 560, 984}, {0, 0, 0, 0}};
+    for (const auto& c : CASES)
+    {
+        EXPECT_EQ(HScroll(SB_THUMBPOSITION, c[0]), c[2]);
+        EXPECT_EQ(VScroll(SB_THUMBTRACK, c[1]), c[3]);
+        Draw();
+        for (Point pt : {Point{0, 0}, Point{17, 5}, Point{399, 299}})
+            EXPECT_EQ(Pixel(pt.x, pt.y), Grey(Ramp(c[3] + pt.y, c[2] + pt.x))) << pt.x << "," << pt.y;
+    }
 
     // Code and position, then where the bar is left: the thumb takes the low 16 bits of the
     // position, and the bar keeps it within 960 - 400.
@@ -315,11 +282,23 @@ TEST_F(ViewerTest, RecKeysReachTheRecPageOnlyWhileItIsCurrentAndEnterEscDoNothin
     EXPECT_EQ(m_viewer.m_bConverted, 0);
 }
 
-TEST_F(ViewerTest, ReopeningStartsANewThreadWithNewEventsAndHeader)
+TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEventsAndHeader)
 {
     FillRamp();
-    Open(300, 200);
+    ASSERT_TRUE(m_viewer.Create(nullptr));
+    EXPECT_TRUE(m_viewer.IsZoomed());
+    EXPECT_FALSE(m_viewer.IsTopMost());
+    EXPECT_EQ(m_viewer.GetWindowText(), "[ 1:1 ]");
+    EXPECT_EQ(m_viewer.m_bRunning, 1);
     Draw();
+    EXPECT_EQ(Header(), (std::vector<int>{960, 1284, 8}));
+    EXPECT_EQ(Pixel(0, 0), Grey(Ramp(0, 0)));
+    // A top-down picture gets a negative height; its top row is then stored first.
+    m_viewer.m_bTopDown = 1;
+    Draw();
+    EXPECT_EQ(Header(), (std::vector<int>{960, -1284, 8}));
+    EXPECT_EQ(Pixel(0, 0), Grey(m_raw[0]));
+    m_viewer.m_bTopDown = 0;
     const std::weak_ptr<AutoResetEvent> oldDraw = m_viewer.DrawEvent();
     const std::weak_ptr<AutoResetEvent> oldQuit = m_viewer.QuitEvent();
     const BitmapInfo* pOldBmi = m_viewer.m_pBmi.get();

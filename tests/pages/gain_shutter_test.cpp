@@ -9,8 +9,6 @@
 #include <QComboBox>
 #include <QTest>
 
-#include <cstdio>
-
 namespace
 {
 // The Gain and Shutter pages on a simulated colour camera, handed over as the main dialog does.
@@ -29,37 +27,7 @@ class GainShutterTest : public SimCameraTest
         }
     }
 
-    // The register writes camera 0 received, as "addr=data" in hex, from the address and data requests.
-    std::vector<std::string> Writes()
-    {
-        std::vector<std::string> writes;
-        std::string strAddr = "?";
-        for (const std::string& line : Log(0))
-        {
-            if (line.rfind("SET1 ", 0) == 0)
-                strAddr = line.substr(5, 2);
-            else if (line.rfind("SET2 ", 0) == 0)
-                writes.push_back(strAddr + "=" + line.substr(5, 2));
-            else
-                writes.push_back(line);
-        }
-        ClearLogs();
-        return writes;
-    }
-    // A 16-bit register write, low byte first.
-    static std::vector<std::string> Write16(int nReg, int nValue, int nTimes = 1)
-    {
-        std::vector<std::string> writes;
-        char sz[16];
-        for (int i = 0; i < nTimes; ++i)
-        {
-            std::snprintf(sz, sizeof sz, "%02X=%02X", nReg, nValue & 0xFF);
-            writes.push_back(sz);
-            std::snprintf(sz, sizeof sz, "%02X=%02X", nReg + 1, (nValue >> 8) & 0xFF);
-            writes.push_back(sz);
-        }
-        return writes;
-    }
+    std::vector<std::string> Writes() { return ::Writes(Sim(0)); }
 
     PageHost m_host;
     TabGUIGain m_gain;
