@@ -132,10 +132,14 @@ TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
     }
 }
 
-TEST_F(ViewerTest, MeasuringLineRunsAlongTheLongerSideFromTheDragStart)
+TEST_F(ViewerTest, MeasuringDragDrawsItsLineAndMapsTheClientToPicturePixels)
 {
     FillRawUniform(255);
-    Open(600, 400);
+    Open(400, 300);
+    // A move with the button held but no press in the window measures nothing.
+    m_viewer.OnMouseMove(MK_LBUTTON, Point{50, 60});
+    EXPECT_EQ(Measured(), (std::vector<int>{-1, -1, -1, -1}));
+
     // Taller than wide: a vertical dotted line at the start column.
     m_viewer.OnLButtonDown(MK_LBUTTON, Point{100, 100});
     m_viewer.OnMouseMove(MK_LBUTTON, Point{110, 200});
@@ -153,18 +157,10 @@ TEST_F(ViewerTest, MeasuringLineRunsAlongTheLongerSideFromTheDragStart)
         EXPECT_EQ(Pixel(x, 100), x == 101 || x == 106 ? BLACK : WHITE) << x;
 
     // A right click removes the rectangle, and the line with it.
-    m_viewer.OnRButtonDown(MK_RBUTTON, Point{300, 300});
+    m_viewer.OnRButtonDown(MK_RBUTTON, Point{300, 200});
     EXPECT_EQ(Measured(), (std::vector<int>{-1, -1, -1, -1}));
     Draw();
     EXPECT_EQ(Pixel(101, 100), WHITE);
-}
-
-TEST_F(ViewerTest, MeasuringDragMapsTheClientToPicturePixels)
-{
-    Open(400, 300);
-    // A move with the button held but no press in the window measures nothing.
-    m_viewer.OnMouseMove(MK_LBUTTON, Point{50, 60});
-    EXPECT_EQ(Measured(), (std::vector<int>{-1, -1, -1, -1}));
 
     HScroll(SB_THUMBPOSITION, 100);
     EXPECT_EQ(Drag({10, 20}, {5, 40}), (std::vector<int>{105, 20, 110, 40}));

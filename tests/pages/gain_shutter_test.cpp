@@ -232,12 +232,9 @@ TEST_F(GainShutterTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAn
             EXPECT_EQ(Writes(), expected);
         }
     }
-}
 
-TEST_F(GainShutterTest, OnePushWhiteBalanceDoesNothingBeforeAColourFrameIsConverted)
-{
-    // A mono camera's live picture is never converted; nor is any before the first colour frame,
-    // after a resolution switch, or without the buffers.
+    // Nothing changes and nothing is sent when the picture was never converted: a mono camera's
+    // live picture, any before the first colour frame or after a resolution switch, or no buffers.
     m_gain.m_nCameraNo = 1;
     std::vector<unsigned char> blank(BGR_FRAME_BYTES);
     for (unsigned char* pBuffer : {blank.data(), static_cast<unsigned char*>(nullptr)})
