@@ -451,10 +451,10 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
         std::vector<int> posted;
     };
     const Case cases[] = {
-        {true, 0, 3, {1, 2, 0, 0}, {IDC_REC_STOP}}, // the posted Rec Stop ends it and empties the bar
-        {false, 126, 32750, {0, 128, 128}, {}},     // manual: bits 7 and 8 of the count
+        {false, 126, 32750, {0, 128, 128}, {}}, // manual: bits 7 and 8 of the count
         {false, 510, 32750, {384, 0}, {}},
-        {true, 0, 0, {0, 0}, {}}, // a limit of 0 stores nothing and never stops
+        {true, 0, 0, {0, 0}, {}},                   // a limit of 0 stores nothing and never stops
+        {true, 0, 3, {1, 2, 0, 0}, {IDC_REC_STOP}}, // the posted Rec Stop ends it and empties the bar
     };
     for (const Case& c : cases)
     {
@@ -483,7 +483,11 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
                   long(SENSOR_WIDTH)); // nothing stored past it
     }
 
-    // Streaming: once EndRecording returns, the count and the store hold still.
+    // Streaming: once EndRecording returns, the count and the store hold still. As Rec Start does,
+    // the line-scan viewer that Rec Stop opened is closed first: it reads the store.
+    if (d.m_wndLineScan.m_bRunning == 1)
+        d.m_wndLineScan.OnCancel();
+    d.m_wndLineScan.StopDrawThread();
     g_nRecFrames = 0;
     g_nRecFrameLimit = 16000;
     g_nRecMode = RES_LINE_SCAN;
