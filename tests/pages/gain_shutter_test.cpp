@@ -1,8 +1,6 @@
-#include "buffers/shared_buffers.h"
 #include "page_test_support.h"
 #include "pages/white_balance.h"
 #include "resources/page_resource.h"
-#include "tests/camera/sim_camera_fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 // The main dialog's stand-ins for the pages' tests: visible top-level dialogs whose filter records
 // what the pages pass on, with the pages as their children; the register writes a camera received.
 
+#include "buffers/shared_buffers.h"
 #include "camera/camera_defs.h"
 #include "display/tarnwick_wnd.h"
 #include "pages/page_owner.h"
@@ -14,6 +15,7 @@
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/dialog_services.h"
 #include "platform/ui/tab_control.h"
+#include "tests/camera/sim_camera_fixture.h"
 #include "tests/platform/ui/test_dialog.h"
 
 #include <cstdio>
@@ -144,4 +146,26 @@ class FakeMainDialog : public RecordingDialog, public PageOwner
     TabGUIRec m_rec;
     EditBox m_editResolution;
     std::string m_strCurDir;
+};
+
+// Pages on a simulated colour camera under the main dialog's stand-in, with the shared buffers.
+class PageOnCameraTest : public SimCameraTest
+{
+  protected:
+    void SetUp() override
+    {
+        InstallAndInit("color", 1);
+        ASSERT_TRUE(AllocateSharedBuffers());
+        UiApplication::Instance()->SetMainDialog(&m_main);
+        ASSERT_TRUE(m_main.Create(nullptr));
+    }
+    void TearDown() override
+    {
+        SimCameraTest::TearDown(); // the streaming thread ends before the buffers go
+        UiApplication::Instance()->SetMainDialog(nullptr);
+        m_main.DestroyWindow();
+        ReleaseSharedBuffers();
+    }
+
+    FakeMainDialog m_main;
 };

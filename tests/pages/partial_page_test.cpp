@@ -1,11 +1,9 @@
-#include "buffers/shared_buffers.h"
 #include "display/measure_rect.h"
 #include "page_test_support.h"
 #include "pages/line_rate.h"
 #include "platform/capture/capture_faults.h"
 #include "resources/page_resource.h"
 #include "resources/resource.h"
-#include "tests/camera/sim_camera_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -20,18 +18,15 @@ namespace
 {
 // The resolution page on an opened simulated camera in full-frame readout, handed over as the main
 // dialog does.
-class PartialPageTest : public SimCameraTest
+class PartialPageTest : public PageOnCameraTest
 {
   protected:
     void SetUp() override
     {
-        InstallAndInit("color", 1);
-        ASSERT_TRUE(AllocateSharedBuffers());
+        PageOnCameraTest::SetUp();
         ASSERT_EQ(m_camera.Open(
                       0, 1284, 960, [](void*) {}, nullptr),
                   CAMERA_OK);
-        UiApplication::Instance()->SetMainDialog(&m_main);
-        ASSERT_TRUE(m_main.Create(nullptr));
         std::tie(m_page.m_dFps, m_page.m_nSize, m_page.m_nPixel, m_page.m_nSpeed) =
             std::tuple(1000, 3620, 640, 75);
         ASSERT_TRUE(m_page.Create(&m_main));
@@ -43,9 +38,7 @@ class PartialPageTest : public SimCameraTest
     }
     void TearDown() override
     {
-        SimCameraTest::TearDown(); // the streaming thread ends before the buffers go
-        UiApplication::Instance()->SetMainDialog(nullptr);
-        ReleaseSharedBuffers();
+        PageOnCameraTest::TearDown();
         g_nFpsStep = 10;
     }
 
@@ -57,7 +50,6 @@ class PartialPageTest : public SimCameraTest
         return pEdit->palette().color(QPalette::Text) == QColor(255, 0, 0);
     }
 
-    FakeMainDialog m_main;
     TabGUIPartial& m_page = m_main.m_partial;
 };
 

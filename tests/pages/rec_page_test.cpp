@@ -1,8 +1,6 @@
 #include "buffers/recording_state.h"
-#include "buffers/shared_buffers.h"
 #include "page_test_support.h"
 #include "resources/page_resource.h"
-#include "tests/camera/sim_camera_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -30,13 +28,12 @@ std::vector<uint8_t> ReadFile(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class RecPageTest : public SimCameraTest
+class RecPageTest : public PageOnCameraTest
 {
   protected:
     void SetUp() override
     {
-        InstallAndInit("color", 1);
-        ASSERT_TRUE(AllocateSharedBuffers());
+        PageOnCameraTest::SetUp();
         m_dir = fs::temp_directory_path() / ("tarnwick_rec_" + std::to_string(std::random_device{}()));
         fs::create_directories(m_dir / "start");
         fs::create_directories(m_dir / "out");
@@ -44,8 +41,6 @@ class RecPageTest : public SimCameraTest
         m_main.m_strCurDir = (m_dir / "start").string();
         m_rec.m_nFileNaming = 1;
         m_rec.m_strFolder = (m_dir / "out").string();
-        ASSERT_TRUE(m_main.Create(nullptr));
-        UiApplication::Instance()->SetMainDialog(&m_main);
         ASSERT_TRUE(m_main.m_partial.Create(&m_main) && m_rec.Create(&m_main));
         m_rec.m_pCamera = &m_camera;
         m_rec.m_nCameraNo = 0;
@@ -58,12 +53,9 @@ class RecPageTest : public SimCameraTest
             m_main.m_wndLineScan.OnCancel();
         m_main.m_wndLineScan.StopDrawThread();
         g_nRecMode = 0;
-        UiApplication::Instance()->SetMainDialog(nullptr);
         SetDialogServices(nullptr);
-        m_main.DestroyWindow();
-        ReleaseSharedBuffers();
+        PageOnCameraTest::TearDown();
         fs::remove_all(m_dir);
-        SimCameraTest::TearDown();
     }
 
     void Start(int nMode, int nDirection)
@@ -107,7 +99,6 @@ class RecPageTest : public SimCameraTest
 
     fs::path m_dir;
     AnsweringServices m_answers;
-    FakeMainDialog m_main;
     TabGUIRec& m_rec = m_main.m_rec;
 };
 } // namespace
