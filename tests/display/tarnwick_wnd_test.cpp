@@ -38,7 +38,7 @@ TEST_F(ViewerTest, FitDrawsThePictureAtTheSmallerWholePercentScale)
     EXPECT_EQ(Pixel(0, 0), Grey(Ramp(0, 0)));
 }
 
-TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoom)
+TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWithinTheClient)
 {
     m_owner.m_nCursor = 1;
     m_owner.m_nLinePos = 100;
@@ -77,13 +77,11 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoom)
     Draw();
     for (int x = 238; x <= 242; ++x)
         EXPECT_EQ(Pixel(x, 2) == Rgb(255, 0, 0), x >= 239 && x <= 241) << x;
-}
 
-TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
-{
-    m_owner.m_nCursor = 1;
-    m_owner.m_nCenter = 1;
-    Open(600, 100);
+    // Hand-edited settings draw promptly within the client, centred at 1:1 on a 600 x 100 client.
+    g_crGuide = GUIDE;
+    m_viewer.m_nZoom = VIEW_ZOOM_1TO1;
+    SizeClient(600, 100);
     // Dash, width and pitch beyond sense, then rows 0 to 99 of the centre column; the columns
     // beside it stay clear except under the widest pen. A dash of a billion pixels once walked every
     // one of them, and lengths near the int limit overflowed.
@@ -92,7 +90,7 @@ TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
     {
         int nDash, nWidth, nPitch;
         std::string column;
-    } CASES[] = {
+    } EDITS[] = {
         {1000000000, 1, 40, std::string(100, '#')},
         {INT_MAX, 1, 40, std::string(100, '#')},
         {INT_MIN, 1, 40, std::string(81, '#') + std::string(19, '.')},
@@ -105,7 +103,7 @@ TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
         {6, 1, 0, std::string(100, '.')}, // a pitch below 1: no dashes, and the pass still ends
         {6, 1, -5, std::string(100, '.')},
     };
-    for (const auto& c : CASES)
+    for (const auto& c : EDITS)
     {
         SCOPED_TRACE(::testing::Message()
                      << "dash " << c.nDash << " width " << c.nWidth << " pitch " << c.nPitch);

@@ -114,9 +114,7 @@ TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
         const char* szSecondsAfter;
     };
     const Case cases[] = {
-        {RES_LINE_SCAN, 0, 0, "10", "1000.00", 32750, 1, "10"},
         {RES_LINE_SCAN_FAST, 0, 1, "10", "1000.00", 16375, 1, "10"},
-        {RES_LINE_SCAN, 1, 0, "10", "1000.00", 10000, 10000, "10"},
         {RES_LINE_SCAN_FAST, 1, 0, "59", "1000", 16375, 16375, "16"},
         {RES_LINE_SCAN, 1, 0, "10", "0", 0, 0, "10"}, // runs until stopped
     };
