@@ -171,7 +171,7 @@ class UnwritableSaveTest : public OperatorTest
         StartLineScan("1800");
         Record(0, 200);
         TabGUIRec& rec = d.m_tabRec;
-        m_services.m_strFolder = strFolder;
+        m_services.m_strFolderAnswer = strFolder;
         Click(rec, IDC_BROWSE_FOLDER);
         Click(rec, IDC_RADIO_NAMING_TIMESTAMP);
         const std::set<std::string> before = Files(strFolder);
@@ -182,7 +182,7 @@ class UnwritableSaveTest : public OperatorTest
         }
         // The live picture too, to a name chosen in that folder.
         d.m_chkFolderSelect.SetCheck(1);
-        m_services.m_strSavePath = strFolder + "/live.bmp";
+        m_services.m_strSaveAnswer = strFolder + "/live.bmp";
         Click(d, IDC_MAIN_SAVE_IMAGE);
         EXPECT_EQ(Files(strFolder), before);
 
@@ -192,7 +192,7 @@ class UnwritableSaveTest : public OperatorTest
         ASSERT_TRUE(ReadBmp(strFile, &picture));
         EXPECT_TRUE(ShowsScene(picture));
         std::filesystem::remove(strFile);
-        EXPECT_TRUE(m_services.m_boxes.empty());
+        EXPECT_TRUE(m_services.m_messages.empty());
     }
 };
 
@@ -269,13 +269,13 @@ TEST_F(OperatorTest, HostileSettingsFilesOpenUseAndWriteBackWithoutLoss)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.pszName);
-        m_services.m_boxes.clear();
+        m_services.m_messages.clear();
         Open("color", nullptr, [&] { TempDir::WriteFile(m_temp.Path("Tarnwick.ini"), c.strIni); });
         TarnwickDlg& d = Dlg();
-        EXPECT_TRUE(m_services.m_boxes.empty());
+        EXPECT_TRUE(m_services.m_messages.empty());
         StartLineScan("1800");
         Record(1, 100);
-        m_services.m_strSavePath = m_temp.Path("hostile.bmp");
+        m_services.m_strSaveAnswer = m_temp.Path("hostile.bmp");
         Click(d.m_tabRec, IDC_RADIO_NAMING_MANUAL);
         Picture picture;
         ASSERT_TRUE(ReadBmp(Save(IMAGE_FORMAT_BMP_BAYER, m_temp.Dir()), &picture));

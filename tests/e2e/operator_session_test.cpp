@@ -12,10 +12,9 @@ namespace
 constexpr double RATE = 1800;
 
 // The line period a rate sends, as the two byte writes of the register.
-std::vector<std::pair<int, int>> LinePeriodWrites(double dRate)
+std::vector<std::string> LinePeriodWrites(double dRate)
 {
-    const int nCount = LinePeriodFromRate(dRate).nCount;
-    return {{REG_LINE_PERIOD, nCount & 0xFF}, {REG_LINE_PERIOD + 1, nCount >> 8}};
+    return Write16(REG_LINE_PERIOD, LinePeriodFromRate(dRate).nCount);
 }
 
 bool IsTimeStampName(const std::string& strPath, const char* pszExt)
@@ -30,7 +29,7 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysSavesEveryFormatAndFindsTheSetting
 {
     Open("color");
     TarnwickDlg& d = Dlg();
-    ASSERT_TRUE(m_services.m_boxes.empty());
+    ASSERT_TRUE(m_services.m_messages.empty());
 
     // Save Image of the live picture, taken still.
     Click(d, IDC_MAIN_START);
@@ -55,14 +54,14 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysSavesEveryFormatAndFindsTheSetting
     UiApplication::PumpEvents(20);
     EXPECT_EQ(d.m_editResolution.GetWindowText(), "1284 x 2");
     // Start's from the shooting environment of the defaults, then the typed one's.
-    std::vector<std::pair<int, int>> expected = LinePeriodWrites(RateFromEnvironment(3620, 640, 75));
-    for (auto w : LinePeriodWrites(RATE))
-        expected.push_back(w);
-    EXPECT_EQ(RegisterWrites(Log(0)), expected);
+    std::vector<std::string> expected = LinePeriodWrites(RateFromEnvironment(3620, 640, 75));
+    for (const std::string& s : LinePeriodWrites(RATE))
+        expected.push_back(s);
+    EXPECT_EQ(RegisterWrites(Sim(0)), expected);
 
     const std::string strOut = m_temp.Path("out");
     std::filesystem::create_directory(strOut);
-    m_services.m_strFolder = strOut;
+    m_services.m_strFolderAnswer = strOut;
     Click(d.m_tabRec, IDC_BROWSE_FOLDER);
     d.m_tabRec.m_editSec.SetWindowText("1");
     d.m_tabRec.m_editQuality.SetWindowText("90");
@@ -87,11 +86,11 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysSavesEveryFormatAndFindsTheSetting
         Record(c.nDirection, c.nFrames);
         UiApplication::PumpEvents(20);
         // The direction for the recording, the rate again, and the direction back at Rec Stop.
-        expected = {{REG_SCAN_DIRECTION, c.nDirection}};
-        for (auto w : LinePeriodWrites(RATE))
-            expected.push_back(w);
-        expected.push_back({REG_SCAN_DIRECTION, 0});
-        EXPECT_EQ(RegisterWrites(Log(0)), expected);
+        expected = {c.nDirection != 0 ? "18=01" : "18=00"};
+        for (const std::string& s : LinePeriodWrites(RATE))
+            expected.push_back(s);
+        expected.push_back("18=00");
+        EXPECT_EQ(RegisterWrites(Sim(0)), expected);
         const std::uint32_t nFrames = g_nRecFrames;
         // By hand: as many as came before the click; by time: a second at the typed rate.
         if (c.nFrames != 0)
@@ -104,21 +103,21 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysSavesEveryFormatAndFindsTheSetting
         Click(d.m_tabRec, c.bTimeStamp ? IDC_RADIO_NAMING_TIMESTAMP : IDC_RADIO_NAMING_MANUAL);
         const bool bJpeg = c.nFormat == IMAGE_FORMAT_JPEG;
         const char* pszExt = bJpeg ? "jpg" : "bmp";
-        m_services.m_strSavePath =
+        m_services.m_strSaveAnswer =
             c.bTimeStamp ? "" : strOut + "/chosen" + std::to_string(c.nFormat) + "." + pszExt;
         const std::string strFile = Save(c.nFormat, strOut);
         ASSERT_NE(strFile, "");
         if (c.bTimeStamp)
             EXPECT_TRUE(IsTimeStampName(strFile, pszExt)) << strFile;
         else
-            EXPECT_EQ(strFile, m_services.m_strSavePath);
+            EXPECT_EQ(strFile, m_services.m_strSaveAnswer);
         Picture picture;
         ASSERT_TRUE(bJpeg ? ReadJpeg(strFile, &picture) : ReadBmp(strFile, &picture));
         EXPECT_EQ((std::vector<int>{picture.nWidth, picture.nHeight, picture.nChannels}),
                   (std::vector<int>{nWidth, 1284, c.nFormat == IMAGE_FORMAT_BMP_RAW ? 1 : 3}));
         EXPECT_TRUE(ShowsScene(picture));
     }
-    EXPECT_TRUE(m_services.m_boxes.empty());
+    EXPECT_TRUE(m_services.m_messages.empty());
 
     // Exit writes back what the pages show; the next start shows it again.
     d.m_tabPartial.m_comboDirection.SetCurSel(1);

@@ -157,18 +157,10 @@ double Misfit(const Picture& p, int v0, int nStep, bool bFlip, int nDx, int nDy)
                                          << "), best other way " << dOthers;
 }
 
-std::vector<std::pair<int, int>> RegisterWrites(const std::vector<std::string>& log)
+std::vector<std::string> RegisterWrites(SimCamera& sim)
 {
-    std::vector<std::pair<int, int>> writes;
-    int nAddr = -1;
-    for (const std::string& s : log)
-    {
-        unsigned a = 0, b = 0;
-        if (std::sscanf(s.c_str(), "SET1 %x %x", &a, &b) == 2 && s.find("failed") == std::string::npos)
-            nAddr = static_cast<int>(a | b << 8);
-        else if (std::sscanf(s.c_str(), "SET2 %x", &a) == 1 && s.find("failed") == std::string::npos)
-            writes.push_back({nAddr, static_cast<int>(a)});
-    }
+    std::vector<std::string> writes = Writes(sim);
+    std::erase_if(writes, [](const std::string& s) { return s.find('=') == std::string::npos; });
     return writes;
 }
 

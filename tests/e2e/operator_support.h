@@ -13,6 +13,7 @@
 #include "resources/page_resource.h"
 #include "tests/camera/sim_camera_fixture.h"
 #include "tests/console/console_test_support.h"
+#include "tests/pages/page_test_support.h"
 #include "tests/platform/ui/test_dialog.h"
 
 #include <QTest>
@@ -24,31 +25,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-// Answers in place of a person: OK to message boxes (texts kept), the save dialog with
-// m_strSavePath, the folder browser with m_strFolder (empty: cancelled).
-class OperatorServices : public DialogServices
-{
-  public:
-    int MessageBox(Dialog*, const std::string& strText, const std::string&, unsigned) override
-    {
-        m_boxes.push_back(strText);
-        return IDOK;
-    }
-    bool SaveFile(Dialog*, const SaveFileRequest&, std::string* pPath) override
-    {
-        *pPath = m_strSavePath;
-        return !m_strSavePath.empty();
-    }
-    bool BrowseForFolder(Dialog*, const std::string&, std::string* pFolder) override
-    {
-        *pFolder = m_strFolder;
-        return !m_strFolder.empty();
-    }
-
-    std::vector<std::string> m_boxes;
-    std::string m_strSavePath, m_strFolder;
-};
 
 inline bool PumpUntil(const std::function<bool()>& done, int nSeconds = 10)
 {
@@ -81,8 +57,9 @@ struct Picture
 // picture (one channel) is matched against whichever colour its sample comes closest to.
 ::testing::AssertionResult ShowsScene(const Picture& picture);
 
-// The register writes in a request log, in order: {register, value}.
-std::vector<std::pair<int, int>> RegisterWrites(const std::vector<std::string>& log);
+// The register writes the camera received since the last look, in order ("30=8E"); other
+// requests left out.
+std::vector<std::string> RegisterWrites(SimCamera& sim);
 
 class OperatorTest : public SimCameraTest
 {
@@ -111,6 +88,6 @@ class OperatorTest : public SimCameraTest
 
     TempDir m_temp;
     std::filesystem::path m_savedDir;
-    OperatorServices m_services;
+    AnsweringServices m_services;
     std::unique_ptr<TarnwickDlg> m_pDlg;
 };
