@@ -138,11 +138,11 @@ double Misfit(const Picture& p, int v0, int nStep, bool bFlip, int nDx, int nDy)
         double dBest = 1e9;
         int v0 = 0;
     } ways[] = {{1, false}, {-1, false}, {1, true}, {-1, true}};
-    const int nDx = std::max(1, picture.nWidth / 48);
+    const int nDx = std::max(1, picture.nWidth / 32);
     for (Way& way : ways)
         for (int v0 = 0; v0 < SimScene::ROWS; ++v0)
         {
-            const double d = Misfit(picture, v0, way.nStep, way.bFlip, nDx, 16);
+            const double d = Misfit(picture, v0, way.nStep, way.bFlip, nDx, 32);
             if (d < way.dBest)
                 way = Way{way.nStep, way.bFlip, d, v0};
         }
