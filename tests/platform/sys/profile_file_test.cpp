@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <climits>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -127,6 +130,21 @@ TEST_F(ProfileFileTest, WritesThatCannotBeStoredFailWithoutHarm)
 
     EXPECT_FALSE(ProfileFile((m_dir / "no_such_dir" / "x.ini").string()).WriteText("A", "k", "1"));
     EXPECT_FALSE(ProfileFile(m_dir.string()).WriteText("A", "k", "1")); // a directory
+
+    // A disk that takes nothing more: the file stays whole instead of cut short.
+    Put("; " + std::string(3000, 'c') + "\n[A]\nk=1\n");
+    const std::string strBefore = Get();
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit full = old;
+    full.rlim_cur = strBefore.size() + 2;
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    const bool bWritten = ini.WriteText("A", "added", std::string(100, 'v'));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_FALSE(bWritten);
+    EXPECT_EQ(Get(), strBefore);
 }
 
 } // namespace
