@@ -401,34 +401,78 @@ void SimCamera::StopStreaming()
     m_bStreaming = false;
 }
 
+std::array<uint8_t, 16> SimCamera::SettingsKey() const
+{
+    static constexpr int s_anAddr[] = {
+        REG_GAIN_MODE,       REG_SHUTTER_PRESET, REG_SCAN_DIRECTION,     REG_MANUAL_GAIN,
+        REG_MANUAL_GAIN + 1, REG_MANUAL_SHUTTER, REG_MANUAL_SHUTTER + 1, REG_GAIN_R,
+        REG_GAIN_R + 1,      REG_GAIN_B,         REG_GAIN_B + 1,         REG_GAIN_G,
+        REG_GAIN_G + 1,      REG_LINE_POSITION,  REG_LINE_POSITION + 1};
+    std::array<uint8_t, 16> key{};
+    for (size_t i = 0; i < std::size(s_anAddr); ++i)
+        key[i] = m_abRegisters[s_anAddr[i]];
+    return key;
+}
+
+bool SimCamera::WaitUntil(std::chrono::steady_clock::time_point when)
+{
+    std::unique_lock<std::mutex> lock(m_stopMutex);
+    return m_stopCond.wait_until(lock, when, [this] { return m_bStopRequested.load(); });
+}
+
 void SimCamera::StreamLoop(SampleSink* pSink, int nHeight)
 {
     using Clock = std::chrono::steady_clock;
+    // Frames ahead of time are delivered at once and the thread sleeps once they are this far
+    // ahead, so a fast stream costs no sleep per frame.
+    constexpr auto AHEAD = std::chrono::milliseconds(2);
+    // A real camera holds about this much in its buffers before it loses frames.
+    constexpr auto BEHIND = std::chrono::milliseconds(200);
     const bool bColor = m_config.bColor;
+    const int nLinesPerFrame = nHeight == SENSOR_ROWS ? FULL_FRAME_LINE_PERIODS : nHeight;
     const Clock::time_point start = Clock::now();
     Clock::time_point next = start;
-    for (;;)
+    std::array<uint8_t, 16> key = SettingsKey();
+    SimFrameSettings settings = SettingsFor(nHeight);
+    while (!m_bStopRequested.load())
     {
-        SimFrameSettings settings = SettingsFor(nHeight);
-        int nLinesPerFrame = settings.nHeight == SENSOR_ROWS ? FULL_FRAME_LINE_PERIODS : settings.nHeight;
-        int nPeriod = std::max(1, m_abRegisters[REG_LINE_PERIOD] | m_abRegisters[REG_LINE_PERIOD + 1] << 8);
-        auto frameTime = std::chrono::nanoseconds(
-            static_cast<int64_t>(nPeriod * LINE_PERIOD_UNIT_US * 1000.0 * nLinesPerFrame));
-        next += std::chrono::duration_cast<Clock::duration>(frameTime);
-        Clock::time_point now = Clock::now();
-        if (next < now - std::chrono::milliseconds(200))
-            next = now; // fell far behind (a slow handler): start afresh rather than burst
+        Clock::duration frameTime;
+        if (m_config.nLineRate > 0)
+            frameTime = std::chrono::duration_cast<Clock::duration>(
+                std::chrono::duration<double>(double(nLinesPerFrame) / m_config.nLineRate));
+        else
         {
-            std::unique_lock<std::mutex> lock(m_stopMutex);
-            if (m_stopCond.wait_until(lock, next, [this] { return m_bStopRequested; }))
-                return;
+            const int nPeriod =
+                std::max(1, m_abRegisters[REG_LINE_PERIOD] | m_abRegisters[REG_LINE_PERIOD + 1] << 8);
+            frameTime = std::chrono::nanoseconds(
+                static_cast<int64_t>(nPeriod * LINE_PERIOD_UNIT_US * 1000.0 * nLinesPerFrame));
+        }
+        next += frameTime;
+        Clock::time_point now = Clock::now();
+        if (next < now - BEHIND)
+        {
+            // The sink held the stream up: the frames of the gap are lost and the scene moves on.
+            const uint64_t nLost = static_cast<uint64_t>((now - next) / frameTime);
+            m_nFramesLost += nLost;
+            m_nLineCounter += nLost * static_cast<uint64_t>(nLinesPerFrame);
+            next = now;
+        }
+        if (next - now > AHEAD && WaitUntil(next))
+            return;
+        const std::array<uint8_t, 16> current = SettingsKey();
+        if (current != key)
+        {
+            key = current;
+            settings = SettingsFor(nHeight);
         }
         RenderFrame(settings, bColor, m_nLineCounter, m_frame.data());
         m_nFrameLine = m_nLineCounter;
         double dTime = std::chrono::duration<double>(Clock::now() - start).count();
         pSink->DeliverSample(m_frame.data(), static_cast<size_t>(settings.nWidth) * settings.nHeight * 2,
                              dTime);
-        ++m_nFramesDelivered;
+        const uint64_t nIndex = m_nFramesDelivered++;
+        if (m_pfnObserver != nullptr)
+            m_pfnObserver(m_pObserverArg, nIndex);
         m_nLineCounter += static_cast<uint64_t>(nLinesPerFrame);
     }
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -29,6 +30,7 @@ struct SimCameraConfig
     int nBusy = 0;
     int nMode = 1;              // readout mode 0 to 3; sets the starting capture format
     std::string strDisplayName; // empty: made from the product id and list position
+    int nLineRate = 0;          // lines a second, beyond the line period's limit; 0: the line period sets it
 };
 
 // One entry of the extension-unit request log.
@@ -95,6 +97,17 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     size_t FrameBytesHeld() const { return m_frame.capacity(); }
     // Frames delivered since the camera was made.
     uint64_t FramesDelivered() const { return m_nFramesDelivered; }
+    // Frames the camera's timing called for that the sink took too long to take: a real camera
+    // would have lost them. The scene moves on past them all the same.
+    uint64_t FramesLost() const { return m_nFramesLost; }
+    // Called on the streaming thread after each frame has been delivered (for tests and tools);
+    // set it while the camera does not stream.
+    using DeliveryObserver = void (*)(void* pArg, uint64_t nFrameIndex);
+    void SetDeliveryObserver(DeliveryObserver pfn, void* pArg)
+    {
+        m_pfnObserver = pfn;
+        m_pObserverArg = pArg;
+    }
     // The line counter of the frame being delivered (or last delivered); read it from the
     // frame handler to know which frame is in hand.
     uint64_t FrameLine() const { return m_nFrameLine; }
@@ -112,6 +125,11 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     bool HandleGet(int nSelector, uint8_t* pPayload, uint32_t nLength);
     // Frame settings from the registers alone: the streaming thread takes no lock for them.
     SimFrameSettings SettingsFor(int nHeight) const;
+    // The registers the frame settings depend on, as one key: settings are made anew only when
+    // it changes, which keeps a fast stream's cost per frame to the rendering alone.
+    std::array<uint8_t, 16> SettingsKey() const;
+    // Sleeps until the frame time or a stop request; true when asked to stop.
+    bool WaitUntil(std::chrono::steady_clock::time_point when);
     void StreamLoop(SampleSink* pSink, int nHeight);
 
     SimCameraConfig m_config;
@@ -135,11 +153,15 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     // Streaming: the frame buffer is held only while the camera streams, at the size of its frames.
     std::vector<uint8_t> m_frame;
     WorkerThread m_thread;
-    std::mutex m_stopMutex; // protects m_bStopRequested and m_bStreaming
+    std::mutex m_stopMutex; // protects m_bStreaming and the stop request's wake-up
     std::condition_variable m_stopCond;
-    bool m_bStopRequested = false;
+    // Written under m_stopMutex; the streaming thread also polls it between waits.
+    std::atomic<bool> m_bStopRequested{false};
     bool m_bStreaming = false;
     std::atomic<uint64_t> m_nFramesDelivered{0};
+    std::atomic<uint64_t> m_nFramesLost{0};
+    DeliveryObserver m_pfnObserver = nullptr;
+    void* m_pObserverArg = nullptr;
     std::atomic<uint64_t> m_nFrameLine{0};
     uint64_t m_nLineCounter = 0; // streaming thread only
 };
