@@ -293,13 +293,22 @@ bool RunFullSpeed(const FullSpeedOptions& options, FullSpeedFigures& f, std::str
     }
     const int nShownBefore = lineScanSurface.ShownCount();
     f.nPeakRssBytes = 0;
+    Clock::time_point nextRss = Clock::now();
     const bool bShown = PumpUntil(
         [&]
         {
             return watch.m_bDone && g_nRecMode == 0 && d.m_wndLineScan.IsWindowVisible() &&
                    lineScanSurface.ShownCount() > nShownBefore;
         },
-        std::chrono::seconds(120), [&] { f.nPeakRssBytes = std::max(f.nPeakRssBytes, ResidentBytes()); });
+        std::chrono::seconds(120),
+        [&]
+        {
+            // Sampled every 20 ms: reading it costs the user-interface thread a file.
+            if (Clock::now() < nextRss)
+                return;
+            nextRss = Clock::now() + PROBE_PERIOD;
+            f.nPeakRssBytes = std::max(f.nPeakRssBytes, ResidentBytes());
+        });
     const std::int64_t nShownNs = NowNs();
     run.StopProbes();
     if (!bShown)

@@ -327,42 +327,67 @@ SimFrameSettings SimCamera::SettingsFor(int nHeight) const
 // same phase again) and equal to it in direction 1, which turns the layout into R G / G B:
 // exactly the two phases the line-scan viewer uses. The lines read start on an even sensor
 // row, so these parities hold for every line position.
+uint64_t SimCamera::SceneRowOf(const SimFrameSettings& s, uint64_t nLine, int nRow)
+{
+    // The scene moves one row per line period; sensor row R sees the scene row that passed the
+    // sensor's last row R lines ago. Direction 1 moves the object the other way.
+    const uint64_t nBase = nLine + static_cast<uint64_t>(SENSOR_ROWS - 1 - nRow);
+    return (s.nDirection ? (SimScene::ROWS - nBase % SimScene::ROWS) : nBase) % SimScene::ROWS;
+}
+
 uint8_t SimCamera::SampleAt(const SimFrameSettings& s, bool bColor, uint64_t nLine, int x, int y)
 {
     int nRow = s.nFirstRow + y;
-    // The scene moves one row per line period; sensor row R sees the scene row that passed the
-    // sensor's last row R lines ago. Direction 1 moves the object the other way.
-    uint64_t nBase = nLine + static_cast<uint64_t>(SENSOR_ROWS - 1 - nRow);
-    uint64_t v = s.nDirection ? (SimScene::ROWS - nBase % SimScene::ROWS) : nBase;
     int ch = !bColor           ? CH_GREY
              : (nRow & 1) == 0 ? ((x & 1) ? CH_RED : CH_GREEN)
                                : ((x & 1) ? CH_GREEN : CH_BLUE);
-    return s.aLut[ch][SimScene::Instance().Row(v)[x * SimScene::CHANNELS + ch]];
+    return s.aLut[ch][SimScene::Instance().Row(SceneRowOf(s, nLine, nRow))[x * SimScene::CHANNELS + ch]];
+}
+
+void SimCamera::RenderLine(const SimFrameSettings& s, bool bColor, uint64_t nSceneRow, int nParity,
+                           uint8_t* p)
+{
+    const uint8_t* pScene = SimScene::Instance().Row(nSceneRow);
+    const int chEven = !bColor ? CH_GREY : nParity == 0 ? CH_GREEN : CH_BLUE;
+    const int chOdd = !bColor ? CH_GREY : nParity == 0 ? CH_RED : CH_GREEN;
+    const uint8_t* lutEven = s.aLut[chEven].data();
+    const uint8_t* lutOdd = s.aLut[chOdd].data();
+    for (int x = 0; x < s.nWidth; x += 2)
+    {
+        p[0] = lutEven[pScene[chEven]];
+        p[1] = static_cast<uint8_t>(0xA5 ^ x); // the second byte of a pixel carries nothing
+        pScene += SimScene::CHANNELS;
+        p[2] = lutOdd[pScene[chOdd]];
+        p[3] = static_cast<uint8_t>(0x5A ^ x);
+        pScene += SimScene::CHANNELS;
+        p += 4;
+    }
 }
 
 void SimCamera::RenderFrame(const SimFrameSettings& s, bool bColor, uint64_t nLine, uint8_t* pOut)
 {
     for (int y = 0; y < s.nHeight; ++y)
     {
-        int nRow = s.nFirstRow + y;
-        uint64_t nBase = nLine + static_cast<uint64_t>(SENSOR_ROWS - 1 - nRow);
-        uint64_t v = s.nDirection ? (SimScene::ROWS - nBase % SimScene::ROWS) : nBase;
-        const uint8_t* pScene = SimScene::Instance().Row(v);
-        int chEven = !bColor ? CH_GREY : (nRow & 1) == 0 ? CH_GREEN : CH_BLUE;
-        int chOdd = !bColor ? CH_GREY : (nRow & 1) == 0 ? CH_RED : CH_GREEN;
-        const uint8_t* lutEven = s.aLut[chEven].data();
-        const uint8_t* lutOdd = s.aLut[chOdd].data();
-        uint8_t* p = pOut + static_cast<size_t>(y) * s.nWidth * 2;
-        for (int x = 0; x < s.nWidth; x += 2)
+        const int nRow = s.nFirstRow + y;
+        RenderLine(s, bColor, SceneRowOf(s, nLine, nRow), nRow & 1,
+                   pOut + static_cast<size_t>(y) * s.nWidth * 2);
+    }
+}
+
+void SimCamera::RenderFrameCached(const SimFrameSettings& s, uint64_t nLine)
+{
+    const size_t nLineBytes = static_cast<size_t>(s.nWidth) * 2;
+    for (int y = 0; y < s.nHeight; ++y)
+    {
+        const int nRow = s.nFirstRow + y;
+        const size_t nIndex = static_cast<size_t>(SceneRowOf(s, nLine, nRow)) * 2 + (nRow & 1);
+        uint8_t* pCached = m_lineCache.data() + nIndex * nLineBytes;
+        if (!m_lineCached[nIndex])
         {
-            p[0] = lutEven[pScene[chEven]];
-            p[1] = static_cast<uint8_t>(0xA5 ^ x ^ y); // the second byte of a pixel carries nothing
-            pScene += SimScene::CHANNELS;
-            p[2] = lutOdd[pScene[chOdd]];
-            p[3] = static_cast<uint8_t>(0x5A ^ x ^ y);
-            pScene += SimScene::CHANNELS;
-            p += 4;
+            RenderLine(s, m_config.bColor, nIndex / 2, nRow & 1, pCached);
+            m_lineCached[nIndex] = 1;
         }
+        std::memcpy(m_frame.data() + y * nLineBytes, pCached, nLineBytes);
     }
 }
 
@@ -377,10 +402,13 @@ bool SimCamera::StartStreaming(SampleSink& sink)
     m_bStreaming = true;
     const int nHeight = FrameHeight();
     m_frame.resize(static_cast<size_t>(FRAME_WIDTH) * nHeight * 2);
+    m_lineCache.resize(static_cast<size_t>(SimScene::ROWS) * 2 * FRAME_WIDTH * 2);
+    m_lineCached.assign(static_cast<size_t>(SimScene::ROWS) * 2, 0);
     if (!m_thread.Start([this, pSink = &sink, nHeight] { StreamLoop(pSink, nHeight); }))
     {
         m_bStreaming = false;
         std::vector<uint8_t>().swap(m_frame);
+        std::vector<uint8_t>().swap(m_lineCache);
         return false;
     }
     return true;
@@ -397,6 +425,7 @@ void SimCamera::StopStreaming()
     m_stopCond.notify_all();
     m_thread.Join();
     std::vector<uint8_t>().swap(m_frame);
+    std::vector<uint8_t>().swap(m_lineCache);
     std::lock_guard<std::mutex> lock(m_stopMutex);
     m_bStreaming = false;
 }
@@ -428,7 +457,6 @@ void SimCamera::StreamLoop(SampleSink* pSink, int nHeight)
     constexpr auto AHEAD = std::chrono::milliseconds(2);
     // A real camera holds about this much in its buffers before it loses frames.
     constexpr auto BEHIND = std::chrono::milliseconds(200);
-    const bool bColor = m_config.bColor;
     const int nLinesPerFrame = nHeight == SENSOR_ROWS ? FULL_FRAME_LINE_PERIODS : nHeight;
     const Clock::time_point start = Clock::now();
     Clock::time_point next = start;
@@ -464,8 +492,9 @@ void SimCamera::StreamLoop(SampleSink* pSink, int nHeight)
         {
             key = current;
             settings = SettingsFor(nHeight);
+            std::fill(m_lineCached.begin(), m_lineCached.end(), 0);
         }
-        RenderFrame(settings, bColor, m_nLineCounter, m_frame.data());
+        RenderFrameCached(settings, m_nLineCounter);
         m_nFrameLine = m_nLineCounter;
         double dTime = std::chrono::duration<double>(Clock::now() - start).count();
         pSink->DeliverSample(m_frame.data(), static_cast<size_t>(settings.nWidth) * settings.nHeight * 2,

@@ -117,6 +117,8 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     static uint8_t SampleAt(const SimFrameSettings& settings, bool bColor, uint64_t nLine, int x, int y);
     // Renders a whole frame: 2 bytes a pixel, low byte the sample.
     static void RenderFrame(const SimFrameSettings& settings, bool bColor, uint64_t nLine, uint8_t* pOut);
+    // The scene row (0 to SimScene::ROWS - 1) that sensor row nRow sees in the frame starting at nLine.
+    static uint64_t SceneRowOf(const SimFrameSettings& settings, uint64_t nLine, int nRow);
     bool IsColor() const { return m_config.bColor; }
 
   private:
@@ -131,6 +133,12 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     // Sleeps until the frame time or a stop request; true when asked to stop.
     bool WaitUntil(std::chrono::steady_clock::time_point when);
     void StreamLoop(SampleSink* pSink, int nHeight);
+    // One sensor line of a row of parity nParity (0 even) seeing scene row nSceneRow.
+    static void RenderLine(const SimFrameSettings& settings, bool bColor, uint64_t nSceneRow, int nParity,
+                           uint8_t* pOut);
+    // RenderFrame into m_frame through the line cache: a line is rendered once per scene row and
+    // parity and copied after, so a fast stream costs a copy a line.
+    void RenderFrameCached(const SimFrameSettings& settings, uint64_t nLine);
 
     SimCameraConfig m_config;
     std::string m_strDisplayName;
@@ -152,6 +160,10 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
 
     // Streaming: the frame buffer is held only while the camera streams, at the size of its frames.
     std::vector<uint8_t> m_frame;
+    // Rendered lines by scene row and parity, and which of them are filled: held while streaming,
+    // touched by the streaming thread alone, emptied when the frame settings change.
+    std::vector<uint8_t> m_lineCache;
+    std::vector<uint8_t> m_lineCached;
     WorkerThread m_thread;
     std::mutex m_stopMutex; // protects m_bStreaming and the stop request's wake-up
     std::condition_variable m_stopCond;
