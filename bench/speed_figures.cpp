@@ -41,8 +41,9 @@ int main(int argc, char** argv)
                 static_cast<unsigned long long>(f.nMismatches));
     std::printf("| Rec Stop to the line-scan viewer showing %d lines | %.1f ms | 150 ms |\n", f.nImageWidth,
                 f.dStopToPictureMs);
-    std::printf("| slowest answer to a command posted every 20 ms (%d answered) | %.1f ms | 100 ms |\n",
-                f.nProbes, f.dWorstLatencyMs);
+    std::printf("| slowest answer to a command posted every 20 ms (%d answered; posted %+.0f ms from the "
+                "recording's end) | %.1f ms | 100 ms |\n",
+                f.nProbes, f.dWorstLatencyAtMs, f.dWorstLatencyMs);
     std::printf("| resident memory while recording | %.0f MB | shared buffers %.0f MB + 64 MB = %.0f MB |\n",
                 f.nPeakRssBytes / dMb, f.nSharedBufferBytes / dMb, f.nSharedBufferBytes / dMb + 64);
     return 0;

@@ -250,6 +250,11 @@ TEST_F(RecPageTest, RecStopComposesEveryLineIntoItsColumnAndShowsIt)
     {
         SCOPED_TRACE(::testing::Message() << "mode " << c.nMode << " direction " << c.nDirection);
         Record(c.nMode, c.nDirection, c.nFrames);
+        // The composition runs on its own thread; the dialog answers meanwhile and the viewer
+        // opens once it is done.
+        EXPECT_EQ(viewer.m_bRunning, 0);
+        for (int i = 0; i < 1000 && viewer.m_bRunning == 0; ++i)
+            UiApplication::PumpEvents(5);
         EXPECT_EQ(viewer.m_bRunning, 1);
         EXPECT_EQ(viewer.m_nSourceMode, VIEW_SRC_LINESCAN_BAYER);
         EXPECT_EQ(viewer.m_nWidth, c.nWidth);

@@ -26,6 +26,7 @@ struct FullSpeedFigures
     double dCpuMsPer1000Lines = 0;      // process CPU time (user + system) over the same span
     double dStopToPictureMs = 0;        // last frame stored to the line-scan viewer showing the image
     double dWorstLatencyMs = 0;         // slowest posted command, from posting to its handler
+    double dWorstLatencyAtMs = 0;       // when the slowest was posted, from the last frame stored
     int nProbes = 0;                    // posted commands handled
     std::size_t nPeakRssBytes = 0;      // resident memory, highest seen while recording
     std::size_t nSharedBufferBytes = 0; // the four shared buffers
