@@ -213,7 +213,7 @@ TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
         auto& bar = *qobject_cast<QProgressBar*>(ControlWidget(m_rec, IDC_PROGRESS_REC));
         EXPECT_EQ(bar.maximum(), std::max(c.nProgressMax, 1));
         m_rec.m_progressRec.PostPos(c.nProgressMax + 5);
-        UiApplication::PumpEvents();
+        UiApplication::PumpEvents(30); // posted positions are shown at most every 20 ms
         EXPECT_EQ(bar.value(), c.nProgressMax);
 
         m_rec.SendCommand(IDC_REC_STOP);
