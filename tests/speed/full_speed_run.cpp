@@ -339,7 +339,8 @@ bool RunFullSpeed(const FullSpeedOptions& options, FullSpeedFigures& f, std::str
     f.nFramesLost = watch.m_nLostAtLast - watch.m_nLostAtFirst;
     f.nImageWidth = d.m_wndLineScan.m_nWidth;
     const double dSeconds = (watch.m_nLastNs - watch.m_nFirstNs) * 1e-9;
-    const double dLines = double(watch.m_frameLines.back() - watch.m_frameLines.front());
+    // Lines delivered, not the line counter's advance: lost frames are not lines handled.
+    const double dLines = double(watch.m_nLastIndex - watch.m_nFirstIndex) * LINES_PER_FRAME;
     f.dLinesPerSecond = dSeconds > 0 ? dLines / dSeconds : 0;
     f.dCpuMsPer1000Lines = dLines > 0 ? (watch.m_dCpuAtLast - watch.m_dCpuAtFirst) * 1e6 / dLines : 0;
     f.dStopToPictureMs = (nShownNs - watch.m_nLastNs) * 1e-6;
