@@ -38,15 +38,27 @@ std::string ResolveDialogFontFamily(const std::string& strName)
     const QString name = QString::fromStdString(strName);
     if (families.contains(name, Qt::CaseInsensitive))
         return strName;
-    static const char* const GOTHIC_NAMES[] = {"MS UI Gothic", "MS Gothic", "MS PGothic", "ＭＳ ゴシック",
-                                               "ＭＳ Ｐゴシック"};
-    static const char* const GOTHIC_FACES[] = {"IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "VL Gothic",
-                                               "TakaoGothic"};
-    for (const char* pGothic : GOTHIC_NAMES)
+    // The proportional Windows faces take a proportional stand-in first, so that captions sized for
+    // them fit their controls; the fixed-pitch face takes a fixed-pitch one.
+    struct Substitute
     {
-        if (name.compare(QString::fromUtf8(pGothic), Qt::CaseInsensitive) != 0)
+        const char* pName;
+        bool bProportional;
+    };
+    static const Substitute GOTHIC_NAMES[] = {{"MS UI Gothic", true},
+                                              {"MS PGothic", true},
+                                              {"ＭＳ Ｐゴシック", true},
+                                              {"MS Gothic", false},
+                                              {"ＭＳ ゴシック", false}};
+    static const char* const PROPORTIONAL_FACES[] = {"IPAPGothic", "Noto Sans CJK JP", "VL PGothic",
+                                                     "IPAGothic", "TakaoGothic"};
+    static const char* const FIXED_FACES[] = {"IPAGothic", "VL Gothic", "TakaoGothic", "IPAPGothic",
+                                              "Noto Sans CJK JP"};
+    for (const Substitute& gothic : GOTHIC_NAMES)
+    {
+        if (name.compare(QString::fromUtf8(gothic.pName), Qt::CaseInsensitive) != 0)
             continue;
-        for (const char* pFace : GOTHIC_FACES)
+        for (const char* pFace : gothic.bProportional ? PROPORTIONAL_FACES : FIXED_FACES)
             if (families.contains(QString::fromUtf8(pFace)))
                 return pFace;
     }

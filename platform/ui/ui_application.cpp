@@ -51,6 +51,18 @@ bool PluginInstalled(const std::string& strName)
     return false;
 }
 
+// A server with no other client (Xvfb, as started by xvfb-run) resets when its last client leaves,
+// and refuses connections while it does: the toolkit connecting right after the probe has gone
+// would fail. So the probe's connection stays open until the toolkit has made its own.
+xcb_connection_t* g_pProbeConnection = nullptr; // user-interface thread only, before and at start-up
+
+void HoldProbeConnection(xcb_connection_t* pConnection)
+{
+    if (g_pProbeConnection != nullptr)
+        xcb_disconnect(g_pProbeConnection);
+    g_pProbeConnection = pConnection;
+}
+
 // X11: a server must accept a connection (the library reads the authorisation as the toolkit does).
 bool XServerAccepts(std::string& strWhy)
 {
@@ -62,7 +74,10 @@ bool XServerAccepts(std::string& strWhy)
     }
     xcb_connection_t* pConnection = xcb_connect(strDisplay.c_str(), nullptr);
     const int nError = xcb_connection_has_error(pConnection);
-    xcb_disconnect(pConnection);
+    if (nError == 0)
+        HoldProbeConnection(pConnection);
+    else
+        xcb_disconnect(pConnection);
     switch (nError)
     {
     case 0:
@@ -308,6 +323,7 @@ UiApplication::UiApplication(int& argc, char** argv)
     : m_pImpl(std::make_unique<UiApplicationImpl>(argc, argv))
 {
     g_pUiApplication = this;
+    HoldProbeConnection(nullptr); // the toolkit holds its own connection now
     // The templates name a Windows Gothic face; an installed Japanese Gothic font stands in for it.
     const QString gothic = QString::fromStdString(ResolveDialogFontFamily("MS UI Gothic"));
     QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), gothic);

@@ -8,10 +8,10 @@
 #include "display/measure_rect.h"
 #include "pages/line_rate.h"
 #include "platform/sys/clocks.h"
-#include "platform/ui/dialog_services.h"
 #include "platform/ui/ui_application.h"
 #include "resources/page_resource.h"
 #include "tests/camera/sim_camera_fixture.h"
+#include "tests/pages/page_test_support.h"
 #include "tests/platform/ui/test_dialog.h"
 
 #include "console_test_support.h"
@@ -27,28 +27,6 @@
 namespace
 {
 constexpr const char* TITLE = "Tarnwick  (Ver. 0.01)";
-
-// Answers in place of a person: OK to every message box (its text kept), the save dialog with
-// m_strSavePath (empty: cancelled).
-class AnsweringServices : public DialogServices
-{
-  public:
-    int MessageBox(Dialog*, const std::string& strText, const std::string&, unsigned) override
-    {
-        m_boxes.push_back(strText);
-        return IDOK;
-    }
-    bool SaveFile(Dialog*, const SaveFileRequest& request, std::string* pPath) override
-    {
-        m_strInitialFolder = request.strInitialFolder;
-        *pPath = m_strSavePath;
-        return !m_strSavePath.empty();
-    }
-    bool BrowseForFolder(Dialog*, const std::string&, std::string*) override { return false; }
-
-    std::vector<std::string> m_boxes;
-    std::string m_strSavePath, m_strInitialFolder;
-};
 
 // The main dialog with a clock the test sets and a record of the Rec commands it posts.
 class TestDlg : public TarnwickDlg
@@ -202,14 +180,14 @@ TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(std::string(c.pszSpec) + " " + c.pszIni);
-        m_services.m_boxes.clear();
+        m_services.m_messages.clear();
         Open(c.pszSpec, c.pszIni,
              [&]
              {
                  if (c.failStep != NONE)
                      CaptureFaults::Instance().FailCall(c.failStep);
              });
-        EXPECT_EQ(m_services.m_boxes,
+        EXPECT_EQ(m_services.m_messages,
                   c.pszBox ? std::vector<std::string>{c.pszBox} : std::vector<std::string>{});
         EXPECT_EQ(m_pDlg->GetWindowText(), c.pszTitle);
         if (c.pszBox == nullptr) // the chosen camera's identity and the full-frame size
@@ -473,10 +451,10 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
         std::vector<int> posted;
     };
     const Case cases[] = {
-        {true, 0, 3, {1, 2, 0, 0}, {IDC_REC_STOP}}, // the posted Rec Stop ends it and empties the bar
-        {false, 126, 32750, {0, 128, 128}, {}},     // manual: bits 7 and 8 of the count
+        {false, 126, 32750, {0, 128, 128}, {}}, // manual: bits 7 and 8 of the count
         {false, 510, 32750, {384, 0}, {}},
-        {true, 0, 0, {0, 0}, {}}, // a limit of 0 stores nothing and never stops
+        {true, 0, 0, {0, 0}, {}},                   // a limit of 0 stores nothing and never stops
+        {true, 0, 3, {1, 2, 0, 0}, {IDC_REC_STOP}}, // the posted Rec Stop ends it and empties the bar
     };
     for (const Case& c : cases)
     {
@@ -487,6 +465,8 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
         g_nRecFrameLimit = c.nLimit;
         g_nRecMode = RES_LINE_SCAN;
         d.m_nFrameCount = 0;
+        unsigned char* pPastLimit = g_pLineScan + std::size_t(c.nLimit) * 2 * SENSOR_WIDTH;
+        std::memset(pPastLimit, 0xEE, SENSOR_WIDTH);
         std::vector<int> positions;
         for (std::size_t i = 0; i < c.positions.size(); ++i)
         {
@@ -499,9 +479,15 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
         EXPECT_EQ(positions, c.positions);
         EXPECT_EQ(d.TakePosted(), c.posted);
         EXPECT_EQ(d.m_nFrameCount, int(c.positions.size()));
+        EXPECT_EQ(std::count(pPastLimit, pPastLimit + SENSOR_WIDTH, 0xEE),
+                  long(SENSOR_WIDTH)); // nothing stored past it
     }
 
-    // Streaming: once EndRecording returns, the count and the store hold still.
+    // Streaming: once EndRecording returns, the count and the store hold still. As Rec Start does,
+    // the line-scan viewer that Rec Stop opened is closed first: it reads the store.
+    if (d.m_wndLineScan.m_bRunning == 1)
+        d.m_wndLineScan.OnCancel();
+    d.m_wndLineScan.StopDrawThread();
     g_nRecFrames = 0;
     g_nRecFrameLimit = 16000;
     g_nRecMode = RES_LINE_SCAN;
@@ -558,11 +544,12 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
         // "Folder Select": where the save dialog says, nothing when it is cancelled.
         d.m_chkFolderSelect.SetCheck(1);
         d.SendCommand(IDC_MAIN_SAVE_IMAGE);
-        m_services.m_strSavePath = m_temp.Path("chosen.bmp");
+        m_services.m_strSaveAnswer = m_temp.Path("chosen.bmp");
         d.SendCommand(IDC_MAIN_SAVE_IMAGE);
-        m_services.m_strSavePath.clear();
+        m_services.m_strSaveAnswer.clear();
         EXPECT_EQ(Pictures(), std::vector<std::string>{"chosen.bmp"});
-        EXPECT_EQ(m_services.m_strInitialFolder, d.m_strCurDir);
+        ASSERT_FALSE(m_services.m_saveRequests.empty());
+        EXPECT_EQ(m_services.m_saveRequests.back().strInitialFolder, d.m_strCurDir);
         std::filesystem::remove(m_temp.Path("chosen.bmp"));
         d.SendCommand(IDC_MAIN_START); // Exit follows while streaming into the open viewer
     }

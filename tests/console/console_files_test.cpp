@@ -1,7 +1,5 @@
-// BMP files, their names from the time of saving, and the recording step's store layout.
+// BMP files and their names from the time of saving.
 
-#include "buffers/recording_state.h"
-#include "buffers/shared_buffers.h"
 #include "display/bmp_file.h"
 #include "display/time_stamp_path.h"
 
@@ -109,35 +107,4 @@ TEST(TimeStampPathTest, NamesCarryTheWholeDateAndTimeNineHoursAheadOfUtc)
     };
     for (const auto& [utc, pszName] : cases)
         EXPECT_EQ(TimeStampPath("/data", utc, "bmp"), pszName);
-}
-
-TEST(RecordingStepTest, FramesGoToTheStoreInArrivalOrderUpToTheLimit)
-{
-    ASSERT_TRUE(AllocateSharedBuffers());
-    for (int nMode : {1, 2})
-    {
-        SCOPED_TRACE("recording mode " + std::to_string(nMode));
-        const int L = RecLinesPerFrame(nMode);
-        std::memset(g_pLineScan, 0xEE, 4 * L * SENSOR_WIDTH);
-        g_nRecFrames = 0;
-        g_nRecFrameLimit = 3;
-        g_nRecMode = nMode;
-        std::vector<std::uint32_t> results;
-        for (int nFrame = 0; nFrame < 4; ++nFrame)
-        {
-            // Raw row i holds (frame, byte, i): bytes 2 and 3 are the two-line mode's unused ones.
-            for (std::size_t i = 0; i < SENSOR_WIDTH * 4; ++i)
-                g_pRawFrame[i] = static_cast<unsigned char>(nFrame * 64 + i % 4 * 16 + i / 4 % 16);
-            results.push_back(StoreRecordingFrame(int(SENSOR_WIDTH)));
-        }
-        EXPECT_EQ(results, (std::vector<std::uint32_t>{1, 2, 3, 0})); // the fourth frame is beyond the limit
-        for (int nLine = 0; nLine < 3 * L; ++nLine)
-            for (std::size_t i : {std::size_t{0}, std::size_t{17}, SENSOR_WIDTH - 1})
-                ASSERT_EQ(g_pLineScan[nLine * SENSOR_WIDTH + i], nLine / L * 64 + nLine % L * 16 + i % 16)
-                    << "line " << nLine << " sample " << i;
-        EXPECT_EQ(g_pLineScan[3 * L * SENSOR_WIDTH], 0xEE); // nothing past the third frame
-        EndRecording();
-        EXPECT_EQ(StoreRecordingFrame(int(SENSOR_WIDTH)), 0u);
-    }
-    ReleaseSharedBuffers();
 }

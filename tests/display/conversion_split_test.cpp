@@ -50,42 +50,31 @@ void ExpectReferenceBytes(ConversionSplit& split, bool bBayer, int nMode, const 
 
 } // namespace
 
-TEST(ConversionSplit, BayerMatchesReferenceInEveryPhaseAloneAndSplit)
+TEST(ConversionSplit, MatchesReferenceInEveryBayerPhaseAndYuvRangeAloneAndSplit)
 {
     std::mt19937 rng(1234);
     ConversionSplit split;
-    // Heights with empty and odd blocks; phases beyond 0 ... 3 give RGGB.
-    for (int w : WIDTHS)
-        for (int h : {2, 3, 4, 5, 7, 8, 9, 11, 64})
-            for (int nPhase : {BAYER_GBRG, BAYER_BGGR, BAYER_RGGB, BAYER_GRBG, -1, 7})
-            {
-                std::vector<uint8_t> src(size_t(w) * h);
-                FillRandom(src, rng);
-                // Some all-bright mosaics check that sums of four never wrap.
-                if ((w + h + nPhase) % 5 == 0)
-                    std::fill(src.begin(), src.end(), uint8_t(255));
-                ExpectReferenceBytes(split, true, nPhase, src, w, h);
-                if (HasFailure())
-                    return;
-            }
-}
-
-TEST(ConversionSplit, Yuy2MatchesReferenceInBothRangesAloneAndSplit)
-{
-    std::mt19937 rng(99);
-    ConversionSplit split;
-    for (int w : WIDTHS)
-        for (int h : {1, 2, 3, 5, 7, 64})
-            for (int nMode : {0, 1, 5, -1})
-            {
-                if (w < 2)
-                    continue; // a single pixel has no V byte in its row
-                std::vector<uint8_t> src(size_t(w) * h * 2);
-                FillRandom(src, rng);
-                ExpectReferenceBytes(split, false, nMode, src, w, h);
-                if (HasFailure())
-                    return;
-            }
+    // YUY2, then Bayer: heights with empty and odd blocks; modes beyond the ranges and phases
+    // beyond 0 ... 3 give full range and RGGB.
+    const std::vector<int> HEIGHTS[2] = {{1, 2, 3, 5, 7, 64}, {2, 3, 4, 5, 7, 8, 9, 11, 64}};
+    const std::vector<int> MODES[2] = {{0, 1, 5, -1},
+                                       {BAYER_GBRG, BAYER_BGGR, BAYER_RGGB, BAYER_GRBG, -1, 7}};
+    for (const bool bBayer : {false, true})
+        for (int w : WIDTHS)
+            for (int h : HEIGHTS[bBayer])
+                for (int nMode : MODES[bBayer])
+                {
+                    if (!bBayer && w < 2)
+                        continue; // a single pixel has no V byte in its row
+                    std::vector<uint8_t> src(size_t(w) * h * (bBayer ? 1 : 2));
+                    FillRandom(src, rng);
+                    // Some all-bright mosaics check that sums of four never wrap.
+                    if (bBayer && (w + h + nMode) % 5 == 0)
+                        std::fill(src.begin(), src.end(), uint8_t(255));
+                    ExpectReferenceBytes(split, bBayer, nMode, src, w, h);
+                    if (::testing::Test::HasFailure())
+                        return;
+                }
 }
 
 TEST(ConversionSplit, BlocksSplitAtAnEvenRow)

@@ -32,23 +32,19 @@ int Brightness(ColorRef c)
     return ((c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF)) / 3;
 }
 
-class LiveViewerTest : public ViewerTest
+} // namespace
+
+TEST_F(ViewerTest, SimulatedSceneReadsUprightAndUnmirrored)
 {
-  protected:
+    Open(FULL, 640);
     // Bright pixels of client row y between columns x0 and x1.
-    int BrightCount(int y, int x0, int x1)
+    const auto BrightCount = [&](int y, int x0, int x1)
     {
         int n = 0;
         for (int x = x0; x < x1; ++x)
             n += Brightness(Pixel(x, y)) > 100;
         return n;
-    }
-};
-} // namespace
-
-TEST_F(LiveViewerTest, SimulatedSceneReadsUprightAndUnmirrored)
-{
-    Open(FULL, 640);
+    };
     for (const bool bColor : {false, true})
     {
         SCOPED_TRACE(bColor ? "colour" : "mono");
@@ -96,7 +92,7 @@ namespace
 {
 // A simulated camera streaming into the open live viewer, as the console wires them: the frame
 // handler marks the picture stale and wakes the drawing thread.
-class StreamingTest : public LiveViewerTest
+class StreamingTest : public ViewerTest
 {
   protected:
     static void FrameHandler(void* pArg)

@@ -14,42 +14,6 @@
 
 using namespace viewer_test;
 
-TEST_F(ViewerTest, OpeningShowsTheViewerMaximisedWithANewGreyHeader)
-{
-    ASSERT_TRUE(m_viewer.Create(nullptr));
-    EXPECT_TRUE(m_viewer.IsZoomed());
-    EXPECT_FALSE(m_viewer.IsTopMost());
-    EXPECT_EQ(m_viewer.GetWindowText(), "[ 1:1 ]");
-    EXPECT_EQ(m_viewer.m_bRunning, 1);
-
-    FillRamp();
-    Draw();
-    EXPECT_EQ(Header(), (std::vector<int>{960, 1284, 8}));
-    EXPECT_EQ(Pixel(0, 0), Grey(Ramp(0, 0)));
-    // A top-down picture gets a negative height; its top row is then stored first.
-    m_viewer.m_bTopDown = 1;
-    Draw();
-    EXPECT_EQ(Header(), (std::vector<int>{960, -1284, 8}));
-    EXPECT_EQ(Pixel(0, 0), Grey(m_raw[0]));
-}
-
-TEST_F(ViewerTest, OneToOneShowsThePictureFromTheScrollPositions)
-{
-    FillRamp();
-    Open(400, 300);
-    // Horizontal and vertical position asked for, then kept by the bars: scrolled to the far
-    // corner, the picture's last column and row touch the client's edges.
-    const int CASES[][4] = {{0, 0, 0, 0}, {100, 200, 100, 200}, {960, 1284, 560, 984}};
-    for (const auto& c : CASES)
-    {
-        EXPECT_EQ(HScroll(SB_THUMBPOSITION, c[0]), c[2]);
-        EXPECT_EQ(VScroll(SB_THUMBTRACK, c[1]), c[3]);
-        Draw();
-        for (Point pt : {Point{0, 0}, Point{17, 5}, Point{399, 299}})
-            EXPECT_EQ(Pixel(pt.x, pt.y), Grey(Ramp(c[3] + pt.y, c[2] + pt.x))) << pt.x << "," << pt.y;
-    }
-}
-
 TEST_F(ViewerTest, FitDrawsThePictureAtTheSmallerWholePercentScale)
 {
     FillRamp();
@@ -74,7 +38,7 @@ TEST_F(ViewerTest, FitDrawsThePictureAtTheSmallerWholePercentScale)
     EXPECT_EQ(Pixel(0, 0), Grey(Ramp(0, 0)));
 }
 
-TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoom)
+TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWithinTheClient)
 {
     m_owner.m_nCursor = 1;
     m_owner.m_nLinePos = 100;
@@ -113,13 +77,11 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoom)
     Draw();
     for (int x = 238; x <= 242; ++x)
         EXPECT_EQ(Pixel(x, 2) == Rgb(255, 0, 0), x >= 239 && x <= 241) << x;
-}
 
-TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
-{
-    m_owner.m_nCursor = 1;
-    m_owner.m_nCenter = 1;
-    Open(600, 100);
+    // Hand-edited settings draw promptly within the client, centred at 1:1 on a 600 x 100 client.
+    g_crGuide = GUIDE;
+    m_viewer.m_nZoom = VIEW_ZOOM_1TO1;
+    SizeClient(600, 100);
     // Dash, width and pitch beyond sense, then rows 0 to 99 of the centre column; the columns
     // beside it stay clear except under the widest pen. A dash of a billion pixels once walked every
     // one of them, and lengths near the int limit overflowed.
@@ -128,7 +90,7 @@ TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
     {
         int nDash, nWidth, nPitch;
         std::string column;
-    } CASES[] = {
+    } EDITS[] = {
         {1000000000, 1, 40, std::string(100, '#')},
         {INT_MAX, 1, 40, std::string(100, '#')},
         {INT_MIN, 1, 40, std::string(81, '#') + std::string(19, '.')},
@@ -138,8 +100,10 @@ TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
         {6, 1, INT_MAX, dash + std::string(60, '.')},
         {6, INT_MAX, 40, std::string(100, '#')},
         {INT_MAX, INT_MAX, 1, std::string(100, '#')},
+        {6, 1, 0, std::string(100, '.')}, // a pitch below 1: no dashes, and the pass still ends
+        {6, 1, -5, std::string(100, '.')},
     };
-    for (const auto& c : CASES)
+    for (const auto& c : EDITS)
     {
         SCOPED_TRACE(::testing::Message()
                      << "dash " << c.nDash << " width " << c.nWidth << " pitch " << c.nPitch);
@@ -152,36 +116,28 @@ TEST_F(ViewerTest, HandEditedGuideSettingsDrawPromptlyWithinTheClient)
         EXPECT_EQ(Pixel(0, 0) == GUIDE && Pixel(599, 99) == GUIDE, bWide);
         EXPECT_EQ(Pixel(481, 0) == GUIDE, bWide);
     }
-}
 
-TEST_F(ViewerTest, NoGuideLineWhereItDoesNotBelong)
-{
-    m_owner.m_nCursor = 1;
-    m_owner.m_nCenter = 1;
-    Open(600, 400);
-    // Check box off; no overlay (the line-scan viewer); a two-line frame 4 pixels wide; a pitch
-    // below 1 (no dashes, and the pass still ends).
-    const auto drawnWith = [&](auto change, auto undo)
+    // None with the check box off, on the line-scan viewer (no overlay) or on a frame 4 pixels wide.
+    g_nGuidePitch = 40;
+    g_nGuideWidth = 1;
+    for (int i = 0; i < 3; ++i)
     {
-        change();
+        m_owner.m_nCursor = i != 0;
+        m_viewer.m_bOverlay = i != 1;
+        m_viewer.m_nWidth = i == 2 ? 4 : 960;
         Repaint();
-        const bool bDrawn = !DashStarts(480, GUIDE).empty();
-        undo();
-        return bDrawn;
-    };
-    EXPECT_TRUE(drawnWith([] {}, [] {}));
-    EXPECT_FALSE(drawnWith([&] { m_owner.m_nCursor = 0; }, [&] { m_owner.m_nCursor = 1; }));
-    EXPECT_FALSE(drawnWith([&] { m_viewer.m_bOverlay = 0; }, [&] { m_viewer.m_bOverlay = 1; }));
-    EXPECT_FALSE(drawnWith([&] { m_viewer.m_nWidth = 4; }, [&] { m_viewer.m_nWidth = 960; }));
-    EXPECT_FALSE(drawnWith([&] { g_nGuidePitch = 0; }, [&] { g_nGuidePitch = 40; }));
-    EXPECT_FALSE(drawnWith([&] { g_nGuidePitch = -5; }, [&] { g_nGuidePitch = 40; }));
-    EXPECT_TRUE(drawnWith([] {}, [] {}));
+        EXPECT_EQ(Column(480, 0, 100, GUIDE), std::string(100, '.')) << i;
+    }
 }
 
-TEST_F(ViewerTest, MeasuringLineRunsAlongTheLongerSideFromTheDragStart)
+TEST_F(ViewerTest, MeasuringDragDrawsItsLineAndMapsTheClientToPicturePixels)
 {
     FillRawUniform(255);
-    Open(600, 400);
+    Open(400, 300);
+    // A move with the button held but no press in the window measures nothing.
+    m_viewer.OnMouseMove(MK_LBUTTON, Point{50, 60});
+    EXPECT_EQ(Measured(), (std::vector<int>{-1, -1, -1, -1}));
+
     // Taller than wide: a vertical dotted line at the start column.
     m_viewer.OnLButtonDown(MK_LBUTTON, Point{100, 100});
     m_viewer.OnMouseMove(MK_LBUTTON, Point{110, 200});
@@ -199,18 +155,10 @@ TEST_F(ViewerTest, MeasuringLineRunsAlongTheLongerSideFromTheDragStart)
         EXPECT_EQ(Pixel(x, 100), x == 101 || x == 106 ? BLACK : WHITE) << x;
 
     // A right click removes the rectangle, and the line with it.
-    m_viewer.OnRButtonDown(MK_RBUTTON, Point{300, 300});
+    m_viewer.OnRButtonDown(MK_RBUTTON, Point{300, 200});
     EXPECT_EQ(Measured(), (std::vector<int>{-1, -1, -1, -1}));
     Draw();
     EXPECT_EQ(Pixel(101, 100), WHITE);
-}
-
-TEST_F(ViewerTest, MeasuringDragMapsTheClientToPicturePixels)
-{
-    Open(400, 300);
-    // A move with the button held but no press in the window measures nothing.
-    m_viewer.OnMouseMove(MK_LBUTTON, Point{50, 60});
-    EXPECT_EQ(Measured(), (std::vector<int>{-1, -1, -1, -1}));
 
     HScroll(SB_THUMBPOSITION, 100);
     EXPECT_EQ(Drag({10, 20}, {5, 40}), (std::vector<int>{105, 20, 110, 40}));
@@ -234,8 +182,9 @@ TEST_F(ViewerTest, MeasuringDragMapsTheClientToPicturePixels)
     EXPECT_EQ(Drag({-10, 5}, {600, 700}), (std::vector<int>{0, 9, 959, 1283}));
 }
 
-TEST_F(ViewerTest, ScrollBarsStepAndFollowTheZoom)
+TEST_F(ViewerTest, ScrollBarsStepFollowTheZoomAndPlaceThePicture)
 {
+    FillRamp();
     Open(400, 300);
     const auto bars = [&]
     {
@@ -243,6 +192,18 @@ TEST_F(ViewerTest, ScrollBarsStepAndFollowTheZoom)
         return std::vector<int>{h.nMax, h.nPage, v.nMax, v.nPage};
     };
     EXPECT_EQ(bars(), (std::vector<int>{960, 401, 1284, 301}));
+
+    // Horizontal and vertical position asked for, then kept by the bars: scrolled to the far
+    // corner, the picture's last column and row touch the client's edges.
+    const int CASES[][4] = {{100, 200, 100, 200}, {960, 1284, 560, 984}, {0, 0, 0, 0}};
+    for (const auto& c : CASES)
+    {
+        EXPECT_EQ(HScroll(SB_THUMBPOSITION, c[0]), c[2]);
+        EXPECT_EQ(VScroll(SB_THUMBTRACK, c[1]), c[3]);
+        Draw();
+        for (Point pt : {Point{0, 0}, Point{17, 5}, Point{399, 299}})
+            EXPECT_EQ(Pixel(pt.x, pt.y), Grey(Ramp(c[3] + pt.y, c[2] + pt.x))) << pt.x << "," << pt.y;
+    }
 
     // Code and position, then where the bar is left: the thumb takes the low 16 bits of the
     // position, and the bar keeps it within 960 - 400.
@@ -315,11 +276,23 @@ TEST_F(ViewerTest, RecKeysReachTheRecPageOnlyWhileItIsCurrentAndEnterEscDoNothin
     EXPECT_EQ(m_viewer.m_bConverted, 0);
 }
 
-TEST_F(ViewerTest, ReopeningStartsANewThreadWithNewEventsAndHeader)
+TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEventsAndHeader)
 {
     FillRamp();
-    Open(300, 200);
+    ASSERT_TRUE(m_viewer.Create(nullptr));
+    EXPECT_TRUE(m_viewer.IsZoomed());
+    EXPECT_FALSE(m_viewer.IsTopMost());
+    EXPECT_EQ(m_viewer.GetWindowText(), "[ 1:1 ]");
+    EXPECT_EQ(m_viewer.m_bRunning, 1);
     Draw();
+    EXPECT_EQ(Header(), (std::vector<int>{960, 1284, 8}));
+    EXPECT_EQ(Pixel(0, 0), Grey(Ramp(0, 0)));
+    // A top-down picture gets a negative height; its top row is then stored first.
+    m_viewer.m_bTopDown = 1;
+    Draw();
+    EXPECT_EQ(Header(), (std::vector<int>{960, -1284, 8}));
+    EXPECT_EQ(Pixel(0, 0), Grey(m_raw[0]));
+    m_viewer.m_bTopDown = 0;
     const std::weak_ptr<AutoResetEvent> oldDraw = m_viewer.DrawEvent();
     const std::weak_ptr<AutoResetEvent> oldQuit = m_viewer.QuitEvent();
     const BitmapInfo* pOldBmi = m_viewer.m_pBmi.get();

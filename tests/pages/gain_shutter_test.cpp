@@ -1,15 +1,11 @@
-#include "buffers/shared_buffers.h"
 #include "page_test_support.h"
 #include "pages/white_balance.h"
 #include "resources/page_resource.h"
-#include "tests/camera/sim_camera_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QTest>
-
-#include <cstdio>
 
 namespace
 {
@@ -29,37 +25,7 @@ class GainShutterTest : public SimCameraTest
         }
     }
 
-    // The register writes camera 0 received, as "addr=data" in hex, from the address and data requests.
-    std::vector<std::string> Writes()
-    {
-        std::vector<std::string> writes;
-        std::string strAddr = "?";
-        for (const std::string& line : Log(0))
-        {
-            if (line.rfind("SET1 ", 0) == 0)
-                strAddr = line.substr(5, 2);
-            else if (line.rfind("SET2 ", 0) == 0)
-                writes.push_back(strAddr + "=" + line.substr(5, 2));
-            else
-                writes.push_back(line);
-        }
-        ClearLogs();
-        return writes;
-    }
-    // A 16-bit register write, low byte first.
-    static std::vector<std::string> Write16(int nReg, int nValue, int nTimes = 1)
-    {
-        std::vector<std::string> writes;
-        char sz[16];
-        for (int i = 0; i < nTimes; ++i)
-        {
-            std::snprintf(sz, sizeof sz, "%02X=%02X", nReg, nValue & 0xFF);
-            writes.push_back(sz);
-            std::snprintf(sz, sizeof sz, "%02X=%02X", nReg + 1, (nValue >> 8) & 0xFF);
-            writes.push_back(sz);
-        }
-        return writes;
-    }
+    std::vector<std::string> Writes() { return ::Writes(Sim(0)); }
 
     PageHost m_host;
     TabGUIGain m_gain;
@@ -264,12 +230,9 @@ TEST_F(GainShutterTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAn
             EXPECT_EQ(Writes(), expected);
         }
     }
-}
 
-TEST_F(GainShutterTest, OnePushWhiteBalanceDoesNothingBeforeAColourFrameIsConverted)
-{
-    // A mono camera's live picture is never converted; nor is any before the first colour frame,
-    // after a resolution switch, or without the buffers.
+    // Nothing changes and nothing is sent when the picture was never converted: a mono camera's
+    // live picture, any before the first colour frame or after a resolution switch, or no buffers.
     m_gain.m_nCameraNo = 1;
     std::vector<unsigned char> blank(BGR_FRAME_BYTES);
     for (unsigned char* pBuffer : {blank.data(), static_cast<unsigned char*>(nullptr)})

@@ -1,15 +1,9 @@
-#include "buffers/shared_buffers.h"
 #include "display/measure_rect.h"
-#include "display/tarnwick_wnd.h"
 #include "page_test_support.h"
 #include "pages/line_rate.h"
-#include "pages/page_owner.h"
 #include "platform/capture/capture_faults.h"
-#include "platform/ui/data_exchange.h"
-#include "platform/ui/tab_control.h"
 #include "resources/page_resource.h"
 #include "resources/resource.h"
-#include "tests/camera/sim_camera_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -22,97 +16,43 @@
 
 namespace
 {
-constexpr int IDC_EDIT_RESOLUTION = 1002;
-
-// The main dialog's stand-in: its frame-size field, and its filter recording what the page passes on.
-class FakeMainDialog : public RecordingDialog, public PageOwner
-{
-  public:
-    FakeMainDialog()
-        : RecordingDialog(MakeTemplate(240, 320, DLG_VISIBLE,
-                                       {{IDC_EDIT_RESOLUTION, ControlKind::Edit, "", 0, 0, 77, 14, 0}}))
-    {
-        m_bUseBase = false;
-    }
-    void DoDataExchange(DataExchange& dx) override { dx.BindControl(IDC_EDIT_RESOLUTION, m_editResolution); }
-    TabControl& GetTabControl() override { return m_tab; }
-    TarnwickWnd& GetLiveViewer() override { return m_live; }
-    TarnwickWnd& GetLineScanViewer() override { return m_live; }
-    TabGUIPartial& GetPartialPage() override { return m_partial; }
-    EditBox& GetResolutionEdit() override { return m_editResolution; }
-    const std::string& GetCurDir() const override { return m_strCurDir; }
-
-    TabControl m_tab;
-    TarnwickWnd m_live;
-    TabGUIPartial m_partial;
-    EditBox m_editResolution;
-    std::string m_strCurDir;
-};
-
 // The resolution page on an opened simulated camera in full-frame readout, handed over as the main
 // dialog does.
-class PartialPageTest : public SimCameraTest
+class PartialPageTest : public PageOnCameraTest
 {
   protected:
     void SetUp() override
     {
-        InstallAndInit("color", 1);
-        ASSERT_TRUE(AllocateSharedBuffers());
+        PageOnCameraTest::SetUp();
         ASSERT_EQ(m_camera.Open(
                       0, 1284, 960, [](void*) {}, nullptr),
                   CAMERA_OK);
-        UiApplication::Instance()->SetMainDialog(&m_main);
-        ASSERT_TRUE(m_main.Create(nullptr));
         std::tie(m_page.m_dFps, m_page.m_nSize, m_page.m_nPixel, m_page.m_nSpeed) =
             std::tuple(1000, 3620, 640, 75);
         ASSERT_TRUE(m_page.Create(&m_main));
         m_page.ShowWindow(ShowState::Show);
-        m_page.m_pViewer = &m_main.m_live;
+        m_page.m_pViewer = &m_main.m_wndLive;
         m_page.m_pCamera = &m_camera;
         m_page.m_nCameraNo = 0;
         ClearLogs();
     }
     void TearDown() override
     {
-        SimCameraTest::TearDown(); // the streaming thread ends before the buffers go
-        UiApplication::Instance()->SetMainDialog(nullptr);
-        ReleaseSharedBuffers();
+        PageOnCameraTest::TearDown();
         g_nFpsStep = 10;
     }
 
     void Click(int nId) { QTest::mouseClick(ControlWidget(m_page, nId), Qt::LeftButton); }
-    // The 16-bit register values camera 0 received, as {register, value}.
-    std::vector<std::pair<int, int>> Writes16()
-    {
-        std::vector<std::pair<int, int>> writes;
-        int nAddr = -1, nLow = 0;
-        for (const SimXuRequest& r : Sim(0).RequestLog())
-        {
-            if (r.nSelector == XU_SEL_REG_ADDR)
-                nAddr = r.payload[0] | r.payload[1] << 8;
-            else if (nAddr % 2 == 0)
-                nLow = r.payload[0];
-            else
-                writes.emplace_back(nAddr - 1, nLow | r.payload[0] << 8);
-        }
-        ClearLogs();
-        return writes;
-    }
+    std::vector<std::string> Sent() { return Writes(Sim(0)); }
     bool RateIsRed()
     {
         auto* pEdit = static_cast<QLineEdit*>(ControlWidget(m_page, IDC_EDIT_FPS));
         return pEdit->palette().color(QPalette::Text) == QColor(255, 0, 0);
     }
 
-    FakeMainDialog m_main;
     TabGUIPartial& m_page = m_main.m_partial;
 };
 
-using Writes = std::vector<std::pair<int, int>>;
-Writes Sent(int nReg, int nValue, std::size_t nTimes = 1)
-{
-    return Writes(nTimes, {nReg, nValue});
-}
 } // namespace
 
 TEST_F(PartialPageTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsItWas)
@@ -149,13 +89,13 @@ TEST_F(PartialPageTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsIt
         CaptureFaults::Instance().Clear();
 
         EXPECT_EQ(m_page.m_nResolution, c.nRadio - IDC_RADIO_FULL_SIZE);
-        EXPECT_EQ(m_main.m_live.m_nWidth, c.nViewWidth);
-        EXPECT_EQ(m_main.m_live.m_nHeight, 1284);
+        EXPECT_EQ(m_main.m_wndLive.m_nWidth, c.nViewWidth);
+        EXPECT_EQ(m_main.m_wndLive.m_nHeight, 1284);
         EXPECT_EQ(m_main.m_editResolution.GetWindowText(), c.pSizeText);
         EXPECT_EQ(Sim(0).FrameHeight(), c.nFrameHeight);
         EXPECT_EQ(m_camera.m_pCallback->m_nHeight, c.nFrameHeight);
         EXPECT_EQ(Sim(0).IsStreaming(), c.bStreaming);
-        EXPECT_FALSE(m_main.m_live.IsWindow()); // no viewer is opened by it
+        EXPECT_FALSE(m_main.m_wndLive.IsWindow()); // no viewer is opened by it
         EXPECT_EQ(std::count(g_pBgrFrame, g_pBgrFrame + BGR_FRAME_BYTES, 0), std::ptrdiff_t(BGR_FRAME_BYTES));
         if (!c.bStreaming) // else new frames arrive at once
         {
@@ -163,7 +103,7 @@ TEST_F(PartialPageTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsIt
                       std::ptrdiff_t(RAW_FRAME_BYTES));
         }
     }
-    EXPECT_TRUE(Writes16().empty());
+    EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(PartialPageTest, LinePositionMovesTogetherUnchecksCenterAndWritesEveryNotification)
@@ -195,18 +135,18 @@ TEST_F(PartialPageTest, LinePositionMovesTogetherUnchecksCenterAndWritesEveryNot
         EXPECT_EQ(m_page.m_editLinePos.GetWindowText(), std::to_string(c.nExpected));
         EXPECT_EQ(m_page.m_scrollLinePos.GetScrollPos(), c.nExpected);
         EXPECT_EQ(m_page.m_chkCenter.GetCheck(), 0);
-        const std::size_t nWrites = c.gesture[0] < 0 ? 1 : c.gesture.size();
-        EXPECT_EQ(Writes16(), Sent(REG_LINE_POSITION, c.nExpected, nWrites));
+        const int nWrites = c.gesture[0] < 0 ? 1 : static_cast<int>(c.gesture.size());
+        EXPECT_EQ(Sent(), Write16(REG_LINE_POSITION, c.nExpected, nWrites));
     }
 
     Click(IDC_CHK_CENTER);
     EXPECT_EQ(m_page.m_editLinePos.GetWindowText() + std::to_string(m_page.m_scrollLinePos.GetScrollPos()),
               "00");
-    EXPECT_EQ(Writes16(), Sent(REG_LINE_POSITION, LINE_POS_CENTER));
+    EXPECT_EQ(Sent(), Write16(REG_LINE_POSITION, LINE_POS_CENTER));
     Click(IDC_CHK_CURSOR); // only the drawing thread reads it
     EXPECT_EQ(m_page.m_chkCursor.GetCheck(), 1);
     Click(IDC_CHK_CENTER); // unchecked: the controls keep showing 0, and 0 is sent
-    EXPECT_EQ(Writes16(), Sent(REG_LINE_POSITION, 0));
+    EXPECT_EQ(Sent(), Write16(REG_LINE_POSITION, 0));
 }
 
 TEST_F(PartialPageTest, LineRateCommandWritesThePeriodAndShowsAClampedComputedRateInRed)
@@ -239,7 +179,7 @@ TEST_F(PartialPageTest, LineRateCommandWritesThePeriodAndShowsAClampedComputedRa
         Click(IDC_SET_LINE_RATE);
         EXPECT_EQ(m_page.m_editFps.GetWindowText(), c.pFpsAfter);
         EXPECT_EQ(RateIsRed(), c.bRed);
-        EXPECT_EQ(Writes16(), Sent(REG_LINE_PERIOD, c.nCount));
+        EXPECT_EQ(Sent(), Write16(REG_LINE_PERIOD, c.nCount));
     }
 
     // A clamped typed rate turns red when the entry goes read-only; the switch recomputes nothing.
@@ -255,7 +195,7 @@ TEST_F(PartialPageTest, LineRateCommandWritesThePeriodAndShowsAClampedComputedRa
         EXPECT_EQ(RateIsRed(), bRed) << nRadio;
     }
     EXPECT_EQ(m_page.m_editFps.GetWindowText(), "2000");
-    EXPECT_EQ(Writes16(), Sent(REG_LINE_PERIOD, 1388));
+    EXPECT_EQ(Sent(), Write16(REG_LINE_PERIOD, 1388));
 }
 
 TEST_F(PartialPageTest, CommaAndPeriodStepOnlyTheTypedRateAndGoOnToTheMainDialog)
@@ -295,5 +235,5 @@ TEST_F(PartialPageTest, PixelCountIsTheLongerSideOfTheMeasuredRectangleTakenOnce
         EXPECT_EQ(m_page.m_editPixel.GetWindowText(), "7");
     }
     g_rcMeasure.Clear();
-    EXPECT_TRUE(Writes16().empty()); // the rate waits for "設定"
+    EXPECT_TRUE(Sent().empty()); // the rate waits for "設定"
 }

@@ -41,11 +41,14 @@ TEST(DialogUnits, ConvertWithTheFontsBaseUnitsRoundingToNearestAndMapFacesToInst
     EXPECT_EQ((std::vector<int>{rc.left, rc.top, rc.right, rc.bottom}), (std::vector<int>{11, 15, 251, 36}));
     EXPECT_EQ(DialogFontPixelSize(9), 12);
 
-    // Japanese Gothic faces map to an installed font; unknown faces to the system's.
+    // Japanese Gothic faces map to an installed font, proportional for proportional; unknown faces
+    // to the system's.
     EXPECT_FALSE(ResolveDialogFontFamily("MS UI Gothic").empty());
-    if (QFontDatabase::families().contains(QStringLiteral("IPAGothic")))
+    if (QFontDatabase::families().contains(QStringLiteral("IPAPGothic")) &&
+        QFontDatabase::families().contains(QStringLiteral("IPAGothic")))
     {
-        EXPECT_EQ(ResolveDialogFontFamily("MS UI Gothic"), "IPAGothic");
+        EXPECT_EQ(ResolveDialogFontFamily("MS UI Gothic"), "IPAPGothic");
+        EXPECT_EQ(ResolveDialogFontFamily("MS Gothic"), "IPAGothic");
     }
     EXPECT_EQ(ResolveDialogFontFamily("No Such Face Anywhere"),
               QFontDatabase::systemFont(QFontDatabase::GeneralFont).family().toStdString());
