@@ -1,11 +1,12 @@
-// Saving the widest composed line-scan image (65500 x 1284) as a 24-bit BMP, beside one fwrite of
-// the same bytes into a file of the same folder: the writer's own cost (headers, the temporary
-// name and the rename that keep a failed save from leaving a truncated file) on top of the disk's.
-// The files go to TARNWICK_BENCH_DIR, or the system's temporary folder.
+// Saving the widest composed line-scan image (65500 x 1284) as a 24-bit and an 8-bit BMP, beside one fwrite
+// of the same bytes into a file of the same folder: the writer's own cost (headers, the temporary name and
+// the rename that keep a failed save from leaving a truncated file) on top of the disk's. The files go to
+// TARNWICK_BENCH_DIR, or the system's temporary folder.
 #include "display/bmp_file.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,44 +49,49 @@ const std::vector<unsigned char>& Pixels()
     return pixels;
 }
 
-void BM_WriteBmpFile24(benchmark::State& state)
+// The argument is the bits a pixel: 24, or 8 (a palette and a third of the bytes).
+void BM_WriteBmpFile(benchmark::State& state)
 {
+    const int nBits = static_cast<int>(state.range(0));
+    const std::size_t nBytes = PIXEL_BYTES / 24 * nBits;
     const std::vector<unsigned char>& pixels = Pixels();
     BitmapInfo bmi;
     bmi.bmiHeader.biWidth = SCAN_W;
     bmi.bmiHeader.biHeight = SCAN_H;
-    bmi.bmiHeader.biBitCount = 24;
+    bmi.bmiHeader.biBitCount = static_cast<std::uint16_t>(nBits);
     const std::string strPath = BenchFile("tarnwick_bench.bmp").string();
     for (auto _ : state)
     {
         RemoveUntimed(state, strPath);
-        if (!WriteBmpFile(strPath, bmi, pixels.data(), pixels.size()))
+        if (!WriteBmpFile(strPath, bmi, pixels.data(), nBytes))
             state.SkipWithError("the BMP file could not be written");
     }
     std::remove(strPath.c_str());
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(PIXEL_BYTES));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(nBytes));
 }
 
+// The argument as for BM_WriteBmpFile: the same number of bytes.
 void BM_Fwrite(benchmark::State& state)
 {
+    const std::size_t nBytes = PIXEL_BYTES / 24 * static_cast<std::size_t>(state.range(0));
     const std::vector<unsigned char>& pixels = Pixels();
     const std::string strPath = BenchFile("tarnwick_bench.raw").string();
     for (auto _ : state)
     {
         RemoveUntimed(state, strPath);
         std::FILE* pFile = std::fopen(strPath.c_str(), "wb");
-        if (pFile == nullptr || std::fwrite(pixels.data(), 1, pixels.size(), pFile) != pixels.size())
+        if (pFile == nullptr || std::fwrite(pixels.data(), 1, nBytes, pFile) != nBytes)
             state.SkipWithError("the file could not be written");
         if (pFile != nullptr)
             std::fclose(pFile);
     }
     std::remove(strPath.c_str());
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(PIXEL_BYTES));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(nBytes));
 }
 } // namespace
 
 // Warmed up: the first files of a run pay for the page cache growing to hold them.
-BENCHMARK(BM_WriteBmpFile24)->Unit(benchmark::kMillisecond)->UseRealTime()->MinWarmUpTime(1.0);
-BENCHMARK(BM_Fwrite)->Unit(benchmark::kMillisecond)->UseRealTime()->MinWarmUpTime(1.0);
+BENCHMARK(BM_WriteBmpFile)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime()->MinWarmUpTime(1.0);
+BENCHMARK(BM_Fwrite)->Arg(24)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime()->MinWarmUpTime(1.0);
 
 BENCHMARK_MAIN();

@@ -299,7 +299,8 @@ void TarnwickDlg::OnCancel()
         m_camera.Stop();
         m_camera.Close();
     }
-    // No drawing thread or conversion may read a buffer once it is released.
+    // No drawing thread, conversion or composition may read a buffer once it is released.
+    m_tabRec.CancelComposition();
     for (TarnwickWnd* pViewer : {&m_wndLive, &m_wndLineScan})
     {
         if (pViewer->m_bRunning != 0)

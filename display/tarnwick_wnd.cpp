@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 
@@ -376,13 +377,20 @@ void TarnwickWnd::DrawThreadProc(void* pViewer)
 
 void TarnwickWnd::DrawLoop(AutoResetEvent& drawEvent, AutoResetEvent& quitEvent)
 {
+    // A line-scan camera signals every frame, tens of thousands a second, and each pass converts,
+    // draws and publishes a whole picture. No screen shows more than about 120 pictures a second,
+    // so passes start at least this far apart; the frames between them coalesce in the event.
+    constexpr auto MIN_PASS_INTERVAL = std::chrono::milliseconds(8);
     for (;;)
     {
         drawEvent.Wait();
         if (quitEvent.TryWait())
             return;
+        const auto passStart = std::chrono::steady_clock::now();
         DrawPass();
-        if (quitEvent.TryWait())
+        const auto rest = std::chrono::duration_cast<std::chrono::milliseconds>(
+            passStart + MIN_PASS_INTERVAL - std::chrono::steady_clock::now());
+        if (quitEvent.Wait(static_cast<int>(std::max<std::chrono::milliseconds::rep>(rest.count(), 0))))
             return;
     }
 }

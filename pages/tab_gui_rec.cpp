@@ -29,6 +29,8 @@ constexpr int STOP_HOUR_MAX = 99;
 constexpr int STOP_MIN_MAX = 59;
 constexpr int STOP_SEC_MAX = 59;
 constexpr int JPEG_QUALITY_MAX = 100;
+// Posted by the composition's thread when it is done; no control has this id.
+constexpr int CMD_COMPOSED = 0x7E01;
 
 // What the folder field shows while no folder is chosen.
 const char* const DEFAULT_FOLDER_TEXT = "Same location as the EXE file";
@@ -75,6 +77,7 @@ TabGUIRec::TabGUIRec() : TabPage(TabGUIRecTemplate())
     MapClicked(IDC_RADIO_NAMING_MANUAL, &TabGUIRec::OnBnClickedFileNaming);
     MapClicked(IDC_REC_SAVE, &TabGUIRec::OnBnClickedSave);
     MapSelChange(IDC_COMBO_FORMAT, &TabGUIRec::OnCbnSelchangeImageFormat);
+    MapClicked(CMD_COMPOSED, &TabGUIRec::OnComposed);
 }
 
 void TabGUIRec::DoDataExchange(DataExchange& dx)
@@ -168,6 +171,7 @@ void TabGUIRec::OnBnClickedRecStart()
     PageOwner* pOwner = GetPageOwner();
     if (g_nRecMode != 0 || pOwner == nullptr || pOwner->GetLiveViewer().m_bRunning == 0)
         return;
+    CancelComposition();
     TabGUIPartial& partial = pOwner->GetPartialPage();
     const int nMode = partial.m_nResolution;
     if (nMode != RES_LINE_SCAN && nMode != RES_LINE_SCAN_FAST)
@@ -219,29 +223,67 @@ void TabGUIRec::OnBnClickedRecStop()
     WriteRegister8(REG_SCAN_DIRECTION, 0);
     if (pOwner == nullptr)
         return;
-    ComposeAndShow(pOwner->GetLineScanViewer(), nWidth,
-                   pOwner->GetPartialPage().m_comboDirection.GetCurSel());
-}
-
-void TabGUIRec::ComposeAndShow(TarnwickWnd& viewer, int nWidth, int nDirection)
-{
     // Rec Start closed the viewer; it opens anew on the new image. Its drawing thread must be gone
     // before its converted buffer serves as the composition's scratch memory.
+    TarnwickWnd& viewer = pOwner->GetLineScanViewer();
     if (viewer.m_bRunning == 1)
         viewer.OnCancel();
     viewer.StopDrawThread();
-    if (g_pLineScan != nullptr)
-    {
-        ComposeLineScan(g_pLineScan, nWidth, nDirection, g_pLineScanBgr,
-                        g_pLineScanBgr != nullptr ? LINE_SCAN_BGR_BYTES : 0);
-        // The conversion leaves the picture's first and last rows as they are: black, not scratch.
-        if (g_pLineScanBgr != nullptr && nWidth > 0)
+    m_nComposeWidth = nWidth;
+    m_nComposeDirection = pOwner->GetPartialPage().m_comboDirection.GetCurSel();
+    m_bComposing = true;
+    const bool bStarted = m_composer.Start(
+        [this, nWidth, nDirection = m_nComposeDirection]
         {
-            const std::size_t nRowBytes = static_cast<std::size_t>(nWidth) * 3;
-            std::memset(g_pLineScanBgr, 0, nRowBytes);
-            std::memset(g_pLineScanBgr + (SENSOR_WIDTH - 1) * nRowBytes, 0, nRowBytes);
-        }
+            Compose(nWidth, nDirection);
+            PostCommand(CMD_COMPOSED);
+        });
+    if (!bStarted)
+    {
+        Compose(nWidth, m_nComposeDirection);
+        OnComposed();
     }
+}
+
+void TabGUIRec::OnComposed()
+{
+    m_composer.Join();
+    if (!m_bComposing)
+        return;
+    m_bComposing = false;
+    PageOwner* pOwner = GetPageOwner();
+    if (pOwner != nullptr)
+        ShowComposed(pOwner->GetLineScanViewer(), m_nComposeWidth, m_nComposeDirection);
+}
+
+void TabGUIRec::FinishComposition()
+{
+    OnComposed();
+}
+
+void TabGUIRec::CancelComposition()
+{
+    m_composer.Join();
+    m_bComposing = false;
+}
+
+void TabGUIRec::Compose(int nWidth, int nDirection)
+{
+    if (g_pLineScan == nullptr)
+        return;
+    ComposeLineScan(g_pLineScan, nWidth, nDirection, g_pLineScanBgr,
+                    g_pLineScanBgr != nullptr ? LINE_SCAN_BGR_BYTES : 0);
+    // The conversion leaves the picture's first and last rows as they are: black, not scratch.
+    if (g_pLineScanBgr != nullptr && nWidth > 0)
+    {
+        const std::size_t nRowBytes = static_cast<std::size_t>(nWidth) * 3;
+        std::memset(g_pLineScanBgr, 0, nRowBytes);
+        std::memset(g_pLineScanBgr + (SENSOR_WIDTH - 1) * nRowBytes, 0, nRowBytes);
+    }
+}
+
+void TabGUIRec::ShowComposed(TarnwickWnd& viewer, int nWidth, int nDirection)
+{
     viewer.m_nSourceMode = VIEW_SRC_LINESCAN_BAYER;
     viewer.m_nWidth = nWidth;
     viewer.m_nHeight = static_cast<int>(SENSOR_WIDTH);
@@ -292,6 +334,7 @@ void TabGUIRec::OnBnClickedSave()
     PageOwner* pOwner = GetPageOwner();
     if (pOwner == nullptr)
         return;
+    FinishComposition();
     const TarnwickWnd& viewer = pOwner->GetLineScanViewer();
     // Closed during a recording and before the first Rec Stop: nothing to save.
     if (viewer.m_bRunning == 0)

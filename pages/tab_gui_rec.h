@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pages/tab_page.h"
+#include "platform/sys/worker_thread.h"
 #include "platform/ui/button.h"
 #include "platform/ui/combo_box.h"
 #include "platform/ui/edit_box.h"
@@ -66,14 +67,33 @@ class TabGUIRec : public TabPage
     UpDown m_spinQuality;
 
   protected:
+  public:
+    // Waits for a composition still running and shows it now (Save needs the picture).
+    void FinishComposition();
+    // Waits for a composition still running and drops its showing (Rec Start, Exit: the store is
+    // about to be rewritten or released).
+    void CancelComposition();
+
+  protected:
     // R, S and T post Rec Start, Save and Rec Stop to the page, handled later as clicks.
     bool OnPageKey(unsigned nKey) override;
 
   private:
     // Hour and minute are never used; the seconds only when recording stops after a time.
     void EnableStopTimeControls();
-    // Turns the recorded lines into the nWidth-column image and opens the line-scan viewer on it.
-    static void ComposeAndShow(TarnwickWnd& viewer, int nWidth, int nDirection);
+    // Turns the recorded lines into the nWidth-column image (any thread; the line-scan viewer's
+    // drawing thread stopped), then opens the line-scan viewer on it (user-interface thread).
+    static void Compose(int nWidth, int nDirection);
+    static void ShowComposed(TarnwickWnd& viewer, int nWidth, int nDirection);
+    // The composition's end, posted by its thread: the viewer opens unless the composition was
+    // finished or given up meanwhile.
+    void OnComposed();
+
+    // Rec Stop composes on its own thread, so that the dialog keeps answering meanwhile.
+    bool m_bComposing = false; // user-interface thread: a composition's showing is still to come
+    int m_nComposeWidth = 0;
+    int m_nComposeDirection = 0;
+    WorkerThread m_composer; // last member: joined before the others go
     // The file Save writes to: named by the time, or chosen in the save dialog; false when cancelled.
     bool ChooseSavePath(const std::string& strFolder, bool bJpeg, std::string* pPath);
     void SaveBmp(const std::string& strPath, const TarnwickWnd& viewer, const BitmapInfo& bmi);

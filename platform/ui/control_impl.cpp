@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -23,6 +24,10 @@
 namespace
 {
 const QEvent::Type PROGRESS_EVENT = static_cast<QEvent::Type>(QEvent::User + 102);
+// After a posted position is shown, later ones wait this long and are shown together: a line-scan
+// recording posts one a frame, tens of thousands a second, and each request costs the poster an
+// event and the user-interface thread a wake-up, while a screen shows far fewer.
+constexpr int PROGRESS_INTERVAL_MS = 20;
 
 Qt::Alignment TextAlignment(unsigned nStyle)
 {
@@ -37,7 +42,10 @@ Qt::Alignment TextAlignment(unsigned nStyle)
 
 // What an edit takes from the keyboard: digits only when asked, and at most its limit. The
 // program's own texts are set past it.
-EditInputRule::EditInputRule(bool bDigitsOnly, QObject* pParent) : QValidator(pParent), m_bDigitsOnly(bDigitsOnly) {}
+EditInputRule::EditInputRule(bool bDigitsOnly, QObject* pParent)
+    : QValidator(pParent), m_bDigitsOnly(bDigitsOnly)
+{
+}
 
 QValidator::State EditInputRule::validate(QString& input, int&) const
 {
@@ -55,7 +63,7 @@ namespace
 // Two stacked arrow buttons that step the position of an up-down control.
 class UpDownWidget : public QWidget
 {
-public:
+  public:
     UpDownWidget(QWidget* pParent, std::function<void(bool)> step) : QWidget(pParent)
     {
         auto* pLayout = new QVBoxLayout(this);
@@ -91,21 +99,26 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
     EditInputRule* pInputRule = nullptr;
     switch (ct.kind)
     {
-    case ControlKind::PushButton: {
+    case ControlKind::PushButton:
+    {
         auto* p = new QPushButton(text, pParent);
         p->setAutoDefault(false); // Enter is the dialog's business, through its filters
         p->setDefault(false);
         pWidget = p;
         break;
     }
-    case ControlKind::CheckBox: pWidget = new QCheckBox(text, pParent); break;
-    case ControlKind::RadioButton: {
+    case ControlKind::CheckBox:
+        pWidget = new QCheckBox(text, pParent);
+        break;
+    case ControlKind::RadioButton:
+    {
         auto* p = new QRadioButton(text, pParent);
         p->setAutoExclusive(false); // exclusive within its template group, not its parent
         pWidget = p;
         break;
     }
-    case ControlKind::Edit: {
+    case ControlKind::Edit:
+    {
         auto* p = new QLineEdit(text, pParent);
         p->setAlignment(TextAlignment(ct.nStyle));
         p->setReadOnly((ct.nStyle & CTL_READONLY) != 0);
@@ -114,7 +127,8 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
         pWidget = p;
         break;
     }
-    case ControlKind::Static: {
+    case ControlKind::Static:
+    {
         auto* p = new QLabel(text, pParent);
         p->setTextFormat(Qt::PlainText);
         p->setAlignment((TextAlignment(ct.nStyle) & ~Qt::AlignVCenter) | Qt::AlignTop);
@@ -122,17 +136,24 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
         pWidget = p;
         break;
     }
-    case ControlKind::GroupBox: pWidget = new QGroupBox(text, pParent); break;
-    case ControlKind::DropDownList: {
+    case ControlKind::GroupBox:
+        pWidget = new QGroupBox(text, pParent);
+        break;
+    case ControlKind::DropDownList:
+    {
         auto* p = new QComboBox(pParent);
         // The template's height includes the dropped list; the closed box is one line high.
         rc.setHeight(std::min(rc.height(), p->sizeHint().height()));
         pWidget = p;
         break;
     }
-    case ControlKind::HScrollBar: pWidget = new QScrollBar(Qt::Horizontal, pParent); break;
-    case ControlKind::UpDown: break; // below, once the control object exists
-    case ControlKind::Progress: {
+    case ControlKind::HScrollBar:
+        pWidget = new QScrollBar(Qt::Horizontal, pParent);
+        break;
+    case ControlKind::UpDown:
+        break; // below, once the control object exists
+    case ControlKind::Progress:
+    {
         auto* p = new QProgressBar(pParent);
         p->setTextVisible(false);
         p->setRange(0, 100);
@@ -140,7 +161,9 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
         pWidget = p;
         break;
     }
-    case ControlKind::Tab: pWidget = new QTabWidget(pParent); break;
+    case ControlKind::Tab:
+        pWidget = new QTabWidget(pParent);
+        break;
     }
 
     auto pControl = std::make_unique<ControlImpl>(owner, ct, pWidget);
@@ -171,8 +194,9 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
     if (ct.nStyle & CTL_DISABLED)
         pWidget->setEnabled(false);
     if (!(ct.nStyle & CTL_TABSTOP) && ct.kind != ControlKind::Edit)
-        pWidget->setFocusPolicy(ct.kind == ControlKind::Static || ct.kind == ControlKind::GroupBox ? Qt::NoFocus
-                                                                                                  : Qt::ClickFocus);
+        pWidget->setFocusPolicy(ct.kind == ControlKind::Static || ct.kind == ControlKind::GroupBox
+                                    ? Qt::NoFocus
+                                    : Qt::ClickFocus);
     if (ct.kind == ControlKind::GroupBox)
         pWidget->lower();
     pWidget->setVisible(!(ct.nStyle & CTL_HIDDEN));
@@ -185,7 +209,8 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
                          [pOwner, nId] { pOwner->DispatchCommand(nId); });
         break;
     case ControlKind::CheckBox:
-    case ControlKind::RadioButton: {
+    case ControlKind::RadioButton:
+    {
         auto* pButton = static_cast<QAbstractButton*>(pWidget);
         pButton->setCheckable(true);
         if (ct.kind == ControlKind::RadioButton)
@@ -204,31 +229,36 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
             }
             pControl->m_pRadioGroup->addButton(pButton);
         }
-        QObject::connect(pButton, &QAbstractButton::toggled, pSelf, [pSelf](bool b) { pSelf->m_nCheck = b ? 1 : 0; });
-        QObject::connect(pButton, &QAbstractButton::clicked, pSelf, [pOwner, nId] { pOwner->DispatchCommand(nId); });
+        QObject::connect(pButton, &QAbstractButton::toggled, pSelf,
+                         [pSelf](bool b) { pSelf->m_nCheck = b ? 1 : 0; });
+        QObject::connect(pButton, &QAbstractButton::clicked, pSelf,
+                         [pOwner, nId] { pOwner->DispatchCommand(nId); });
         break;
     }
     case ControlKind::DropDownList:
-        QObject::connect(static_cast<QComboBox*>(pWidget), &QComboBox::activated, pSelf, [pSelf, pOwner, nId](int n) {
-            pSelf->m_nSel = n;
-            pOwner->NotifySelChange(nId);
-        });
+        QObject::connect(static_cast<QComboBox*>(pWidget), &QComboBox::activated, pSelf,
+                         [pSelf, pOwner, nId](int n)
+                         {
+                             pSelf->m_nSel = n;
+                             pOwner->NotifySelChange(nId);
+                         });
         break;
     case ControlKind::HScrollBar:
         pControl->m_pScroll = std::make_unique<ScrollBarLogic>(false, 100);
-        pControl->m_pScroll->Attach(static_cast<QScrollBar*>(pWidget), [pOwner, nId](int nCode, int nPos) {
-            pOwner->NotifyScroll(true, nCode, nPos, nId);
-        });
+        pControl->m_pScroll->Attach(static_cast<QScrollBar*>(pWidget), [pOwner, nId](int nCode, int nPos)
+                                    { pOwner->NotifyScroll(true, nCode, nPos, nId); });
         break;
     case ControlKind::Tab:
         QObject::connect(static_cast<QTabWidget*>(pWidget), &QTabWidget::currentChanged, pSelf,
-                         [pSelf, pOwner, nId](int n) {
+                         [pSelf, pOwner, nId](int n)
+                         {
                              pSelf->m_nSel = n;
                              if (!pSelf->m_bProgrammatic)
                                  pOwner->NotifyTabSelChange(nId);
                          });
         break;
-    default: break;
+    default:
+        break;
     }
     return pControl;
 }
@@ -340,9 +370,15 @@ bool ControlImpl::event(QEvent* pEvent)
 {
     if (pEvent->type() != PROGRESS_EVENT)
         return QObject::event(pEvent);
-    // Clear first: a position posted from now on asks again, so none is lost.
-    m_bProgressPending = false;
     ApplyProgress(m_nProgressLatest);
+    // Still pending for a while: positions posted meanwhile only update the latest one, which is
+    // shown when the wait ends. Cleared before that showing, so no later position is lost.
+    QTimer::singleShot(PROGRESS_INTERVAL_MS, this,
+                       [this]
+                       {
+                           m_bProgressPending = false;
+                           ApplyProgress(m_nProgressLatest);
+                       });
     return true;
 }
 

@@ -24,11 +24,16 @@ namespace
 {
 const QEvent::Type COMMAND_EVENT = static_cast<QEvent::Type>(QEvent::User + 100);
 
+// Posted from any thread. The id is handed over through an atomic: the toolkit's own queue lock
+// is invisible to the thread checker, and this way the hand-over is seen as synchronised.
 class CommandEvent : public QEvent
 {
-public:
-    explicit CommandEvent(int nId) : QEvent(COMMAND_EVENT), m_nId(nId) {}
-    int m_nId;
+  public:
+    explicit CommandEvent(int nId) : QEvent(COMMAND_EVENT) { m_nId.store(nId, std::memory_order_release); }
+    int Id() const { return m_nId.load(std::memory_order_acquire); }
+
+  private:
+    std::atomic<int> m_nId{0};
 };
 
 // Commands are posted from any thread (the frame handler posts Rec Stop). Qt's queue hands the
@@ -187,7 +192,8 @@ DialogImpl::DialogImpl(Dialog& owner, const DialogTemplate& tmpl) : m_owner(owne
     m_font.setFamily(QString::fromStdString(ResolveDialogFontFamily(tmpl.fontName)));
     m_font.setPixelSize(DialogFontPixelSize(tmpl.nPointSize > 0 ? tmpl.nPointSize : 9));
     const QFontMetrics metrics(m_font);
-    const int nAlphabet = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int nAlphabet =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     m_nBaseX = std::max(1, (nAlphabet / 26 + 1) / 2);
     m_nBaseY = std::max(1, metrics.height());
 }
@@ -243,18 +249,20 @@ bool DialogImpl::CreateWindow(Dialog* pParent, bool bModal)
     {
         auto* pBar = new QScrollBar(Qt::Horizontal, m_pWidget);
         pLayout->addWidget(pBar, 1, 0);
-        m_pBars[0]->Attach(pBar, [this](int nCode, int nPos) { NotifyScroll(true, nCode, nPos, WINDOW_SCROLL_BAR); });
+        m_pBars[0]->Attach(pBar, [this](int nCode, int nPos)
+                           { NotifyScroll(true, nCode, nPos, WINDOW_SCROLL_BAR); });
     }
     if (m_template.nStyle & DLG_VSCROLL)
     {
         auto* pBar = new QScrollBar(Qt::Vertical, m_pWidget);
         pLayout->addWidget(pBar, 0, 1);
-        m_pBars[1]->Attach(pBar, [this](int nCode, int nPos) { NotifyScroll(false, nCode, nPos, WINDOW_SCROLL_BAR); });
+        m_pBars[1]->Attach(pBar, [this](int nCode, int nPos)
+                           { NotifyScroll(false, nCode, nPos, WINDOW_SCROLL_BAR); });
     }
 
-    const Rect rc = DialogRectToPixels(Rect{m_template.x, m_template.y, m_template.x + m_template.cx,
-                                            m_template.y + m_template.cy},
-                                       m_nBaseX, m_nBaseY);
+    const Rect rc = DialogRectToPixels(
+        Rect{m_template.x, m_template.y, m_template.x + m_template.cx, m_template.y + m_template.cy},
+        m_nBaseX, m_nBaseY);
     m_pWidget->move(rc.left, rc.top);
     m_pWidget->resize(rc.Width(), rc.Height());
     if (!bChild && !(m_template.nStyle & DLG_THICKFRAME))
@@ -395,8 +403,8 @@ bool DialogImpl::HandleDialogKey(const Message& msg)
     // Enter presses the focused push button of this dialog, else the default command.
     int nId = IDOK;
     if (QWidget* pFocus = QApplication::focusWidget(); pFocus != nullptr && m_pClient != nullptr &&
-                                                        pFocus->parentWidget() == m_pClient &&
-                                                        qobject_cast<QPushButton*>(pFocus) != nullptr)
+                                                       pFocus->parentWidget() == m_pClient &&
+                                                       qobject_cast<QPushButton*>(pFocus) != nullptr)
         nId = pFocus->property("twCtrlId").toInt();
     DispatchCommand(nId);
     return true;
@@ -409,7 +417,7 @@ void DialogImpl::OnClientResized(int cx, int cy)
     m_surface.Impl().SetClientSize(cx, cy);
     if (!m_bAlive || m_pWidget == nullptr)
         return;
-    const int nType = m_pWidget->isMaximized() ? SIZE_MAXIMIZED
+    const int nType = m_pWidget->isMaximized()   ? SIZE_MAXIMIZED
                       : m_pWidget->isMinimized() ? SIZE_MINIMIZED
                                                  : SIZE_RESTORED;
     m_owner.OnSize(nType, cx, cy);
@@ -420,7 +428,7 @@ bool DialogImpl::event(QEvent* pEvent)
     g_nCommandsPosted.load(std::memory_order_acquire);
     if (pEvent->type() != COMMAND_EVENT)
         return QObject::event(pEvent);
-    DispatchCommand(static_cast<CommandEvent*>(pEvent)->m_nId);
+    DispatchCommand(static_cast<CommandEvent*>(pEvent)->Id());
     return true;
 }
 
@@ -585,11 +593,21 @@ void Dialog::ShowWindow(ShowState state)
         return;
     switch (state)
     {
-    case ShowState::Hide: pWidget->hide(); break;
-    case ShowState::Show: pWidget->show(); break;
-    case ShowState::Normal: pWidget->isWindow() ? pWidget->showNormal() : pWidget->show(); break;
-    case ShowState::Maximized: pWidget->isWindow() ? pWidget->showMaximized() : pWidget->show(); break;
-    case ShowState::Minimized: pWidget->isWindow() ? pWidget->showMinimized() : pWidget->hide(); break;
+    case ShowState::Hide:
+        pWidget->hide();
+        break;
+    case ShowState::Show:
+        pWidget->show();
+        break;
+    case ShowState::Normal:
+        pWidget->isWindow() ? pWidget->showNormal() : pWidget->show();
+        break;
+    case ShowState::Maximized:
+        pWidget->isWindow() ? pWidget->showMaximized() : pWidget->show();
+        break;
+    case ShowState::Minimized:
+        pWidget->isWindow() ? pWidget->showMinimized() : pWidget->hide();
+        break;
     }
 }
 
@@ -605,7 +623,8 @@ bool Dialog::IsZoomed() const
 
 bool Dialog::IsTopMost() const
 {
-    return m_pImpl->m_pWidget != nullptr && m_pImpl->m_pWidget->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    return m_pImpl->m_pWidget != nullptr &&
+           m_pImpl->m_pWidget->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
 void Dialog::EnableWindow(bool bEnable)
@@ -747,10 +766,14 @@ bool Dialog::IsKeyDown(unsigned nVirtualKey)
     const Qt::KeyboardModifiers mods = QGuiApplication::queryKeyboardModifiers();
     switch (nVirtualKey)
     {
-    case VK_SHIFT: return mods.testFlag(Qt::ShiftModifier);
-    case VK_CONTROL: return mods.testFlag(Qt::ControlModifier);
-    case VK_MENU: return mods.testFlag(Qt::AltModifier);
-    default: return false;
+    case VK_SHIFT:
+        return mods.testFlag(Qt::ShiftModifier);
+    case VK_CONTROL:
+        return mods.testFlag(Qt::ControlModifier);
+    case VK_MENU:
+        return mods.testFlag(Qt::AltModifier);
+    default:
+        return false;
     }
 }
 
@@ -774,10 +797,12 @@ bool Dialog::SetTimer(int nId, int nElapseMs)
     if (pTimer == nullptr)
     {
         pTimer = new QTimer(m_pImpl.get());
-        QObject::connect(pTimer, &QTimer::timeout, m_pImpl.get(), [this, nId] {
-            if (IsWindow())
-                OnTimer(nId);
-        });
+        QObject::connect(pTimer, &QTimer::timeout, m_pImpl.get(),
+                         [this, nId]
+                         {
+                             if (IsWindow())
+                                 OnTimer(nId);
+                         });
     }
     pTimer->start(std::max(0, nElapseMs));
     return true;

@@ -473,7 +473,7 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
             d.m_wndLive.m_bConverted = 1;
             TarnwickDlg::FrameCallback(&d);
             EXPECT_EQ(d.m_wndLive.m_bConverted, 0);
-            UiApplication::PumpEvents();
+            UiApplication::PumpEvents(30); // posted positions are shown at most every 20 ms
             positions.push_back(rec.m_progressRec.GetPos());
         }
         EXPECT_EQ(positions, c.positions);

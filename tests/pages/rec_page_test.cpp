@@ -140,7 +140,7 @@ TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
         auto& bar = *qobject_cast<QProgressBar*>(ControlWidget(m_rec, IDC_PROGRESS_REC));
         EXPECT_EQ(bar.maximum(), std::max(c.nProgressMax, 1));
         m_rec.m_progressRec.PostPos(c.nProgressMax + 5);
-        UiApplication::PumpEvents();
+        UiApplication::PumpEvents(30); // posted positions are shown at most every 20 ms
         EXPECT_EQ(bar.value(), c.nProgressMax);
 
         m_rec.SendCommand(IDC_REC_STOP);
@@ -177,6 +177,11 @@ TEST_F(RecPageTest, RecStopComposesEveryLineIntoItsColumnAndShowsIt)
     {
         SCOPED_TRACE(::testing::Message() << "mode " << c.nMode << " direction " << c.nDirection);
         Record(c.nMode, c.nDirection, c.nFrames);
+        // The composition runs on its own thread; the dialog answers meanwhile and the viewer
+        // opens once it is done.
+        EXPECT_EQ(viewer.m_bRunning, 0);
+        for (int i = 0; i < 1000 && viewer.m_bRunning == 0; ++i)
+            UiApplication::PumpEvents(5);
         EXPECT_EQ(viewer.m_bRunning, 1);
         EXPECT_EQ(viewer.m_nSourceMode, VIEW_SRC_LINESCAN_BAYER);
         EXPECT_EQ(viewer.m_nWidth, c.nWidth);

@@ -327,42 +327,67 @@ SimFrameSettings SimCamera::SettingsFor(int nHeight) const
 // same phase again) and equal to it in direction 1, which turns the layout into R G / G B:
 // exactly the two phases the line-scan viewer uses. The lines read start on an even sensor
 // row, so these parities hold for every line position.
+uint64_t SimCamera::SceneRowOf(const SimFrameSettings& s, uint64_t nLine, int nRow)
+{
+    // The scene moves one row per line period; sensor row R sees the scene row that passed the
+    // sensor's last row R lines ago. Direction 1 moves the object the other way.
+    const uint64_t nBase = nLine + static_cast<uint64_t>(SENSOR_ROWS - 1 - nRow);
+    return (s.nDirection ? (SimScene::ROWS - nBase % SimScene::ROWS) : nBase) % SimScene::ROWS;
+}
+
 uint8_t SimCamera::SampleAt(const SimFrameSettings& s, bool bColor, uint64_t nLine, int x, int y)
 {
     int nRow = s.nFirstRow + y;
-    // The scene moves one row per line period; sensor row R sees the scene row that passed the
-    // sensor's last row R lines ago. Direction 1 moves the object the other way.
-    uint64_t nBase = nLine + static_cast<uint64_t>(SENSOR_ROWS - 1 - nRow);
-    uint64_t v = s.nDirection ? (SimScene::ROWS - nBase % SimScene::ROWS) : nBase;
     int ch = !bColor           ? CH_GREY
              : (nRow & 1) == 0 ? ((x & 1) ? CH_RED : CH_GREEN)
                                : ((x & 1) ? CH_GREEN : CH_BLUE);
-    return s.aLut[ch][SimScene::Instance().Row(v)[x * SimScene::CHANNELS + ch]];
+    return s.aLut[ch][SimScene::Instance().Row(SceneRowOf(s, nLine, nRow))[x * SimScene::CHANNELS + ch]];
+}
+
+void SimCamera::RenderLine(const SimFrameSettings& s, bool bColor, uint64_t nSceneRow, int nParity,
+                           uint8_t* p)
+{
+    const uint8_t* pScene = SimScene::Instance().Row(nSceneRow);
+    const int chEven = !bColor ? CH_GREY : nParity == 0 ? CH_GREEN : CH_BLUE;
+    const int chOdd = !bColor ? CH_GREY : nParity == 0 ? CH_RED : CH_GREEN;
+    const uint8_t* lutEven = s.aLut[chEven].data();
+    const uint8_t* lutOdd = s.aLut[chOdd].data();
+    for (int x = 0; x < s.nWidth; x += 2)
+    {
+        p[0] = lutEven[pScene[chEven]];
+        p[1] = static_cast<uint8_t>(0xA5 ^ x); // the second byte of a pixel carries nothing
+        pScene += SimScene::CHANNELS;
+        p[2] = lutOdd[pScene[chOdd]];
+        p[3] = static_cast<uint8_t>(0x5A ^ x);
+        pScene += SimScene::CHANNELS;
+        p += 4;
+    }
 }
 
 void SimCamera::RenderFrame(const SimFrameSettings& s, bool bColor, uint64_t nLine, uint8_t* pOut)
 {
     for (int y = 0; y < s.nHeight; ++y)
     {
-        int nRow = s.nFirstRow + y;
-        uint64_t nBase = nLine + static_cast<uint64_t>(SENSOR_ROWS - 1 - nRow);
-        uint64_t v = s.nDirection ? (SimScene::ROWS - nBase % SimScene::ROWS) : nBase;
-        const uint8_t* pScene = SimScene::Instance().Row(v);
-        int chEven = !bColor ? CH_GREY : (nRow & 1) == 0 ? CH_GREEN : CH_BLUE;
-        int chOdd = !bColor ? CH_GREY : (nRow & 1) == 0 ? CH_RED : CH_GREEN;
-        const uint8_t* lutEven = s.aLut[chEven].data();
-        const uint8_t* lutOdd = s.aLut[chOdd].data();
-        uint8_t* p = pOut + static_cast<size_t>(y) * s.nWidth * 2;
-        for (int x = 0; x < s.nWidth; x += 2)
+        const int nRow = s.nFirstRow + y;
+        RenderLine(s, bColor, SceneRowOf(s, nLine, nRow), nRow & 1,
+                   pOut + static_cast<size_t>(y) * s.nWidth * 2);
+    }
+}
+
+void SimCamera::RenderFrameCached(const SimFrameSettings& s, uint64_t nLine)
+{
+    const size_t nLineBytes = static_cast<size_t>(s.nWidth) * 2;
+    for (int y = 0; y < s.nHeight; ++y)
+    {
+        const int nRow = s.nFirstRow + y;
+        const size_t nIndex = static_cast<size_t>(SceneRowOf(s, nLine, nRow)) * 2 + (nRow & 1);
+        uint8_t* pCached = m_lineCache.data() + nIndex * nLineBytes;
+        if (!m_lineCached[nIndex])
         {
-            p[0] = lutEven[pScene[chEven]];
-            p[1] = static_cast<uint8_t>(0xA5 ^ x ^ y); // the second byte of a pixel carries nothing
-            pScene += SimScene::CHANNELS;
-            p[2] = lutOdd[pScene[chOdd]];
-            p[3] = static_cast<uint8_t>(0x5A ^ x ^ y);
-            pScene += SimScene::CHANNELS;
-            p += 4;
+            RenderLine(s, m_config.bColor, nIndex / 2, nRow & 1, pCached);
+            m_lineCached[nIndex] = 1;
         }
+        std::memcpy(m_frame.data() + y * nLineBytes, pCached, nLineBytes);
     }
 }
 
@@ -377,10 +402,13 @@ bool SimCamera::StartStreaming(SampleSink& sink)
     m_bStreaming = true;
     const int nHeight = FrameHeight();
     m_frame.resize(static_cast<size_t>(FRAME_WIDTH) * nHeight * 2);
+    m_lineCache.resize(static_cast<size_t>(SimScene::ROWS) * 2 * FRAME_WIDTH * 2);
+    m_lineCached.assign(static_cast<size_t>(SimScene::ROWS) * 2, 0);
     if (!m_thread.Start([this, pSink = &sink, nHeight] { StreamLoop(pSink, nHeight); }))
     {
         m_bStreaming = false;
         std::vector<uint8_t>().swap(m_frame);
+        std::vector<uint8_t>().swap(m_lineCache);
         return false;
     }
     return true;
@@ -397,40 +425,87 @@ void SimCamera::StopStreaming()
     m_stopCond.notify_all();
     m_thread.Join();
     std::vector<uint8_t>().swap(m_frame);
+    std::vector<uint8_t>().swap(m_lineCache);
     std::lock_guard<std::mutex> lock(m_stopMutex);
     m_bStreaming = false;
+}
+
+std::array<uint8_t, 16> SimCamera::SettingsKey() const
+{
+    static constexpr int s_anAddr[] = {
+        REG_GAIN_MODE,       REG_SHUTTER_PRESET, REG_SCAN_DIRECTION,     REG_MANUAL_GAIN,
+        REG_MANUAL_GAIN + 1, REG_MANUAL_SHUTTER, REG_MANUAL_SHUTTER + 1, REG_GAIN_R,
+        REG_GAIN_R + 1,      REG_GAIN_B,         REG_GAIN_B + 1,         REG_GAIN_G,
+        REG_GAIN_G + 1,      REG_LINE_POSITION,  REG_LINE_POSITION + 1};
+    std::array<uint8_t, 16> key{};
+    for (size_t i = 0; i < std::size(s_anAddr); ++i)
+        key[i] = m_abRegisters[s_anAddr[i]];
+    return key;
+}
+
+bool SimCamera::WaitUntil(std::chrono::steady_clock::time_point when)
+{
+    std::unique_lock<std::mutex> lock(m_stopMutex);
+    return m_stopCond.wait_until(lock, when, [this] { return m_bStopRequested.load(); });
 }
 
 void SimCamera::StreamLoop(SampleSink* pSink, int nHeight)
 {
     using Clock = std::chrono::steady_clock;
-    const bool bColor = m_config.bColor;
+    // Frames ahead of time are delivered at once and the thread sleeps once they are this far
+    // ahead, so a fast stream costs no sleep per frame.
+    constexpr auto AHEAD = std::chrono::milliseconds(2);
+    // A real camera holds about this much in its buffers before it loses frames.
+    constexpr auto BEHIND = std::chrono::milliseconds(200);
+    const int nLinesPerFrame = nHeight == SENSOR_ROWS ? FULL_FRAME_LINE_PERIODS : nHeight;
+    // In line-scan readout the sensor reads its 2 or 4 rows at once, one frame per line period.
+    const int nPeriodsPerFrame = nHeight == SENSOR_ROWS ? FULL_FRAME_LINE_PERIODS : 1;
     const Clock::time_point start = Clock::now();
     Clock::time_point next = start;
-    for (;;)
+    std::array<uint8_t, 16> key = SettingsKey();
+    SimFrameSettings settings = SettingsFor(nHeight);
+    while (!m_bStopRequested.load())
     {
-        SimFrameSettings settings = SettingsFor(nHeight);
-        int nLinesPerFrame = settings.nHeight == SENSOR_ROWS ? FULL_FRAME_LINE_PERIODS : settings.nHeight;
-        int nPeriod = std::max(1, m_abRegisters[REG_LINE_PERIOD] | m_abRegisters[REG_LINE_PERIOD + 1] << 8);
-        auto frameTime = std::chrono::nanoseconds(
-            static_cast<int64_t>(nPeriod * LINE_PERIOD_UNIT_US * 1000.0 * nLinesPerFrame));
-        next += std::chrono::duration_cast<Clock::duration>(frameTime);
-        Clock::time_point now = Clock::now();
-        if (next < now - std::chrono::milliseconds(200))
-            next = now; // fell far behind (a slow handler): start afresh rather than burst
+        Clock::duration frameTime;
+        if (m_config.nLineRate > 0)
+            frameTime = std::chrono::duration_cast<Clock::duration>(
+                std::chrono::duration<double>(double(nLinesPerFrame) / m_config.nLineRate));
+        else
         {
-            std::unique_lock<std::mutex> lock(m_stopMutex);
-            if (m_stopCond.wait_until(lock, next, [this] { return m_bStopRequested; }))
-                return;
+            const int nPeriod =
+                std::max(1, m_abRegisters[REG_LINE_PERIOD] | m_abRegisters[REG_LINE_PERIOD + 1] << 8);
+            frameTime = std::chrono::nanoseconds(
+                static_cast<int64_t>(nPeriod * LINE_PERIOD_UNIT_US * 1000.0 * nPeriodsPerFrame));
+        }
+        next += frameTime;
+        Clock::time_point now = Clock::now();
+        if (next < now - BEHIND)
+        {
+            // The sink held the stream up: the frames of the gap are lost and the scene moves on.
+            const uint64_t nLost = static_cast<uint64_t>((now - next) / frameTime);
+            m_nFramesLost += nLost;
+            m_nLineCounter += nLost * static_cast<uint64_t>(nLinesPerFrame);
+            next = now;
+        }
+        if (next - now > AHEAD && WaitUntil(next))
+            return;
+        const std::array<uint8_t, 16> current = SettingsKey();
+        if (current != key)
+        {
+            key = current;
+            settings = SettingsFor(nHeight);
+            std::fill(m_lineCached.begin(), m_lineCached.end(), 0);
         }
         if (m_bHalted || m_bUnplugged)
-            continue;
-        RenderFrame(settings, bColor, m_nLineCounter, m_frame.data());
+            continue; // the stream still counts as running, but no frame comes
+        RenderFrameCached(settings, m_nLineCounter);
         m_nFrameLine = m_nLineCounter;
         double dTime = std::chrono::duration<double>(Clock::now() - start).count();
         pSink->DeliverSample(m_frame.data(), static_cast<size_t>(settings.nWidth) * settings.nHeight * 2,
                              dTime);
-        ++m_nFramesDelivered;
+        const uint64_t nIndex = m_nFramesDelivered++;
+        if (m_pfnObserver != nullptr)
+            m_pfnObserver(m_pObserverArg, nIndex);
         m_nLineCounter += static_cast<uint64_t>(nLinesPerFrame);
     }
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -29,6 +30,7 @@ struct SimCameraConfig
     int nBusy = 0;
     int nMode = 1;              // readout mode 0 to 3; sets the starting capture format
     std::string strDisplayName; // empty: made from the product id and list position
+    int nLineRate = 0;          // lines a second, beyond the line period's limit; 0: the line period sets it
 };
 
 // One entry of the extension-unit request log.
@@ -95,6 +97,17 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     size_t FrameBytesHeld() const { return m_frame.capacity(); }
     // Frames delivered since the camera was made.
     uint64_t FramesDelivered() const { return m_nFramesDelivered; }
+    // Frames the camera's timing called for that the sink took too long to take: a real camera
+    // would have lost them. The scene moves on past them all the same.
+    uint64_t FramesLost() const { return m_nFramesLost; }
+    // Called on the streaming thread after each frame has been delivered (for tests and tools);
+    // set it while the camera does not stream.
+    using DeliveryObserver = void (*)(void* pArg, uint64_t nFrameIndex);
+    void SetDeliveryObserver(DeliveryObserver pfn, void* pArg)
+    {
+        m_pfnObserver = pfn;
+        m_pObserverArg = pArg;
+    }
     // The line counter of the frame being delivered (or last delivered); read it from the
     // frame handler to know which frame is in hand.
     uint64_t FrameLine() const { return m_nFrameLine; }
@@ -104,6 +117,8 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     static uint8_t SampleAt(const SimFrameSettings& settings, bool bColor, uint64_t nLine, int x, int y);
     // Renders a whole frame: 2 bytes a pixel, low byte the sample.
     static void RenderFrame(const SimFrameSettings& settings, bool bColor, uint64_t nLine, uint8_t* pOut);
+    // The scene row (0 to SimScene::ROWS - 1) that sensor row nRow sees in the frame starting at nLine.
+    static uint64_t SceneRowOf(const SimFrameSettings& settings, uint64_t nLine, int nRow);
     bool IsColor() const { return m_config.bColor; }
     // Faults: a stream that stops sending frames while it still counts as running, and a camera
     // pulled out (every request and format call fails, no frames come).
@@ -116,7 +131,18 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
     bool HandleGet(int nSelector, uint8_t* pPayload, uint32_t nLength);
     // Frame settings from the registers alone: the streaming thread takes no lock for them.
     SimFrameSettings SettingsFor(int nHeight) const;
+    // The registers the frame settings depend on, as one key: settings are made anew only when
+    // it changes, which keeps a fast stream's cost per frame to the rendering alone.
+    std::array<uint8_t, 16> SettingsKey() const;
+    // Sleeps until the frame time or a stop request; true when asked to stop.
+    bool WaitUntil(std::chrono::steady_clock::time_point when);
     void StreamLoop(SampleSink* pSink, int nHeight);
+    // One sensor line of a row of parity nParity (0 even) seeing scene row nSceneRow.
+    static void RenderLine(const SimFrameSettings& settings, bool bColor, uint64_t nSceneRow, int nParity,
+                           uint8_t* pOut);
+    // RenderFrame into m_frame through the line cache: a line is rendered once per scene row and
+    // parity and copied after, so a fast stream costs a copy a line.
+    void RenderFrameCached(const SimFrameSettings& settings, uint64_t nLine);
 
     SimCameraConfig m_config;
     std::string m_strDisplayName;
@@ -138,12 +164,20 @@ class SimCamera : public VideoInputDevice, public std::enable_shared_from_this<S
 
     // Streaming: the frame buffer is held only while the camera streams, at the size of its frames.
     std::vector<uint8_t> m_frame;
+    // Rendered lines by scene row and parity, and which of them are filled: held while streaming,
+    // touched by the streaming thread alone, emptied when the frame settings change.
+    std::vector<uint8_t> m_lineCache;
+    std::vector<uint8_t> m_lineCached;
     WorkerThread m_thread;
-    std::mutex m_stopMutex; // protects m_bStopRequested and m_bStreaming
+    std::mutex m_stopMutex; // protects m_bStreaming and the stop request's wake-up
     std::condition_variable m_stopCond;
-    bool m_bStopRequested = false;
+    // Written under m_stopMutex; the streaming thread also polls it between waits.
+    std::atomic<bool> m_bStopRequested{false};
     bool m_bStreaming = false;
     std::atomic<uint64_t> m_nFramesDelivered{0};
+    std::atomic<uint64_t> m_nFramesLost{0};
+    DeliveryObserver m_pfnObserver = nullptr;
+    void* m_pObserverArg = nullptr;
     std::atomic<uint64_t> m_nFrameLine{0};
     std::atomic<bool> m_bHalted{false};
     std::atomic<bool> m_bUnplugged{false};

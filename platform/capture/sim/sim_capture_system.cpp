@@ -13,6 +13,8 @@ constexpr size_t MAX_DEVICES = 64;
 // The camera's information bytes hold the model name and the serial number.
 constexpr size_t MODEL_BYTES = 16;
 constexpr size_t SERIAL_BYTES = 8;
+// Ten million lines a second: far beyond any frame path, yet frame times stay whole nanoseconds.
+constexpr int MAX_LINE_RATE = 10000000;
 
 std::string Trim(const std::string& s)
 {
@@ -80,6 +82,7 @@ bool ParseOption(const std::string& strOption, SimCameraConfig& config, std::str
         {"pid", 16, 0xFFFF, &config.nProductId, "a hex number up to ffff"},
         {"busy", 10, 255, &config.nBusy, "0 to 255"},
         {"mode", 10, 3, &config.nMode, "0 to 3"},
+        {"rate", 10, MAX_LINE_RATE, &config.nLineRate, "0 to 10000000 lines a second"},
     };
     for (const auto& n : numbers)
     {

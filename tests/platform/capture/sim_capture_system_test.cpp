@@ -71,6 +71,8 @@ TEST(SimCaptureSystemTest, UnreadableItemsAreLeftOutAndNamed)
         {"color:serial=\u30AB\u30E1\u30E9", 0, "\"serial\" is 9 bytes long"},
         {"color:model=\u30AB\u30E1\u30E9", 1, ""},
         {"color:pid=zz", 0, "\"pid\" must be a hex number up to ffff"},
+        {"color:rate=200000,mono:rate=0", 2, ""},
+        {"color:rate=10000001", 0, "\"rate\" must be 0 to 10000000 lines a second"},
         {"0*color", 0, "repeat count must be 1 to 64"},
         {"65*color", 0, "repeat count must be 1 to 64"},
         {"color:colour=1", 0, "unknown option \"colour\""},

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace
@@ -236,6 +237,31 @@ TEST_F(ControlsTest, ProgressFromAnotherThreadCoalescesToTheLatestPosition)
     UiApplication::PumpEvents(20);
     EXPECT_EQ(m_page.m_progress.GetPos(), 100000);
     EXPECT_LE(m_page.m_progress.AppliedCount() - nBefore, 3);
+
+    // Posted one a millisecond while the user-interface thread runs: shown about every 20 ms, not
+    // once a post, and the last one shown in the end.
+    const int nBeforeRun = m_page.m_progress.AppliedCount();
+    const auto start = std::chrono::steady_clock::now();
+    std::atomic<bool> bPosted{false};
+    std::thread poster(
+        [&]
+        {
+            for (int i = 1; i <= 200; ++i)
+            {
+                m_page.m_progress.PostPos(i);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            bPosted = true;
+        });
+    while (!bPosted)
+        UiApplication::PumpEvents(1);
+    poster.join();
+    const auto nElapsedMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    UiApplication::PumpEvents(40);
+    EXPECT_EQ(m_page.m_progress.GetPos(), 200);
+    EXPECT_LE(m_page.m_progress.AppliedCount() - nBeforeRun, 2 * (nElapsedMs / 20) + 4);
 
     // A position set on the user-interface thread is not undone by an older queued one.
     m_page.m_progress.PostPos(5);
