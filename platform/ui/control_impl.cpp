@@ -193,7 +193,7 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
     pWidget->setProperty("twCtrlId", nId);
     if (ct.nStyle & CTL_DISABLED)
         pWidget->setEnabled(false);
-    if (!(ct.nStyle & CTL_TABSTOP) && ct.kind != ControlKind::Edit)
+    if (!(ct.nStyle & CTL_TABSTOP))
         pWidget->setFocusPolicy(ct.kind == ControlKind::Static || ct.kind == ControlKind::GroupBox
                                     ? Qt::NoFocus
                                     : Qt::ClickFocus);
