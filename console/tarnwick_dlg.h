@@ -59,6 +59,7 @@ class TarnwickDlg : public Dialog, public PageOwner, public ViewerOwner
     TarnwickWnd& GetLiveViewer() override { return m_wndLive; }
     TarnwickWnd& GetLineScanViewer() override { return m_wndLineScan; }
     TabGUIPartial& GetPartialPage() override { return m_tabPartial; }
+    TabGUIShutter& GetShutterPage() override { return m_tabShutter; }
     EditBox& GetResolutionEdit() override { return m_editResolution; }
     const std::string& GetCurDir() const override { return m_strCurDir; }
 

@@ -5,6 +5,7 @@
 class EditBox;
 class TabControl;
 class TabGUIPartial;
+class TabGUIShutter;
 class TarnwickWnd;
 
 // What the control pages need of the main dialog, so that pages/ does not depend on the console.
@@ -21,6 +22,8 @@ class PageOwner
     virtual TarnwickWnd& GetLineScanViewer() = 0;
     // The resolution page (the Rec page reads its rate and posts its line-rate command).
     virtual TabGUIPartial& GetPartialPage() = 0;
+    // The shutter page (the readout switch sets its manual range).
+    virtual TabGUIShutter& GetShutterPage() = 0;
     // The main dialog's frame-size field ("%d x %d"), which the resolution switch rewrites.
     virtual EditBox& GetResolutionEdit() = 0;
     // The directory that was current when the main dialog opened.

@@ -7,6 +7,7 @@
 #include "pages/line_rate.h"
 #include "pages/number_text.h"
 #include "pages/page_owner.h"
+#include "pages/tab_gui_shutter.h"
 #include "platform/capture/capture_graph_builder.h"
 #include "platform/capture/filter_graph.h"
 #include "platform/ui/data_exchange.h"
@@ -212,6 +213,12 @@ void TabGUIPartial::OnBnClickedResolution()
     {
         m_pViewer->m_nWidth = g_anViewWidth[nMode];
         m_pViewer->m_nHeight = g_anFrameWidth[nMode];
+    }
+    if (pOwner != nullptr)
+    {
+        TabGUIShutter& shutter = pOwner->GetShutterPage();
+        shutter.m_spinShutter.SetRange(g_anShutterMin[nMode], SHUTTER_MAX);
+        shutter.m_scrollShutter.SetScrollRange(g_anShutterMin[nMode], SHUTTER_MAX, false);
     }
     {
         // The live frames' lock: the viewer's conversion reads the raw frame and writes the

@@ -137,12 +137,14 @@ class FakeMainDialog : public RecordingDialog, public PageOwner
     TarnwickWnd& GetLiveViewer() override { return m_wndLive; }
     TarnwickWnd& GetLineScanViewer() override { return m_wndLineScan; }
     TabGUIPartial& GetPartialPage() override { return m_partial; }
+    TabGUIShutter& GetShutterPage() override { return m_shutter; }
     EditBox& GetResolutionEdit() override { return m_editResolution; }
     const std::string& GetCurDir() const override { return m_strCurDir; }
 
     TabControl m_tab;
     TarnwickWnd m_wndLive, m_wndLineScan;
     TabGUIPartial m_partial;
+    TabGUIShutter m_shutter;
     TabGUIRec m_rec;
     EditBox m_editResolution;
     std::string m_strCurDir;

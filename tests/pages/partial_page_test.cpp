@@ -74,6 +74,10 @@ TEST_F(PartialPageTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsIt
         {true, IDC_RADIO_LINE_SCAN, CaptureStep::SET_FORMAT, 4, "1284 x 2", 960},
         {false, IDC_RADIO_LINE_SCAN_FAST, CaptureStep::GET_FORMAT, 4, "1284 x 4", 960},
     };
+    // The shutter page's manual range is set again from the readout mode's lower bound.
+    ASSERT_TRUE(m_main.m_shutter.Create(&m_main));
+    m_main.m_shutter.m_spinShutter.SetRange(0, 1);
+    m_main.m_shutter.m_scrollShutter.SetScrollRange(0, 1, false);
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.pSizeText + std::string(c.bStreaming ? " streaming" : " stopped"));
@@ -103,6 +107,10 @@ TEST_F(PartialPageTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsIt
                       std::ptrdiff_t(RAW_FRAME_BYTES));
         }
     }
+    int nLower = 0, nUpper = 0, nMin = 0, nMax = 0;
+    m_main.m_shutter.m_spinShutter.GetRange32(&nLower, &nUpper);
+    m_main.m_shutter.m_scrollShutter.GetScrollRange(&nMin, &nMax);
+    EXPECT_EQ((std::vector<int>{nLower, nUpper, nMin, nMax}), (std::vector<int>{960, 984, 960, 984}));
     EXPECT_TRUE(Sent().empty());
 }
 
