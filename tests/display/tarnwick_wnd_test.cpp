@@ -366,6 +366,7 @@ TEST_F(ViewerTest, NothingIsDrawnForAnEmptyPictureOrAClosingViewer)
     m_viewer.m_nWidth = 960;
     m_viewer.m_nHeight = 1284;
     m_viewer.m_bRunning = 0;
+    Settle(); // a pass that began before the flag may still finish
     const int n = Surface().PublishedCount();
     m_viewer.SignalDraw();
     UiApplication::PumpEvents(200);
