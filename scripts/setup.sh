@@ -4,12 +4,13 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libx11-dev libxcb1-dev
   libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libopencv-imgproc-dev
   fonts-ipafont-gothic
   xvfb xauth x11-apps imagemagick xdotool
+  python3
 )
 
 missing=()
