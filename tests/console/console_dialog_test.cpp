@@ -153,7 +153,7 @@ TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
     constexpr CaptureStep NONE = CaptureStep::COUNT;
     struct Case
     {
-        const char *pszSpec, *pszIni;
+        const char *pszCamera, *pszIni;
         CaptureStep failStep;
         const char* pszBox;   // message box, or nullptr
         const char* pszTitle; // the dialog's title afterwards
@@ -179,9 +179,9 @@ TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
     };
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(std::string(c.pszSpec) + " " + c.pszIni);
+        SCOPED_TRACE(std::string(c.pszCamera) + " " + c.pszIni);
         m_services.m_messages.clear();
-        Open(c.pszSpec, c.pszIni,
+        Open(c.pszCamera, c.pszIni,
              [&]
              {
                  if (c.failStep != NONE)
@@ -216,8 +216,8 @@ TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneIns
 {
     struct Case
     {
-        const char* pszSpec;
-        int nInfoMode; // the mode byte the camera answers; -1: as the spec says
+        const char* pszCamera;
+        int nInfoMode; // the mode byte the camera answers; -1: as the camera list item sets it
         const char* pszResolution;
         int nViewWidth, nResolution, nFrameHeight;
     };
@@ -230,8 +230,8 @@ TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneIns
     };
     for (const Case& c : cases)
     {
-        SCOPED_TRACE(c.pszSpec);
-        Open(c.pszSpec, "",
+        SCOPED_TRACE(c.pszCamera);
+        Open(c.pszCamera, "",
              [&]
              {
                  if (c.nInfoMode >= 0)
@@ -313,10 +313,10 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
 
 TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsEveryTwoSeconds)
 {
-    for (const auto& [pszSpec, nLinePos] :
+    for (const auto& [pszCamera, nLinePos] :
          {std::pair{"color", 300}, std::pair{"mono", 300}, std::pair{"color", LINE_POS_CENTER}})
     {
-        SCOPED_TRACE(std::string(pszSpec) + " " + std::to_string(nLinePos));
+        SCOPED_TRACE(std::string(pszCamera) + " " + std::to_string(nLinePos));
         const int anReg[][2] = {{REG_GAIN_MODE, 2},
                                 {REG_MANUAL_GAIN, 100},
                                 {REG_MANUAL_GAIN + 1, 0},
@@ -325,7 +325,7 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
                                 {REG_GAIN_G, 130},
                                 {REG_LINE_POSITION, nLinePos & 0xFF},
                                 {REG_LINE_POSITION + 1, nLinePos >> 8}};
-        Open(pszSpec, "",
+        Open(pszCamera, "",
              [&]
              {
                  for (const auto& reg : anReg)
@@ -350,7 +350,7 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
         TabGUIGain& gain = d.m_tabGain;
         EXPECT_EQ(gain.GetRadioIndex(IDC_RADIO_GAIN_0DB), 2);
         EXPECT_EQ(gain.m_scrollManualGain.GetScrollPos(), 100);
-        const bool bColor = std::string(pszSpec) == "color";
+        const bool bColor = std::string(pszCamera) == "color";
         for (auto [pSpin, pScroll, nValue] : {std::tuple{&gain.m_spinGainR, &gain.m_scrollGainR, 110},
                                               std::tuple{&gain.m_spinGainB, &gain.m_scrollGainB, 120},
                                               std::tuple{&gain.m_spinGainG, &gain.m_scrollGainG, 130}})
@@ -505,12 +505,12 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
 
 TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
 {
-    for (const auto& [pszSpec, nFileSize, bConverted] :
+    for (const auto& [pszCamera, nFileSize, bConverted] :
          {std::tuple{"mono", 1233718u, false}, std::tuple{"color", 3697974u, true},
           std::tuple{"color:mode=2", 6214u, false}})
     {
-        SCOPED_TRACE(pszSpec);
-        Open(pszSpec);
+        SCOPED_TRACE(pszCamera);
+        Open(pszCamera);
         TestDlg& d = *m_pDlg;
         d.SendCommand(IDC_MAIN_SAVE_IMAGE); // no picture before the viewer's first opening
         EXPECT_TRUE(Pictures().empty());
