@@ -19,7 +19,6 @@
 #include <QTest>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <functional>
 #include <mutex>
@@ -51,14 +50,6 @@ class TestDlg : public TarnwickDlg
     std::mutex m_mutex; // protects m_posted: the frame handler posts from the streaming thread
     std::vector<int> m_posted;
 };
-
-bool PumpUntil(const std::function<bool()>& done)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done() && std::chrono::steady_clock::now() < end)
-        UiApplication::PumpEvents(5);
-    return done();
-}
 
 // The requests of an 8-bit or 16-bit register write or read, as the simulated camera logs them.
 std::vector<std::string> Reg(bool bWrite, int nReg, int nValue, bool b16 = false)
@@ -516,8 +507,6 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
         EXPECT_TRUE(Pictures().empty());
 
         d.SendCommand(IDC_MAIN_START);
-        UiApplication::PumpEvents(); // the line rate goes to the camera with every Start
-        EXPECT_EQ(Sim(0).Register(REG_LINE_PERIOD) | Sim(0).Register(REG_LINE_PERIOD + 1) << 8, 1390);
         BitmapInfo bmi;
         ASSERT_TRUE(PumpUntil(
             [&] {
@@ -529,7 +518,6 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
         d.SendCommand(IDC_MAIN_SAVE_IMAGE);
         const std::vector<std::string> names = Pictures();
         ASSERT_EQ(names.size(), 1u);
-        EXPECT_EQ(names[0].size(), 18u); // fourteen digits and ".bmp"
         const std::string s = TempDir::ReadFile(m_temp.Path(names[0]));
         ASSERT_EQ(s.size(), nFileSize);
         {

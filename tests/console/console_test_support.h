@@ -1,16 +1,29 @@
 #pragma once
 
-// A fresh folder per test, and the file helpers the console's tests share.
+// A fresh folder per test, and the file and event-loop helpers the console's tests share.
+
+#include "platform/ui/ui_application.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
+
+// Runs the event loop until done holds or nSeconds pass; whether it holds.
+inline bool PumpUntil(const std::function<bool()>& done, int nSeconds = 10)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(nSeconds);
+    while (!done() && std::chrono::steady_clock::now() < end)
+        UiApplication::PumpEvents(5);
+    return done();
+}
 
 class TempDir
 {

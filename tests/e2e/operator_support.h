@@ -18,21 +18,12 @@
 
 #include <QTest>
 
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <set>
 #include <string>
 #include <vector>
-
-inline bool PumpUntil(const std::function<bool()>& done, int nSeconds = 10)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(nSeconds);
-    while (!done() && std::chrono::steady_clock::now() < end)
-        UiApplication::PumpEvents(5);
-    return done();
-}
 
 // A BMP or decoded JPEG picture: pixel (x, y) with y counted from the top.
 struct Picture
