@@ -1,26 +1,14 @@
 // The main dialog, driven headless against simulated cameras.
 
-#include "console/tarnwick_dlg.h"
+#include "tests/e2e/operator_support.h"
 
-#include "buffers/recording_state.h"
-#include "buffers/shared_buffers.h"
 #include "display/guide_settings.h"
 #include "display/measure_rect.h"
 #include "pages/line_rate.h"
 #include "platform/sys/clocks.h"
-#include "platform/ui/ui_application.h"
-#include "resources/page_resource.h"
-#include "tests/camera/sim_camera_fixture.h"
-#include "tests/pages/page_test_support.h"
-#include "tests/platform/ui/test_dialog.h"
-
-#include "console_test_support.h"
-
-#include <QTest>
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <mutex>
 
 namespace
@@ -66,57 +54,18 @@ std::vector<std::string> Reg(bool bWrite, int nReg, int nValue, bool b16 = false
     return log;
 }
 
-class ConsoleTest : public SimCameraTest
+// The main dialog opened with the clock set by the test, which runs the start-up chain itself.
+class ConsoleTest : public OperatorTest
 {
   protected:
-    ConsoleTest() : m_savedDir(std::filesystem::current_path())
-    {
-        std::filesystem::current_path(m_temp.Dir());
-        SetDialogServices(&m_services);
-    }
-    void TearDown() override
-    {
-        CloseDialog();
-        ReleaseSharedBuffers();
-        SimCameraTest::TearDown();
-        std::filesystem::current_path(m_savedDir);
-        SetDialogServices(nullptr);
-    }
-
-    // Opens the console on the simulated devices of strSpec with the settings file strIni (none
-    // when empty); prepare runs once the devices exist.
-    void Open(const std::string& strSpec, const std::string& strIni = "",
-              const std::function<void()>& prepare = {})
-    {
-        CloseDialog();
-        std::filesystem::remove(m_temp.Path("Tarnwick.ini"));
-        if (!strIni.empty())
-            TempDir::WriteFile(m_temp.Path("Tarnwick.ini"), strIni);
-        Install(strSpec);
-        if (prepare)
-            prepare();
-        m_pDlg = std::make_unique<TestDlg>();
-        UiApplication::Instance()->SetMainDialog(m_pDlg.get());
-        m_pDlg->Create(nullptr);
-        m_pDlg->ShowWindow(ShowState::Show);
-    }
-    void CloseDialog()
-    {
-        if (m_pDlg && m_pDlg->IsWindowVisible())
-            m_pDlg->SendCommand(IDCANCEL);
-        m_pDlg.reset();
-        UiApplication::Instance()->SetMainDialog(nullptr);
-    }
+    ConsoleTest() { m_nOpenPumpMs = 0; }
+    std::unique_ptr<TarnwickDlg> MakeDialog() override { return std::make_unique<TestDlg>(); }
+    TestDlg& D() { return static_cast<TestDlg&>(*m_pDlg); }
     std::string Ini() const { return TempDir::ReadFile(m_temp.Path("Tarnwick.ini")); }
-    void SelectTab(int nTab)
-    {
-        m_pDlg->m_tab.SetCurSel(nTab);
-        m_pDlg->OnTcnSelchangeTab();
-    }
     // Whether each of the controls the opening enables is enabled.
     std::vector<bool> OpeningControlsEnabled()
     {
-        TestDlg& d = *m_pDlg;
+        TestDlg& d = D();
         std::vector<bool> enabled;
         for (Control* p : std::initializer_list<Control*>{&d.m_btnStart, &d.m_btnStop, &d.m_btnSaveImage,
                                                           &d.m_chkFolderSelect, &d.m_tab,
@@ -131,11 +80,6 @@ class ConsoleTest : public SimCameraTest
         std::erase_if(names, [](const std::string& s) { return !s.ends_with(".bmp"); });
         return names;
     }
-
-    TempDir m_temp;
-    std::filesystem::path m_savedDir;
-    AnsweringServices m_services;
-    std::unique_ptr<TestDlg> m_pDlg;
 };
 } // namespace
 
@@ -228,7 +172,7 @@ TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneIns
                  if (c.nInfoMode >= 0)
                      Sim(0).SetInfo(INFO_MODE, static_cast<uint8_t>(c.nInfoMode));
              });
-        TestDlg& d = *m_pDlg;
+        TestDlg& d = D();
         EXPECT_EQ(d.GetWindowText(), TITLE);
         EXPECT_EQ(d.m_editResolution.GetWindowText(), c.pszResolution);
         EXPECT_EQ((std::vector<int>{d.m_wndLive.m_nWidth, d.m_wndLive.m_nHeight, Sim(0).FrameHeight()}),
@@ -242,7 +186,7 @@ TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneIns
     }
 
     // Each page inside the tab control and below its tabs; one page shown at a time.
-    TestDlg& d = *m_pDlg;
+    TestDlg& d = D();
     const Rect rcTab = d.m_tab.GetWindowRect();
     const std::vector<Dialog*> pages = {&d.m_tabGain, &d.m_tabShutter, &d.m_tabPartial, &d.m_tabRec};
     for (Dialog* pPage : pages)
@@ -269,7 +213,7 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
     Open("color");
     EXPECT_EQ((std::vector<int>{g_nFpsStep, int(g_crGuide), g_nGuideWidth, g_nGuidePitch, g_nGuideDash}),
               (std::vector<int>{10, 0xC0C0C0, 1, 40, 6}));
-    CloseDialog();
+    Exit();
     EXPECT_EQ(Ini(), "[LineRate]\nMode=0\nFps=1000.00\nSize=3620\nPixel=640\nSpeed=75\nDirection=0\n"
                      "[RecControl]\nMode=0\nSec=10\n"
                      "[FileOption]\nPath=\nNaming=1\nFormat=0\nQuality=80\n");
@@ -282,11 +226,11 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
         "Direction=1\nUpDownStep=5\n[Cursor]\nColor=255\nThick=9\nPitch=0\nLength=12\n"
         "[RecControl]\nMode=1\nSec=42\n[FileOption]\nPath=/data/rec\nNaming=0\nFormat=2\n"
         "Quality=55\n";
-    Open("color", strIni);
+    Open("color", strIni.c_str());
     EXPECT_EQ(m_pDlg->m_wndLive.m_nYuvMode, 0);
     EXPECT_EQ((std::vector<int>{g_nFpsStep, int(g_crGuide), g_nGuideWidth, g_nGuidePitch, g_nGuideDash}),
               (std::vector<int>{5, 255, 4, 0, 12})); // "Thick" 9 draws 4 wide
-    CloseDialog();
+    Exit();
     std::string strExpected = strIni;
     strExpected.replace(strExpected.find("250.5"), 5, "250.50");
     EXPECT_EQ(Ini(), strExpected);
@@ -296,7 +240,7 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
     m_pDlg->m_tabPartial.m_editFps.SetWindowText("fast");
     m_pDlg->m_tabPartial.m_editSize.SetWindowText("12x");
     m_pDlg->m_tabRec.m_editQuality.SetWindowText("");
-    CloseDialog();
+    Exit();
     EXPECT_EQ(Ini(), "[LineRate]\nMode=-1\nDirection=-1\nFps=fast\nSize=12x\nPixel=640\nSpeed=75\n"
                      "[RecControl]\nMode=-1\nSec=10\n"
                      "[FileOption]\nNaming=-1\nPath=\nFormat=0\nQuality=\n");
@@ -323,7 +267,7 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
                      Sim(0).SetRegister(reg[0], static_cast<uint8_t>(reg[1]));
              });
         ClearLogs();
-        TestDlg& d = *m_pDlg;
+        TestDlg& d = D();
         d.m_tabPartial.m_editLinePos.SetWindowText("7");
         std::vector<std::string> expected;
         for (const auto& part :
@@ -362,7 +306,7 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
     EXPECT_EQ(Log(0), (std::vector<std::string>{"SET3 0D", "SET4 01", "SET3 0D", "SET4 02"}));
 
     // The frame rate: the frames counted over the measured interval, the count cleared.
-    TestDlg& d = *m_pDlg;
+    TestDlg& d = D();
     const std::int64_t nSecond = GetCounterFrequency();
     for (const auto& [nFrames, nTicks, pszText] :
          {std::tuple{60, 2 * nSecond, "30.00 FPS"}, std::tuple{0, 2 * nSecond, "0.00 FPS"},
@@ -379,7 +323,7 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
 TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
 {
     Open("color");
-    TestDlg& d = *m_pDlg;
+    TestDlg& d = D();
     d.m_wndLive.Create(nullptr);
     QWidget* pMain = ControlWidget(d, IDC_MAIN_FOLDER_SELECT);
     QWidget* pRecPage = ControlWidget(d.m_tabRec, IDC_REC_SAVE);
@@ -431,7 +375,7 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
 TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
 {
     Open("color:mode=2");
-    TestDlg& d = *m_pDlg;
+    TestDlg& d = D();
     TabGUIRec& rec = d.m_tabRec;
     rec.m_progressRec.SetRange(0, 1000);
     struct Case
@@ -502,7 +446,7 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
     {
         SCOPED_TRACE(pszCamera);
         Open(pszCamera);
-        TestDlg& d = *m_pDlg;
+        TestDlg& d = D();
         d.SendCommand(IDC_MAIN_SAVE_IMAGE); // no picture before the viewer's first opening
         EXPECT_TRUE(Pictures().empty());
 

@@ -184,6 +184,9 @@ void OperatorTest::TearDown()
 
 void OperatorTest::Open(const std::string& strSpec, const char* pszIni, const std::function<void()>& prepare)
 {
+    if (m_pDlg && m_pDlg->IsWindowVisible())
+        Exit();
+    m_pDlg.reset();
     if (pszIni != nullptr)
     {
         std::filesystem::remove(m_temp.Path("Tarnwick.ini"));
@@ -193,12 +196,13 @@ void OperatorTest::Open(const std::string& strSpec, const char* pszIni, const st
     Install(strSpec);
     if (prepare)
         prepare();
-    m_pDlg = std::make_unique<TarnwickDlg>();
+    m_pDlg = MakeDialog();
     UiApplication::Instance()->SetMainDialog(m_pDlg.get());
     m_pDlg->Create(nullptr);
     m_pDlg->ShowWindow(ShowState::Show);
     // The start-up chain runs one step a millisecond from the event loop.
-    UiApplication::PumpEvents(100);
+    if (m_nOpenPumpMs > 0)
+        UiApplication::PumpEvents(m_nOpenPumpMs);
 }
 
 void OperatorTest::Exit()

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -57,10 +58,12 @@ class OperatorTest : public SimCameraTest
   protected:
     OperatorTest();
     void TearDown() override;
+    // The dialog Open makes; a test may make one of its own kind.
+    virtual std::unique_ptr<TarnwickDlg> MakeDialog() { return std::make_unique<TarnwickDlg>(); }
 
-    // Starts the program's main dialog on the simulated devices of strSpec with the settings file
-    // strIni (kept as it is when null); prepare runs once the devices exist. Waits for the
-    // start-up chain.
+    // Exits a dialog still open, then starts the program's main dialog on the simulated devices of
+    // strSpec with the settings file strIni (kept as it is when null); prepare runs once the devices
+    // exist. Lets the start-up chain run for m_nOpenPumpMs.
     void Open(const std::string& strSpec, const char* pszIni = "", const std::function<void()>& prepare = {});
     // Exit, as the operator clicks it.
     void Exit();
@@ -81,4 +84,5 @@ class OperatorTest : public SimCameraTest
     std::filesystem::path m_savedDir;
     AnsweringServices m_services;
     std::unique_ptr<TarnwickDlg> m_pDlg;
+    int m_nOpenPumpMs = 100; // 0: the test runs the start-up chain itself
 };
