@@ -44,9 +44,18 @@ inline void ScalarPixels(const uint8_t* p, const uint8_t* c, const uint8_t* n, u
 // Pixels handled per vector step, and how far past them the step reads and writes.
 constexpr int SIMD_PIXELS = 16;
 
-inline __m128i Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline __m128i EvenOf(__m128i v) { return _mm_and_si128(v, _mm_set1_epi16(0x00FF)); }
-inline __m128i OddOf(__m128i v) { return _mm_srli_epi16(v, 8); }
+inline __m128i Load(const uint8_t* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline __m128i EvenOf(__m128i v)
+{
+    return _mm_and_si128(v, _mm_set1_epi16(0x00FF));
+}
+inline __m128i OddOf(__m128i v)
+{
+    return _mm_srli_epi16(v, 8);
+}
 
 // Converts pixels x ... x + 15 (x even, x >= 2, x + 18 <= width). Samples are split into even
 // and odd columns held as 16-bit lanes, so sums of four never overflow and each lane pair is one
@@ -56,10 +65,10 @@ template <bool GREEN_ODD, bool RED_ROW>
 CONVERT_STEP void SimdPixels(const uint8_t* p, const uint8_t* c, const uint8_t* n, uint8_t* pOut, int x)
 {
     const __m128i cMid = Load(c + x);
-    const __m128i cE = EvenOf(cMid);              // S(y, x + 2i)
-    const __m128i cO = OddOf(cMid);               // S(y, x + 2i + 1)
-    const __m128i cOm = OddOf(Load(c + x - 2));   // S(y, x + 2i - 1)
-    const __m128i cEp = EvenOf(Load(c + x + 2));  // S(y, x + 2i + 2)
+    const __m128i cE = EvenOf(cMid);             // S(y, x + 2i)
+    const __m128i cO = OddOf(cMid);              // S(y, x + 2i + 1)
+    const __m128i cOm = OddOf(Load(c + x - 2));  // S(y, x + 2i - 1)
+    const __m128i cEp = EvenOf(Load(c + x + 2)); // S(y, x + 2i + 2)
     const __m128i pMid = Load(p + x);
     const __m128i nMid = Load(n + x);
     const __m128i vE = _mm_add_epi16(EvenOf(pMid), EvenOf(nMid)); // above + below, even columns
@@ -82,7 +91,8 @@ CONVERT_STEP void SimdPixels(const uint8_t* p, const uint8_t* c, const uint8_t* 
     else
     {
         // Odd columns are red or blue: diagonals are the even columns x + 2i and x + 2i + 2.
-        const __m128i diag = _mm_add_epi16(vE, _mm_add_epi16(EvenOf(Load(p + x + 2)), EvenOf(Load(n + x + 2))));
+        const __m128i diag =
+            _mm_add_epi16(vE, _mm_add_epi16(EvenOf(Load(p + x + 2)), EvenOf(Load(n + x + 2))));
         greenE = cE;
         rowE = _mm_srli_epi16(hE, 1);
         colE = _mm_srli_epi16(vE, 1);
@@ -126,8 +136,7 @@ void ConvertRow(const uint8_t* p, const uint8_t* c, const uint8_t* n, uint8_t* p
 
 // EVEN_GREEN_ODD and EVEN_RED describe the even image rows of the phase; odd rows have green on
 // the other column parity and the other of red and blue.
-template <bool EVEN_GREEN_ODD, bool EVEN_RED>
-unsigned Demosaic(void* pParam)
+template <bool EVEN_GREEN_ODD, bool EVEN_RED> unsigned Demosaic(void* pParam)
 {
     const ConvertParams block = *static_cast<const ConvertParams*>(pParam);
     if (block.nRows < 1 || block.nWidth < 1)
@@ -149,7 +158,19 @@ unsigned Demosaic(void* pParam)
 
 } // namespace
 
-unsigned DemosaicRGGB(void* pParam) { return Demosaic<true, true>(pParam); }
-unsigned DemosaicGRBG(void* pParam) { return Demosaic<false, true>(pParam); }
-unsigned DemosaicBGGR(void* pParam) { return Demosaic<true, false>(pParam); }
-unsigned DemosaicGBRG(void* pParam) { return Demosaic<false, false>(pParam); }
+unsigned DemosaicRGGB(void* pParam)
+{
+    return Demosaic<true, true>(pParam);
+}
+unsigned DemosaicGRBG(void* pParam)
+{
+    return Demosaic<false, true>(pParam);
+}
+unsigned DemosaicBGGR(void* pParam)
+{
+    return Demosaic<true, false>(pParam);
+}
+unsigned DemosaicGBRG(void* pParam)
+{
+    return Demosaic<false, false>(pParam);
+}

@@ -21,8 +21,7 @@
 // The two pixel pairs of q, one per 64-bit lane, as 12 bytes at pDst and 2 zero bytes after them.
 // HIGH_DIRECT stores the high lane straight from the register instead of shifting it down first:
 // one vector operation fewer, for conversions whose time goes on those.
-template <bool HIGH_DIRECT>
-CONVERT_STEP void StorePairLanes(uint8_t* pDst, __m128i q)
+template <bool HIGH_DIRECT> CONVERT_STEP void StorePairLanes(uint8_t* pDst, __m128i q)
 {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(pDst), q);
     if (HIGH_DIRECT)
@@ -66,7 +65,8 @@ CONVERT_STEP void StoreBgrPairs(uint8_t* pDst, __m128i blueE, __m128i greenE, __
                                 __m128i greenO, __m128i redO)
 {
     StorePairWords<false>(pDst, _mm_or_si128(blueE, _mm_slli_epi16(greenE, 8)),
-                          _mm_or_si128(redE, _mm_slli_epi16(blueO, 8)), _mm_or_si128(greenO, _mm_slli_epi16(redO, 8)));
+                          _mm_or_si128(redE, _mm_slli_epi16(blueO, 8)),
+                          _mm_or_si128(greenO, _mm_slli_epi16(redO, 8)));
 }
 
 // Two colours in 16-bit lanes holding 0 ... 32767 as pixel-pair words lo | hi << 8, each
@@ -79,8 +79,8 @@ CONVERT_STEP __m128i LimitedWords(__m128i lo, __m128i hi)
 
 // 16 pixels from colours in 16-bit lanes holding 0 ... 32767, limited to 255.
 template <bool EXACT_END>
-CONVERT_STEP void StoreLimitedBgrPairs(uint8_t* pDst, __m128i blueE, __m128i greenE, __m128i redE, __m128i blueO,
-                                       __m128i greenO, __m128i redO)
+CONVERT_STEP void StoreLimitedBgrPairs(uint8_t* pDst, __m128i blueE, __m128i greenE, __m128i redE,
+                                       __m128i blueO, __m128i greenO, __m128i redO)
 {
     StorePairWords<EXACT_END>(pDst, LimitedWords(blueE, greenE), LimitedWords(redE, blueO),
                               LimitedWords(greenO, redO));

@@ -5,8 +5,8 @@
 // YUY2 procedures use nRows, nWidth, pPrev (first source row) and pOut only.
 struct ConvertParams
 {
-    int nRows;                 // output rows of this block
-    int nWidth;                // pixels per row, source and output
+    int nRows;                  // output rows of this block
+    int nWidth;                 // pixels per row, source and output
     const unsigned char* pPrev; // source row above the block's first output row
     const unsigned char* pCur;  // source row of the block's first output row
     const unsigned char* pNext; // source row below the block's first output row

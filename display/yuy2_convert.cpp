@@ -6,7 +6,6 @@
 
 #include "display/bgr_pair_store.h"
 
-
 namespace
 {
 
@@ -25,10 +24,12 @@ constexpr Coefficients FULL_RANGE = {100, 0, 177, 34, 71, 140};
 // 1.16 (Y - 16) + 1.60 (V - 128).
 constexpr Coefficients STUDIO_RANGE = {116, 1856, 202, 39, 81, 160};
 
-inline uint8_t Limit(int value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
+inline uint8_t Limit(int value)
+{
+    return static_cast<uint8_t>(std::clamp(value, 0, 255));
+}
 
-template <const Coefficients& K>
-inline void ScalarPixel(int y, int u, int v, uint8_t* pOut)
+template <const Coefficients& K> inline void ScalarPixel(int y, int u, int v, uint8_t* pOut)
 {
     const int luma = K.luma * y - K.lumaOffset;
     u -= 128;
@@ -40,15 +41,15 @@ inline void ScalarPixel(int y, int u, int v, uint8_t* pOut)
 
 // Pixels x0 ... x1 - 1 of a row, x0 >= 1: pixel p's chroma bytes are b[2p - 1] and b[2p + 1];
 // the U is the one at an odd byte offset within its pair.
-template <const Coefficients& K>
-inline void ScalarPixels(const uint8_t* b, uint8_t* pOut, int x0, int x1)
+template <const Coefficients& K> inline void ScalarPixels(const uint8_t* b, uint8_t* pOut, int x0, int x1)
 {
     for (int p = x0; p < x1; ++p)
     {
         const int before = b[2 * p - 1];
         const int after = b[2 * p + 1];
         const bool odd = (p & 1) != 0;
-        ScalarPixel<K>(b[2 * p], odd ? before : after, odd ? after : before, pOut + 3 * static_cast<ptrdiff_t>(p));
+        ScalarPixel<K>(b[2 * p], odd ? before : after, odd ? after : before,
+                       pOut + 3 * static_cast<ptrdiff_t>(p));
     }
 }
 
@@ -56,13 +57,20 @@ inline void ScalarPixels(const uint8_t* b, uint8_t* pOut, int x0, int x1)
 
 constexpr int SIMD_PIXELS = 16;
 
-inline __m128i Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline __m128i Load(const uint8_t* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
 
 // The same constant in every 16-bit lane, or a for the even lanes (even pixels) and b for the odd.
-CONVERT_STEP __m128i Lanes(int a) { return _mm_set1_epi16(static_cast<short>(a)); }
+CONVERT_STEP __m128i Lanes(int a)
+{
+    return _mm_set1_epi16(static_cast<short>(a));
+}
 CONVERT_STEP __m128i Lanes(int a, int b)
 {
-    return _mm_set1_epi32(static_cast<int>((static_cast<unsigned>(a) & 0xFFFF) | static_cast<unsigned>(b) << 16));
+    return _mm_set1_epi32(
+        static_cast<int>((static_cast<unsigned>(a) & 0xFFFF) | static_cast<unsigned>(b) << 16));
 }
 
 // One multiply instruction for the luma product: hiding the constant keeps the compiler from
@@ -85,7 +93,10 @@ CONVERT_STEP __m128i CentredHighBytes(__m128i words)
 // A signed sum in hundredths divided by 100: exact (floor (n * 5243 / 2^19) == n / 100) for every
 // n from 0 to 32767, the most a saturated sum holds, and negative for every negative n, so that
 // limiting to 0 ... 255 afterwards gives the truncated, limited quotient.
-CONVERT_STEP __m128i Hundredths(__m128i n) { return _mm_srai_epi16(_mm_mulhi_epi16(n, Lanes(5243)), 3); }
+CONVERT_STEP __m128i Hundredths(__m128i n)
+{
+    return _mm_srai_epi16(_mm_mulhi_epi16(n, Lanes(5243)), 3);
+}
 
 // Eight pixels in pixel order from the words at s (Y | chroma after << 8) and the words one
 // pixel earlier (their high bytes are the chroma before each pixel). An even pixel's U is the
@@ -94,7 +105,8 @@ CONVERT_STEP __m128i Hundredths(__m128i n) { return _mm_srai_epi16(_mm_mulhi_epi
 // Results, signed and not yet limited: blueRed even lanes blue, odd lanes red; redBlue even
 // lanes red, odd lanes blue; green in every lane.
 template <const Coefficients& K>
-CONVERT_STEP void EightPixels(__m128i words, __m128i wordsBefore, __m128i& blueRed, __m128i& redBlue, __m128i& green)
+CONVERT_STEP void EightPixels(__m128i words, __m128i wordsBefore, __m128i& blueRed, __m128i& redBlue,
+                              __m128i& green)
 {
     const __m128i after = CentredHighBytes(words);
     const __m128i before = CentredHighBytes(wordsBefore);
@@ -119,7 +131,8 @@ CONVERT_STEP void SimdPixels(const uint8_t* b, uint8_t* pOut, int x)
     const __m128i lo = Load(s);
     __m128i loBefore;
     if (FIRST) // word j - 1 in lane j, and word 1 (V of pair 0) in lane 0
-        loBefore = _mm_or_si128(_mm_slli_si128(lo, 2), _mm_and_si128(_mm_srli_si128(lo, 2), _mm_cvtsi32_si128(0xFFFF)));
+        loBefore = _mm_or_si128(_mm_slli_si128(lo, 2),
+                                _mm_and_si128(_mm_srli_si128(lo, 2), _mm_cvtsi32_si128(0xFFFF)));
     else
         loBefore = Load(s - 2);
     __m128i blueRed[2], redBlue[2], green[2];
@@ -139,8 +152,7 @@ CONVERT_STEP void SimdPixels(const uint8_t* b, uint8_t* pOut, int x)
 
 #endif
 
-template <const Coefficients& K>
-void ConvertRow(const uint8_t* b, uint8_t* pOut, int nWidth)
+template <const Coefficients& K> void ConvertRow(const uint8_t* b, uint8_t* pOut, int nWidth)
 {
     int x = 0;
 #ifdef __SSE2__
@@ -165,8 +177,7 @@ void ConvertRow(const uint8_t* b, uint8_t* pOut, int nWidth)
     ScalarPixels<K>(b, pOut, x, nWidth);
 }
 
-template <const Coefficients& K>
-unsigned Yuy2ToBgr(void* pParam)
+template <const Coefficients& K> unsigned Yuy2ToBgr(void* pParam)
 {
     const ConvertParams block = *static_cast<const ConvertParams*>(pParam);
     if (block.nRows < 1 || block.nWidth < 2)
@@ -179,5 +190,11 @@ unsigned Yuy2ToBgr(void* pParam)
 
 } // namespace
 
-unsigned Yuy2ToBgrFullRange(void* pParam) { return Yuy2ToBgr<FULL_RANGE>(pParam); }
-unsigned Yuy2ToBgrStudio(void* pParam) { return Yuy2ToBgr<STUDIO_RANGE>(pParam); }
+unsigned Yuy2ToBgrFullRange(void* pParam)
+{
+    return Yuy2ToBgr<FULL_RANGE>(pParam);
+}
+unsigned Yuy2ToBgrStudio(void* pParam)
+{
+    return Yuy2ToBgr<STUDIO_RANGE>(pParam);
+}

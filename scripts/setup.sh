@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev libgl-dev libx11-dev libxcb1-dev
   libjpeg-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -7,7 +7,7 @@
 // kept until the next wait. Any thread may set or wait.
 class AutoResetEvent
 {
-public:
+  public:
     static constexpr int INFINITE_WAIT = -1;
 
     void Set();
@@ -16,7 +16,7 @@ public:
     // Takes the signal if it is set, without waiting.
     bool TryWait() { return Wait(0); }
 
-private:
+  private:
     std::mutex m_mutex; // protects m_bSignalled
     std::condition_variable m_cond;
     bool m_bSignalled = false;

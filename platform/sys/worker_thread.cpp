@@ -12,12 +12,14 @@ bool WorkerThread::Start(std::function<void()> fn)
     }
     try
     {
-        m_thread = std::thread([this, fn = std::move(fn)] {
-            fn();
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_bDone = true;
-            m_cond.notify_all();
-        });
+        m_thread = std::thread(
+            [this, fn = std::move(fn)]
+            {
+                fn();
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_bDone = true;
+                m_cond.notify_all();
+            });
     }
     catch (const std::system_error&)
     {

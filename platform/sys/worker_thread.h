@@ -10,7 +10,7 @@
 // through the object is ever gone while it runs.
 class WorkerThread
 {
-public:
+  public:
     WorkerThread() = default;
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
@@ -26,7 +26,7 @@ public:
     void Join();
     bool IsRunning();
 
-private:
+  private:
     std::thread m_thread;
     std::mutex m_mutex; // protects m_bDone
     std::condition_variable m_cond;

@@ -5,7 +5,7 @@
 // A push button, check box or radio button.
 class Button : public Control
 {
-public:
+  public:
     // 1 checked, 0 unchecked. Any thread.
     int GetCheck() const;
     // Changes the state without a click notification.

@@ -7,7 +7,7 @@
 // A drop-down list. Setting the selection from the program sends no notification.
 class ComboBox : public Control
 {
-public:
+  public:
     // Inserts at nIndex (-1: at the end); returns the index, or -1 when the control is not bound.
     int InsertString(int nIndex, const std::string& strText);
     int AddString(const std::string& strText) { return InsertString(-1, strText); }

@@ -11,7 +11,7 @@ class ControlImpl;
 // unless a method says "any thread".
 class Control
 {
-public:
+  public:
     Control() = default;
     virtual ~Control() = default;
     Control(const Control&) = delete;
@@ -44,7 +44,7 @@ public:
 
     ControlImpl* Impl() const { return m_pImpl; }
 
-protected:
+  protected:
     ControlImpl* m_pImpl = nullptr;
 };
 

@@ -22,7 +22,7 @@ class QButtonGroup;
 
 class EditInputRule : public QValidator
 {
-public:
+  public:
     EditInputRule(bool bDigitsOnly, QObject* pParent);
     State validate(QString& input, int& nPos) const override;
     int m_nLimit = 0; // 0: none
@@ -31,7 +31,7 @@ public:
 
 class ControlImpl : public QObject
 {
-public:
+  public:
     ControlImpl(DialogImpl& owner, const ControlTemplate& tmpl, QWidget* pWidget);
     ~ControlImpl() override;
 
@@ -86,7 +86,7 @@ public:
     void PostProgress(int nPos);
     void ApplyProgress(int nPos);
 
-protected:
+  protected:
     bool event(QEvent* pEvent) override;
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 };

@@ -8,8 +8,11 @@ class Dialog;
 // DoDataExchange with one of these.
 class DataExchange
 {
-public:
-    DataExchange(Dialog& dialog, bool bSaveAndValidate) : m_dialog(dialog), m_bSaveAndValidate(bSaveAndValidate) {}
+  public:
+    DataExchange(Dialog& dialog, bool bSaveAndValidate)
+        : m_dialog(dialog), m_bSaveAndValidate(bSaveAndValidate)
+    {
+    }
 
     // True when data goes from the controls into the members.
     bool IsSaving() const { return m_bSaveAndValidate; }
@@ -19,7 +22,7 @@ public:
     // -1). From the controls: the checked button's index, -1 when none is checked.
     void Radio(int nFirstId, int& nIndex);
 
-private:
+  private:
     Dialog& m_dialog;
     bool m_bSaveAndValidate;
 };

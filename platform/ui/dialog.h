@@ -43,7 +43,7 @@ enum class CursorShape
 // object outlives it and can create it again.
 class Dialog
 {
-public:
+  public:
     explicit Dialog(const DialogTemplate& tmpl);
     virtual ~Dialog();
     Dialog(const Dialog&) = delete;
@@ -179,7 +179,7 @@ public:
     // A delta-position handler sets *pResult non-zero to refuse the step.
     using DeltaPosHandler = std::function<void(UpDownNotify*, int*)>;
 
-protected:
+  protected:
     // Message map: bind handlers to control notifications, usually in the constructor.
     void MapClicked(int nId, CommandHandler fn);      // button clicks and posted commands
     void MapSelChange(int nId, CommandHandler fn);    // drop-down list selection made by the user
@@ -203,6 +203,6 @@ protected:
         MapDeltaPos(nId, [this, fn](UpDownNotify* p, int* r) { (static_cast<T*>(this)->*fn)(p, r); });
     }
 
-private:
+  private:
     std::unique_ptr<DialogImpl> m_pImpl;
 };

@@ -26,12 +26,12 @@ class QTimer;
 // own scroll bars beside it.
 class DialogWidget : public QWidget
 {
-public:
+  public:
     DialogWidget(DialogImpl* pOwner, QWidget* pParent, Qt::WindowFlags flags);
     ~DialogWidget() override;
     DialogImpl* m_pOwner;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* pEvent) override;
     void changeEvent(QEvent* pEvent) override;
 };
@@ -40,11 +40,11 @@ protected:
 // window's mouse messages.
 class ClientWidget : public QWidget
 {
-public:
+  public:
     ClientWidget(DialogImpl* pOwner, QWidget* pParent);
     DialogImpl* m_pOwner;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* pEvent) override;
     void resizeEvent(QResizeEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
@@ -57,7 +57,7 @@ protected:
 
 class DialogImpl : public QObject
 {
-public:
+  public:
     DialogImpl(Dialog& owner, const DialogTemplate& tmpl);
     ~DialogImpl() override;
 
@@ -103,10 +103,10 @@ public:
     std::map<int, Dialog::DeltaPosHandler> m_deltaPos;
     DrawSurface m_surface;
 
-protected:
+  protected:
     bool event(QEvent* pEvent) override;
 
-private:
+  private:
     void BuildControls();
     QWidget* BuildControl(const ControlTemplate& ct, QRect rc);
 };

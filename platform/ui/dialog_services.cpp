@@ -27,15 +27,18 @@ QString ToolkitFilter(const std::string& strFilter)
         if (parts[i].isEmpty())
             break;
         const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
-        entries << (parts[i].contains(QLatin1Char('(')) ? parts[i] : parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+        entries << (parts[i].contains(QLatin1Char('('))
+                        ? parts[i]
+                        : parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')'));
     }
     return entries.join(QStringLiteral(";;"));
 }
 
 class QtDialogServices : public DialogServices
 {
-public:
-    int MessageBox(Dialog* pOwner, const std::string& strText, const std::string& strCaption, unsigned nType) override
+  public:
+    int MessageBox(Dialog* pOwner, const std::string& strText, const std::string& strCaption,
+                   unsigned nType) override
     {
         QString caption = QString::fromStdString(strCaption);
         if (caption.isEmpty() && UiApplication::Instance() != nullptr)
@@ -43,11 +46,20 @@ public:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         switch (nType & 0xF0)
         {
-        case MB_ICONERROR: icon = QMessageBox::Critical; break;
-        case MB_ICONQUESTION: icon = QMessageBox::Question; break;
-        case MB_ICONWARNING: icon = QMessageBox::Warning; break;
-        case MB_ICONINFORMATION: icon = QMessageBox::Information; break;
-        default: break;
+        case MB_ICONERROR:
+            icon = QMessageBox::Critical;
+            break;
+        case MB_ICONQUESTION:
+            icon = QMessageBox::Question;
+            break;
+        case MB_ICONWARNING:
+            icon = QMessageBox::Warning;
+            break;
+        case MB_ICONINFORMATION:
+            icon = QMessageBox::Information;
+            break;
+        default:
+            break;
         }
         QMessageBox::StandardButtons buttons = QMessageBox::Ok;
         if ((nType & 0x0F) == MB_OKCANCEL)
@@ -57,10 +69,14 @@ public:
         QMessageBox box(icon, caption, QString::fromStdString(strText), buttons, OwnerWidget(pOwner));
         switch (box.exec())
         {
-        case QMessageBox::Cancel: return IDCANCEL;
-        case QMessageBox::Yes: return IDYES;
-        case QMessageBox::No: return IDNO;
-        default: return IDOK;
+        case QMessageBox::Cancel:
+            return IDCANCEL;
+        case QMessageBox::Yes:
+            return IDYES;
+        case QMessageBox::No:
+            return IDNO;
+        default:
+            return IDOK;
         }
     }
 
@@ -84,7 +100,8 @@ public:
 
     bool BrowseForFolder(Dialog* pOwner, const std::string& strTitle, std::string* pFolder) override
     {
-        const QString folder = QFileDialog::getExistingDirectory(OwnerWidget(pOwner), QString::fromStdString(strTitle));
+        const QString folder =
+            QFileDialog::getExistingDirectory(OwnerWidget(pOwner), QString::fromStdString(strTitle));
         if (folder.isEmpty())
             return false;
         if (pFolder != nullptr)

@@ -15,9 +15,9 @@ constexpr unsigned MB_ICONINFORMATION = 0x0040;
 
 struct SaveFileRequest
 {
-    std::string strFilter;       // "Description (*.ext)|*.ext||" entries
-    std::string strDefaultExt;   // added when the chosen name has no extension ("bmp", no dot)
-    std::string strInitialName;  // may be empty
+    std::string strFilter;      // "Description (*.ext)|*.ext||" entries
+    std::string strDefaultExt;  // added when the chosen name has no extension ("bmp", no dot)
+    std::string strInitialName; // may be empty
     std::string strInitialFolder;
 };
 
@@ -25,7 +25,7 @@ struct SaveFileRequest
 // GetDialogServices returns, so that tests can answer in place of a person.
 class DialogServices
 {
-public:
+  public:
     virtual ~DialogServices() = default;
     // Returns IDOK, IDCANCEL, IDYES or IDNO. An empty caption shows the application's name.
     virtual int MessageBox(Dialog* pOwner, const std::string& strText, const std::string& strCaption,

@@ -31,9 +31,9 @@ constexpr unsigned CTL_NUMBER = 0x0020; // edit accepts digits only
 constexpr unsigned CTL_CENTER = 0x0040; // text alignment
 constexpr unsigned CTL_RIGHT = 0x0080;
 constexpr unsigned CTL_BORDER = 0x0100;
-constexpr unsigned CTL_DEFAULT = 0x0200;  // the default push button
-constexpr unsigned CTL_SMOOTH = 0x0400;   // progress bar without segments
-constexpr unsigned CTL_NOBUDDY = 0x0800;  // up-down without a buddy edit
+constexpr unsigned CTL_DEFAULT = 0x0200; // the default push button
+constexpr unsigned CTL_SMOOTH = 0x0400;  // progress bar without segments
+constexpr unsigned CTL_NOBUDDY = 0x0800; // up-down without a buddy edit
 
 struct ControlTemplate
 {

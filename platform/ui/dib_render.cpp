@@ -9,7 +9,7 @@ namespace
 // Reads pixels of one source bitmap by picture coordinates (row counted from the bottom).
 class DibSource
 {
-public:
+  public:
     DibSource(const BitmapInfo& bmi, const void* pBits)
         : m_pBits(static_cast<const std::uint8_t*>(pBits)), m_nWidth(bmi.bmiHeader.biWidth),
           m_nHeight(std::abs(bmi.bmiHeader.biHeight)), m_bTopDown(bmi.bmiHeader.biHeight < 0),
@@ -50,7 +50,7 @@ public:
         return 0xFF000000u | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) | p[0];
     }
 
-private:
+  private:
     const std::uint8_t* m_pBits;
     int m_nWidth;
     int m_nHeight;

@@ -5,7 +5,7 @@
 // A single-line edit. Text is read and written with the base's window-text operations.
 class EditBox : public Control
 {
-public:
+  public:
     void SetReadOnly(bool bReadOnly);
     bool IsReadOnly() const;
     // At most nChars characters from the keyboard (0: the default limit).

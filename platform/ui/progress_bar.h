@@ -5,7 +5,7 @@
 // A progress bar. The position is bounded by the range.
 class ProgressBar : public Control
 {
-public:
+  public:
     void SetRange(int nLower, int nUpper);
     // User-interface thread: sets the position now.
     void SetPos(int nPos);

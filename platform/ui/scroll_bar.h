@@ -7,7 +7,7 @@
 // range.
 class ScrollBar : public Control
 {
-public:
+  public:
     void SetScrollRange(int nMin, int nMax, bool bRedraw);
     void GetScrollRange(int* pMin, int* pMax) const; // any thread
     // Returns the previous position.

@@ -8,7 +8,10 @@
 
 #include <algorithm>
 
-ScrollBarLogic::ScrollBarLogic(bool bWindowBar, int nInitialMax) : m_bWindowBar(bWindowBar), m_nMax(nInitialMax) {}
+ScrollBarLogic::ScrollBarLogic(bool bWindowBar, int nInitialMax)
+    : m_bWindowBar(bWindowBar), m_nMax(nInitialMax)
+{
+}
 
 void ScrollBarLogic::Attach(QScrollBar* pBar, Notify notify)
 {
@@ -91,17 +94,30 @@ void ScrollBarLogic::OnAction(int nAction)
     int nPos = 0;
     switch (nAction)
     {
-    case QAbstractSlider::SliderSingleStepAdd: nCode = SB_LINERIGHT; break;
-    case QAbstractSlider::SliderSingleStepSub: nCode = SB_LINELEFT; break;
-    case QAbstractSlider::SliderPageStepAdd: nCode = SB_PAGERIGHT; break;
-    case QAbstractSlider::SliderPageStepSub: nCode = SB_PAGELEFT; break;
-    case QAbstractSlider::SliderToMinimum: nCode = SB_LEFT; break;
-    case QAbstractSlider::SliderToMaximum: nCode = SB_RIGHT; break;
+    case QAbstractSlider::SliderSingleStepAdd:
+        nCode = SB_LINERIGHT;
+        break;
+    case QAbstractSlider::SliderSingleStepSub:
+        nCode = SB_LINELEFT;
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        nCode = SB_PAGERIGHT;
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        nCode = SB_PAGELEFT;
+        break;
+    case QAbstractSlider::SliderToMinimum:
+        nCode = SB_LEFT;
+        break;
+    case QAbstractSlider::SliderToMaximum:
+        nCode = SB_RIGHT;
+        break;
     case QAbstractSlider::SliderMove:
         nCode = SB_THUMBTRACK;
         nPos = m_pBar->sliderPosition();
         break;
-    default: return;
+    default:
+        return;
     }
     m_bInGesture = true;
     if (m_notify)
@@ -138,7 +154,8 @@ bool ScrollBarLogic::eventFilter(QObject* pWatched, QEvent* pEvent)
     case QEvent::MouseButtonRelease:
     case QEvent::KeyRelease:
         // Let the toolkit finish the gesture first (thumb release), then report its end.
-        QMetaObject::invokeMethod(this, [this] { EndGesture(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { EndGesture(); }, Qt::QueuedConnection);
         return false;
     default:
         return false;

@@ -14,7 +14,7 @@
 
 class ScrollBarLogic : public QObject
 {
-public:
+  public:
     using Notify = std::function<void(int nSBCode, int nPos)>;
 
     // A window bar hides itself while its page covers the whole range; a control stays visible.
@@ -34,10 +34,10 @@ public:
     int GetPage() const { return m_nPage; }
     int MaxPos() const;
 
-protected:
+  protected:
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
 
-private:
+  private:
     void Sync();
     void OnAction(int nAction);
     void EndGesture();

@@ -8,7 +8,7 @@
 // A selection the user makes is notified to the dialog; one the program sets is not.
 class TabControl : public Control
 {
-public:
+  public:
     // Returns the index, or -1 when the control is not bound.
     int InsertItem(int nIndex, const std::string& strText);
     int GetItemCount() const;

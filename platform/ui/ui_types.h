@@ -125,10 +125,10 @@ constexpr int IDNO = 7;
 class Dialog;
 struct Message
 {
-    unsigned nMessage = 0;   // WM_KEYDOWN, WM_LBUTTONDOWN, ...
-    unsigned nKey = 0;       // virtual-key code for key messages; MK_ flags for mouse messages
-    bool bRepeat = false;    // key messages: an auto-repeated key-down
-    Point pt;                // mouse messages: position in the target window's client coordinates
+    unsigned nMessage = 0;     // WM_KEYDOWN, WM_LBUTTONDOWN, ...
+    unsigned nKey = 0;         // virtual-key code for key messages; MK_ flags for mouse messages
+    bool bRepeat = false;      // key messages: an auto-repeated key-down
+    Point pt;                  // mouse messages: position in the target window's client coordinates
     Dialog* pDialog = nullptr; // the dialog whose client area or control the message is for
     int nCtrlId = 0;           // the target control's id; 0 when it is the dialog's client area
 };

@@ -8,7 +8,7 @@
 // a decimal number, and the next step starts from the buddy's text.
 class UpDown : public Control
 {
-public:
+  public:
     // 16-bit range and position (values are taken as 16-bit signed numbers).
     void SetRange(int nLower, int nUpper);
     int GetPos() const;

@@ -22,7 +22,10 @@ inline char ColourAt(int nPhase, int y, int x)
     return TABLE[nPhase][y & 1][x & 1];
 }
 
-inline int ChannelOf(char colour) { return colour == 'B' ? 0 : colour == 'G' ? 1 : 2; }
+inline int ChannelOf(char colour)
+{
+    return colour == 'B' ? 0 : colour == 'G' ? 1 : 2;
+}
 
 // Output rows 1 ... H - 2 of a W x H mosaic into pOut (3 * W bytes a row); rows 0 and H - 1 are
 // left alone.
@@ -46,7 +49,8 @@ inline void ReferenceDemosaic(int nPhase, const uint8_t* pSrc, int nWidth, int n
                 else
                 {
                     bgr[1] = (s(y, x - 1) + s(y, x + 1) + s(y - 1, x) + s(y + 1, x)) >> 2;
-                    bgr[2 - ChannelOf(own)] = (s(y - 1, x - 1) + s(y - 1, x + 1) + s(y + 1, x - 1) + s(y + 1, x + 1)) >> 2;
+                    bgr[2 - ChannelOf(own)] =
+                        (s(y - 1, x - 1) + s(y - 1, x + 1) + s(y + 1, x - 1) + s(y + 1, x + 1)) >> 2;
                 }
             }
             uint8_t* px = pOut + (size_t(y) * nWidth + x) * 3;
@@ -56,7 +60,10 @@ inline void ReferenceDemosaic(int nPhase, const uint8_t* pSrc, int nWidth, int n
     }
 }
 
-inline uint8_t Limit(int v) { return uint8_t(std::clamp(v, 0, 255)); }
+inline uint8_t Limit(int v)
+{
+    return uint8_t(std::clamp(v, 0, 255));
+}
 
 // One YUY2 pixel as blue, green, red.
 inline void ReferenceYuvPixel(bool bStudio, int y, int u, int v, uint8_t* px)
@@ -128,10 +135,11 @@ inline void ConvertAlone(ConvertProc proc, bool bBayer, const std::vector<uint8_
                          int nHeight, uint8_t* pPicture)
 {
     const size_t nRow = size_t(nWidth) * 3;
-    ConvertParams block = bBayer ? ConvertParams{nHeight - 2, nWidth, src.data(), src.data() + nWidth,
-                                                 src.data() + 2 * nWidth, pPicture + nRow}
-                                 : ConvertParams{nHeight, nWidth, src.data(), nullptr, nullptr,
-                                                 pPicture + (nHeight - 1) * nRow};
+    ConvertParams block =
+        bBayer
+            ? ConvertParams{nHeight - 2,    nWidth, src.data(), src.data() + nWidth, src.data() + 2 * nWidth,
+                            pPicture + nRow}
+            : ConvertParams{nHeight, nWidth, src.data(), nullptr, nullptr, pPicture + (nHeight - 1) * nRow};
     EXPECT_EQ(0u, proc(&block));
 }
 
