@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Works the program as an operator does, with real pointer and key events on its own virtual X
 # server and a simulated colour camera: Start, line-scan readout on the "Resolution / FPS" page, a
-# recording on the "Video REC" page by its keys R and T, Save by S (named by the time), Exit. Then
-# checks the exit code, the saved BMP file and the settings written back.
+# recording on the "Video REC" page by its keys R and T, Save by S (named by the time), then names
+# typed into save dialogs, Exit. Then checks the exit code, the saved BMP files and the settings
+# written back.
 #   usage: scripts/xvfb_operator_run.sh path/to/tarnwick
 # Exits 77 (skipped) when Xvfb or xdotool is missing.
 set -euo pipefail
@@ -36,15 +37,34 @@ bmp_saved()
 }
 xs_key s
 xs_wait "the BMP file" bmp_saved
+stamped="$(cd "$work" && ls -- *.bmp)"
+
+# Keys typed into a save dialog are the file's name, not the pages' keys: "rts" on "Video REC"
+# neither records nor saves by the time, and "scan.bmp" on "Resolution / FPS" in FPS input leaves
+# the rate as it is.
+xs_click_page "${XS_NAMING_MANUAL[@]}"
+xs_key s
+xs_save_as rts
+xs_wait "rts.bmp" test -s "$work/rts.bmp"
+xs_show_page 2
+xs_click_page "${XS_FPS_INPUT[@]}"
+xs_click "${XS_FOLDER_SELECT[@]}"
+xs_click "${XS_SAVE_IMAGE[@]}"
+xs_save_as scan.bmp
+xs_wait "scan.bmp" test -s "$work/scan.bmp"
+sleep 1
 
 rc=0
 xs_exit_program || rc=$?
 [ "$rc" -eq 0 ] || xs_fail "the program exited with $rc"
 
-# One file, named by the time of saving (UTC + 9 hours), a 24-bit picture as tall as the sensor.
-mapfile -t files < <(cd "$work" && ls)
-[ "${#files[@]}" -eq 2 ] || xs_fail "expected the BMP file and Tarnwick.ini, found: ${files[*]}"
-bmp="$(cd "$work" && ls -- *.bmp)"
+# One file named by the time of saving (UTC + 9 hours), a 24-bit picture as tall as the sensor;
+# the same picture under the name typed; the live line-scan frame, 8-bit, under its name.
+files="$(cd "$work" && ls | tr '\n' ' ')"
+[ "$files" = "$stamped Tarnwick.ini rts.bmp scan.bmp " ] || xs_fail "unexpected files: $files"
+cmp -s "$work/$stamped" "$work/rts.bmp" || xs_fail "rts.bmp is not the recording saved before"
+[ "$(stat -c %s "$work/scan.bmp")" -eq $((1078 + 4 * SENSOR_PIXELS)) ] || xs_fail "scan.bmp: size"
+bmp="$stamped"
 [[ "$bmp" =~ ^[0-9]{14}\.bmp$ ]] || xs_fail "file name $bmp is not a timestamp"
 stamp="${bmp%.bmp}"
 named="$(date -u -d "${stamp:0:8} ${stamp:8:2}:${stamp:10:2}:${stamp:12:2}" +%s)"
@@ -71,12 +91,11 @@ ini_value()
     awk -F= -v sec="[$1]" -v key="$2" '/^\[/ { in_sec = ($0 == sec) } in_sec && $1 == key { print $2 }' \
         "$work/Tarnwick.ini"
 }
-for expect in "LineRate Mode 0" "RecControl Mode 0" "FileOption Naming 1" "FileOption Format 0" \
-    "FileOption Path "; do
+for expect in "LineRate Mode 1" "LineRate Fps 1841.62" "RecControl Mode 0" "FileOption Naming 0" \
+    "FileOption Format 0" "FileOption Path "; do
     read -r section key value <<<"$expect"
     [ "$(ini_value "$section" "$key")" = "${value:-}" ] ||
         xs_fail "Tarnwick.ini [$section] $key is \"$(ini_value "$section" "$key")\", not \"${value:-}\""
 done
-[[ "$(ini_value LineRate Fps)" =~ ^[0-9]+(\.[0-9]+)?$ ]] || xs_fail "Tarnwick.ini [LineRate] Fps is not a rate"
 
 echo "operator run passed: $bmp, $width lines recorded, exit code 0"

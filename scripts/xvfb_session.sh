@@ -7,21 +7,27 @@
 XS_WAIT_SECONDS=20
 
 # The dialogs' layouts (dialog units): the main dialog's size, its controls, the tab control's tabs,
-# and the resolution page's line-scan choice.
+# and the choices on the pages that the runs click.
 XS_DLG_CX=255
 XS_DLG_CY=474
 XS_START=(7 57 77 25)
 XS_EXIT=(171 440 77 25)
 XS_TAB=(7 98)
+XS_FOLDER_SELECT=(173 33 75 14)
+XS_SAVE_IMAGE=(171 57 77 25)
 XS_LINE_SCAN=(82 19 51 10)
+XS_FPS_INPUT=(143 153 58 10)
+XS_NAMING_MANUAL=(15 258 36 14)
 # A page sits this many pixels right of and below the tab control's corner, under the tabs.
 XS_PAGE_DX=3
 XS_PAGE_DY=26
 
+# XS_SHOT=file.png: a screenshot of the whole screen when a run fails.
 xs_note() { echo "$(basename "$0"): $*" >&2; }
 xs_fail()
 {
     xs_note "FAILED: $*"
+    [ -z "${XS_SHOT:-}" ] || import -window root "$XS_SHOT" || true
     if [ -s "${XS_DIR:-/nonexistent}/tarnwick.err" ]; then
         xs_note "the program's standard error:"
         sed 's/^/    /' "$XS_DIR/tarnwick.err" >&2
@@ -138,6 +144,22 @@ xs_show_page()
 xs_key()
 {
     timeout 10 xdotool windowfocus --sync "$XS_MAIN" key "$1"
+}
+
+# Waits for the toolkit's save dialog, types the name $1 into it and presses Enter.
+xs_save_as()
+{
+    local id=""
+    local i
+    for ((i = 0; i < XS_WAIT_SECONDS * 10; ++i)); do
+        id="$(xdotool search --onlyvisible --name '^Save As$' 2>/dev/null | head -n1 || true)"
+        [ -n "$id" ] && break
+        sleep 0.1
+    done
+    [ -n "$id" ] || xs_fail "waited ${XS_WAIT_SECONDS} s for the save dialog"
+    sleep 0.5
+    timeout 10 xdotool windowfocus --sync "$id" type --delay 50 "$1"
+    timeout 10 xdotool key Return
 }
 
 # Waits for a visible window named exactly $1 and moves it to the right of the main dialog, where

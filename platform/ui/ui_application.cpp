@@ -249,6 +249,10 @@ bool UiApplicationImpl::BuildMessage(QWidget* pReceiver, QEvent* pEvent, Message
             pTarget = pTarget != nullptr ? pTarget : p;
             break;
         }
+        // Another window (a file dialog, a message box), whoever its parent: its input is its own.
+        // A control's pop-up (a drop-down list) still belongs to the control.
+        if (p->isWindow() && p->windowType() != Qt::Popup)
+            return false;
         if (pTarget == nullptr)
         {
             const QVariant id = p->property("twCtrlId");

@@ -1,8 +1,16 @@
+#include "platform/ui/dialog_services.h"
 #include "test_dialog.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 namespace
 {
@@ -145,4 +153,56 @@ TEST_F(RoutingTest, MouseButtonsAreOfferedWithTheControlAndItsCoordinates)
     EXPECT_EQ(m_viewer.m_filtered[0].nMessage, WM_RBUTTONDOWN);
     EXPECT_EQ(m_main.m_filtered.back().nMessage, WM_RBUTTONUP);
     EXPECT_EQ(m_viewer.m_log.front(), "rdown 7,8"); // unclaimed, so dispatched
+}
+
+namespace
+{
+// Runs pType on the toolkit's modal dialog once it shows (the dialog's own event loop is running).
+void WhenModalShows(std::function<void(QWidget*)> pType)
+{
+    QTimer::singleShot(20,
+                       [pType]()
+                       {
+                           if (QWidget* pModal = QApplication::activeModalWidget())
+                               pType(pModal);
+                           else
+                               WhenModalShows(pType);
+                       });
+}
+} // namespace
+
+TEST_F(RoutingTest, KeysTypedIntoTheToolkitsOwnDialogsActOnlyThere)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto typeRts = [](QWidget* pModal, Qt::Key end)
+    {
+        auto* pName = pModal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QWidget* pTarget = pName != nullptr ? pName : pModal;
+        QTest::keyClicks(pTarget, QStringLiteral("rts"));
+        QTest::keyClick(pTarget, end);
+    };
+
+    // A save dialog owned by the main dialog and one owned by a page: the name typed is the name saved.
+    for (Dialog* pOwner : {static_cast<Dialog*>(nullptr), static_cast<Dialog*>(&m_page)})
+    {
+        ClearFilters();
+        WhenModalShows([&](QWidget* pModal) { typeRts(pModal, Qt::Key_Return); });
+        std::string strPath;
+        const SaveFileRequest request{"BMP Files (*.bmp)|*.bmp||", "bmp", "", dir.path().toStdString()};
+        ASSERT_TRUE(GetDialogServices().SaveFile(pOwner, request, &strPath));
+        EXPECT_EQ(strPath, QDir(dir.path()).filePath(QStringLiteral("rts.bmp")).toStdString());
+        for (RecordingDialog* p : All())
+            EXPECT_TRUE(KeyDowns(*p).empty());
+    }
+
+    // A message box and the folder browser, owned by the page.
+    ClearFilters();
+    WhenModalShows([&](QWidget* pModal) { typeRts(pModal, Qt::Key_Return); });
+    EXPECT_EQ(GetDialogServices().MessageBox(&m_page, "ラインスキャンモードに変更してください。", "", MB_OK),
+              IDOK);
+    WhenModalShows([&](QWidget* pModal) { typeRts(pModal, Qt::Key_Escape); });
+    EXPECT_FALSE(GetDialogServices().BrowseForFolder(&m_page, "", nullptr));
+    for (RecordingDialog* p : All())
+        EXPECT_TRUE(KeyDowns(*p).empty());
 }
