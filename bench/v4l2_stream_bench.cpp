@@ -87,7 +87,7 @@ void BM_StreamFrames(benchmark::State& state)
     for (auto _ : state)
     {
         nFrames = 0;
-        stream.Start(3, "bench", V4l2Stream::BufferCountFor(nFrameBytes),
+        stream.Start(3, "bench", V4l2Stream::BufferCountFor(nFrameBytes), nFrameBytes,
                      [&](const uint8_t* pData, size_t nBytes, double dTime)
                      {
                          cb.BufferCB(dTime, pData, static_cast<long>(nBytes));

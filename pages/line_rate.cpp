@@ -37,6 +37,14 @@ LinePeriod LinePeriodFromRate(double dRate)
     return {nCount, 0};
 }
 
+double HeldLineRate(double dRate)
+{
+    const LinePeriod period = LinePeriodFromRate(dRate);
+    if (period.bClamped == 0)
+        return dRate;
+    return 1000000.0 * 74.25 / (LINE_CLOCK_DIVIDER * period.nCount); // the line clock is 74.25 MHz
+}
+
 std::string FormatRate(double dRate)
 {
     if (!std::isfinite(dRate))

@@ -1,5 +1,6 @@
 #include "pages/rec_frame_limit.h"
 
+#include "pages/line_rate.h"
 #include "pages/number_text.h"
 
 #include <algorithm>
@@ -9,7 +10,7 @@
 namespace
 {
 
-// Truncates towards zero into 0 ... nMax; negative and not-a-number values give 0.
+// Truncates towards zero into 0 ... nMax; negative values give 0.
 unsigned TruncateToCount(double dValue, unsigned nMax)
 {
     if (!(dValue > 0.0))
@@ -28,7 +29,8 @@ RecFrameLimit ComputeRecFrameLimit(int nMode, int nRecControl, std::string_view 
 
     RecFrameLimit limit{0, 0, false, 0};
     const int nSeconds = TextToInt(strSeconds);
-    const double dRate = TextToDouble(strRate);
+    // The frames the camera delivers in that time, not those the field asks for.
+    const double dRate = HeldLineRate(TextToDouble(strRate));
     const double dFrames = nSeconds * dRate;
     if (std::trunc(dFrames) > nCap)
     {

@@ -19,9 +19,10 @@ struct RecFrameLimit
 
 // The limit for recording mode nMode (RES_LINE_SCAN 1 or RES_LINE_SCAN_FAST 2). Manual
 // (nRecControl not 1): the cap, REC_FRAME_CAP / nMode, with a progress range of 0 to 1. Timed: the
-// seconds field's whole number times the rate field's number, at most the cap (the field then
-// shows the whole seconds that fit) and at least one second's frames within the cap (the field
-// then shows "1"). A negative or not-a-number product counts as 0.
+// seconds field's whole number times the rate the camera runs at for the rate text strRate (the
+// rate held within the camera's bounds as the line-rate command holds it, so 0 and a text without
+// a number count as the highest rate), at most the cap (the field then shows the whole seconds
+// that fit) and at least one second's frames within the cap (the field then shows "1").
 RecFrameLimit ComputeRecFrameLimit(int nMode, int nRecControl, std::string_view strSeconds,
                                    std::string_view strRate);
 

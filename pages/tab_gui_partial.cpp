@@ -150,16 +150,28 @@ void TabGUIPartial::OnBnClickedSetLineRate()
     }
     else
     {
-        const int nSize = TextToInt(m_editSize.GetWindowText());
-        const int nPixel = TextToInt(m_editPixel.GetWindowText());
-        const int nSpeed = TextToInt(m_editSpeed.GetWindowText());
-        dRate = RateFromEnvironment(nSize, nPixel, nSpeed);
+        dRate = EnvironmentRate();
         m_editFps.SetWindowText(FormatRate(dRate));
     }
     const LinePeriod period = LinePeriodFromRate(dRate);
     m_bRateClamped = period.bClamped;
     WriteRegister16(REG_LINE_PERIOD, period.nCount);
     OnCtlColor();
+}
+
+double TabGUIPartial::EnvironmentRate() const
+{
+    const int nSize = TextToInt(m_editSize.GetWindowText());
+    const int nPixel = TextToInt(m_editPixel.GetWindowText());
+    const int nSpeed = TextToInt(m_editSpeed.GetWindowText());
+    return RateFromEnvironment(nSize, nPixel, nSpeed);
+}
+
+std::string TabGUIPartial::LineRateText() const
+{
+    if (m_nInputMode != INPUT_MODE_ENVIRONMENT)
+        return m_editFps.GetWindowText();
+    return FormatRate(EnvironmentRate());
 }
 
 void TabGUIPartial::OnCbnSelchangeDirection()

@@ -7,6 +7,8 @@
 #include "platform/ui/scroll_bar.h"
 #include "platform/ui/up_down.h"
 
+#include <string>
+
 class TarnwickWnd;
 
 // Resolution choice; choice r selects the camera's readout mode r + 1.
@@ -39,6 +41,9 @@ class TabGUIPartial : public TabPage
     void OnBnClickedResolution();
     void OnBnClickedGetFromDrawArea();
     void OnBnClickedInputMode();
+    // The rate entry's text as the line-rate command leaves it: the typed rate, or in environment
+    // input the rate worked out from the entries as they are now.
+    std::string LineRateText() const;
 
     TarnwickWnd* m_pViewer = nullptr; // the live viewer, handed over with the camera
     EditBox m_editLinePos;
@@ -74,6 +79,8 @@ class TabGUIPartial : public TabPage
     bool OnPageKey(unsigned nKey) override;
 
   private:
+    // Lines per second for the object's size, pixel count and speed entries.
+    double EnvironmentRate() const;
     // Environment entries usable and the rate read-only, or the other way round in FPS input.
     void EnableInputModeControls();
     // Whether the opened camera's graph is running now.

@@ -190,8 +190,9 @@ void TabGUIRec::OnBnClickedRecStart()
     viewer.StopDrawThread();
 
     g_nRecFrames = 0;
-    const RecFrameLimit limit = ComputeRecFrameLimit(nMode, m_nRecControl, m_editSec.GetWindowText(),
-                                                     partial.m_editFps.GetWindowText());
+    // The rate the line-rate command posted above gives the camera.
+    const RecFrameLimit limit =
+        ComputeRecFrameLimit(nMode, m_nRecControl, m_editSec.GetWindowText(), partial.LineRateText());
     if (limit.bSecondsRewritten)
         m_editSec.SetWindowText(std::to_string(limit.nSeconds));
     g_nRecFrameLimit = limit.nFrameLimit;

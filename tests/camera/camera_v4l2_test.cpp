@@ -88,7 +88,7 @@ TEST_F(CameraV4l2Test, ARefusedStartAndAnUnplugLeaveTheGraphStoppedAndTheProgram
 
     V4l2Stream other(m_io); // another program streams from the camera
     const int fdOther = m_io.OpenCaptureNode(m_strNode);
-    ASSERT_EQ(other.Start(fdOther, "other", 4, [](const uint8_t*, size_t, double) {}), 0);
+    ASSERT_EQ(other.Start(fdOther, "other", 4, 0, [](const uint8_t*, size_t, double) {}), 0);
     EXPECT_EQ(m_camera.Run(), CAMERA_ERR_FAILED);
     EXPECT_EQ(GraphState(), GRAPH_STATE_STOPPED);
     EXPECT_EQ(m_log.Count({"(another program is using the camera)"}), 1);

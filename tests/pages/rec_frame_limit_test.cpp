@@ -20,12 +20,16 @@ TEST(RecFrameLimitTest, LimitRangeAndSecondsShown)
         {1, 0, "10", "1000.00", 32750, 1, -1}, // manual: the cap, a blinking bar
         {2, 0, "10", "1000.00", 16375, 1, -1},
         {1, 1, "10", "1000.00", 10000, 10000, -1},
-        {2, 1, "59", "1000", 16375, 16375, 16},  // above the cap
-        {1, 1, "0", "250.5", 250, 250, 1},       // raised to one second
-        {1, 1, "10", "100000", 32750, 32750, 1}, // capped ("0"), then the raise stops at the cap
-        {1, 1, "10", "0", 0, 0, -1},             // runs until stopped
-        {1, 1, "10", "-5", 0, 0, -1},            // no wrap to a huge count
-        {1, 1, "10", "nan", 0, 0, -1},
+        {2, 1, "59", "1000", 16375, 16375, 16}, // above the cap
+        {1, 1, "0", "250.5", 250, 250, 1},      // raised to one second
+        // Rates the camera cannot run count at the rate it does run: 1844.63 or 39.07 lines/s.
+        {1, 1, "10", "0.00", 18446, 18446, -1},
+        {1, 1, "10", "fast", 18446, 18446, -1},
+        {1, 1, "10", "-5", 18446, 18446, -1},
+        {1, 1, "3", "2000", 5533, 5533, -1},
+        {2, 1, "59", "2000", 16375, 16375, 8},
+        {1, 1, "3", "10", 117, 117, -1},
+        {1, 1, "0", "10", 39, 39, 1},
     };
     for (const Case& c : cases)
     {

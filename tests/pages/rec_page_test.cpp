@@ -107,16 +107,17 @@ TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
 {
     struct Case
     {
-        int nMode, nRecControl, nDirection;
+        int nMode, nRecControl, nDirection, nInputMode;
         const char *szSeconds, *szRate;
         unsigned nLimit;
         int nProgressMax;
         const char* szSecondsAfter;
     };
     const Case cases[] = {
-        {RES_LINE_SCAN_FAST, 0, 1, "10", "1000.00", 16375, 1, "10"},
-        {RES_LINE_SCAN_FAST, 1, 0, "59", "1000", 16375, 16375, "16"},
-        {RES_LINE_SCAN, 1, 0, "10", "0", 0, 0, "10"}, // runs until stopped
+        {RES_LINE_SCAN_FAST, 0, 1, INPUT_MODE_FPS, "10", "1000.00", 16375, 1, "10"},
+        {RES_LINE_SCAN_FAST, 1, 0, INPUT_MODE_FPS, "59", "1000", 16375, 16375, "16"},
+        // No pixel count: the rate is worked out as 0.00, which the camera runs at 1844.63.
+        {RES_LINE_SCAN, 1, 0, INPUT_MODE_ENVIRONMENT, "10", "1000.00", 18446, 18446, "10"},
     };
     for (const Case& c : cases)
     {
@@ -126,6 +127,8 @@ TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
         EXPECT_EQ(m_rec.m_editSec.IsWindowEnabled(), c.nRecControl == 1);
         m_rec.m_editSec.SetWindowText(c.szSeconds);
         m_main.m_partial.m_editFps.SetWindowText(c.szRate);
+        m_main.m_partial.SetRadioIndex(IDC_RADIO_ENV_INPUT, c.nInputMode);
+        m_main.m_partial.SendCommand(IDC_RADIO_ENV_INPUT);
         g_nRecFrames = 7;
         Start(c.nMode, c.nDirection);
         m_rec.SendCommand(IDC_REC_START); // a second one while recording changes nothing
@@ -136,9 +139,8 @@ TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
         EXPECT_EQ(DirectionWrites(), std::vector<std::string>{c.nDirection ? "18=01" : "18=00"});
         EXPECT_FALSE(m_rec.m_btnRecStart.IsWindowEnabled() || m_main.m_tab.IsWindowEnabled());
         EXPECT_TRUE(m_rec.m_btnRecStop.IsWindowEnabled());
-        // The bar's range: a range of 0 to 0 shows an empty bar, never the toolkit's busy one.
         auto& bar = *qobject_cast<QProgressBar*>(ControlWidget(m_rec, IDC_PROGRESS_REC));
-        EXPECT_EQ(bar.maximum(), std::max(c.nProgressMax, 1));
+        EXPECT_EQ(bar.maximum(), c.nProgressMax);
         m_rec.m_progressRec.PostPos(c.nProgressMax + 5);
         UiApplication::PumpEvents(30); // posted positions are shown at most every 20 ms
         EXPECT_EQ(bar.value(), c.nProgressMax);

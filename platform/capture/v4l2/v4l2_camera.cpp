@@ -142,7 +142,7 @@ int V4l2Camera::StartStreaming(V4l2FrameFn fnFrame)
     if (nResult < 0)
         return nResult;
     return m_stream.Start(m_fd.Get(), m_strNode, V4l2Stream::BufferCountFor(format.nSizeImage),
-                          std::move(fnFrame));
+                          format.nSizeImage, std::move(fnFrame));
 }
 
 int V4l2Camera::StopStreaming()

@@ -1,5 +1,9 @@
 #include "platform/capture/v4l2/v4l2_capture_system.h"
 
+#include <algorithm>
+#include <array>
+#include <iterator>
+
 namespace
 {
 
@@ -27,6 +31,28 @@ class V4l2VideoInput : public VideoInputDevice
     V4l2DeviceEntry m_entry;
 };
 
+// Appends nValue's nBytes low bytes, least significant first.
+uint8_t* PutLe(uint8_t* p, uint32_t nValue, int nBytes)
+{
+    for (int i = 0; i < nBytes; i++)
+        *p++ = static_cast<uint8_t>(nValue >> (8 * i));
+    return p;
+}
+
+// The request as the extension unit channel takes it: little-endian fields in order, the GUID in
+// the form the device descriptors hold it. Built byte by byte, so on any machine.
+std::array<uint8_t, sizeof(NodePropertyRequest)> WireForm(const NodePropertyRequest& request)
+{
+    std::array<uint8_t, sizeof(NodePropertyRequest)> abWire{};
+    uint8_t* p = PutLe(abWire.data(), request.set.nData1, 4);
+    p = PutLe(p, request.set.nData2, 2);
+    p = PutLe(p, request.set.nData3, 2);
+    p = std::copy(std::begin(request.set.abData4), std::end(request.set.abData4), p);
+    for (uint32_t nField : {request.nId, request.nFlags, request.nNodeId, request.nReserved})
+        p = PutLe(p, nField, 4);
+    return abWire;
+}
+
 VideoFormat ToVideoFormat(const V4l2FrameFormat& frame)
 {
     VideoFormat format;
@@ -53,9 +79,8 @@ bool V4l2CaptureSource::NodeProperty(const NodePropertyRequest& request, uint8_t
 {
     if (pReturned != nullptr)
         *pReturned = 0;
-    // The request's memory form is its wire form: little-endian fields, the GUID as the device
-    // descriptors hold it.
-    if (m_camera.XuRequest(&request, sizeof request, pPayload, nLength) < 0)
+    const auto abRequest = WireForm(request);
+    if (m_camera.XuRequest(abRequest.data(), abRequest.size(), pPayload, nLength) < 0)
         return false;
     if (pReturned != nullptr && request.nFlags == NODE_PROPERTY_GET)
         *pReturned = 1;

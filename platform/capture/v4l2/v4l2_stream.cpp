@@ -43,7 +43,8 @@ unsigned V4l2Stream::BufferCountFor(size_t nFrameBytes)
     return unsigned(std::clamp<size_t>(nFit, BUFFER_COUNT_MIN, BUFFER_COUNT_MAX));
 }
 
-int V4l2Stream::Start(int fd, const std::string& strNode, unsigned nBuffers, V4l2FrameFn fnFrame)
+int V4l2Stream::Start(int fd, const std::string& strNode, unsigned nBuffers, size_t nFrameBytes,
+                      V4l2FrameFn fnFrame)
 {
     if (IsStreaming())
         return -EBUSY;
@@ -94,6 +95,7 @@ int V4l2Stream::Start(int fd, const std::string& strNode, unsigned nBuffers, V4l
     if (nResult == 0)
     {
         m_fnFrame = std::move(fnFrame);
+        m_nFrameBytes = nFrameBytes;
         m_bStop = false;
         m_bFailed = false;
         m_nError = 0;
@@ -138,9 +140,11 @@ void V4l2Stream::Release()
 
 void V4l2Stream::ReportCounts(const char* pszWhen)
 {
-    V4l2Log::Write("tarnwick: %s: %s: %llu damaged frames dropped, %llu frames lost between buffers",
-                   m_strNode.c_str(), pszWhen, static_cast<unsigned long long>(m_nDamaged.load()),
-                   static_cast<unsigned long long>(m_nLost.load()));
+    const uint64_t nDamaged = m_nDamaged;
+    const uint64_t nLost = m_nLost;
+    V4l2Log::Write("tarnwick: %s: %s: %llu damaged frame%s dropped, %llu frame%s lost between buffers",
+                   m_strNode.c_str(), pszWhen, static_cast<unsigned long long>(nDamaged),
+                   nDamaged == 1 ? "" : "s", static_cast<unsigned long long>(nLost), nLost == 1 ? "" : "s");
 }
 
 void V4l2Stream::End(int nError)
@@ -178,14 +182,14 @@ void V4l2Stream::Run()
         if (buffer.index >= m_buffers.size())
             return End(-EIO);
         CountSequence(buffer.sequence);
-        if (buffer.flags & V4L2_BUF_FLAG_ERROR)
+        const V4l2Mapping& mapping = m_buffers[buffer.index];
+        const size_t nBytes = std::min<size_t>(buffer.bytesused, mapping.Length());
+        if ((buffer.flags & V4L2_BUF_FLAG_ERROR) || nBytes < m_nFrameBytes)
         {
             ++m_nDamaged; // handed back unseen
         }
         else
         {
-            const V4l2Mapping& mapping = m_buffers[buffer.index];
-            const size_t nBytes = std::min<size_t>(buffer.bytesused, mapping.Length());
             const double dTime = double(buffer.timestamp.tv_sec) + double(buffer.timestamp.tv_usec) * 1e-6;
             m_fnFrame(static_cast<const uint8_t*>(mapping.Data()), nBytes, dTime);
         }

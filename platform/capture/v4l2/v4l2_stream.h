@@ -18,7 +18,8 @@ using V4l2FrameFn = std::function<void(const uint8_t* pData, size_t nBytes, doub
 // Memory-mapped streaming from an open capture node on a thread of its own. Start and Stop are
 // called from one controlling thread; the callback runs on the streaming thread only.
 //
-// Buffers that the driver marks damaged are never handed on; they are counted, and so are the
+// Buffers that the driver marks damaged, or returns with fewer bytes than a frame (as uvcvideo
+// does with its nodrop parameter set), are never handed on; they are counted, and so are the
 // frames lost between buffers (gaps in the driver's sequence numbers). Both counts are reported
 // on standard error when streaming stops, and at most once a second while it runs, whenever
 // either is not zero.
@@ -43,10 +44,10 @@ class V4l2Stream
     static unsigned BufferCountFor(size_t nFrameBytes);
 
     // Allocates and maps nBuffers buffers (or as many as the driver grants), queues them, turns
-    // streaming on and starts the thread. 0, or -errno with nothing left held and the failing
-    // step reported on standard error (strNode names the device there); -EBUSY when already
-    // streaming.
-    int Start(int fd, const std::string& strNode, unsigned nBuffers, V4l2FrameFn fnFrame);
+    // streaming on and starts the thread; each frame takes nFrameBytes. 0, or -errno with nothing
+    // left held and the failing step reported on standard error (strNode names the device there);
+    // -EBUSY when already streaming.
+    int Start(int fd, const std::string& strNode, unsigned nBuffers, size_t nFrameBytes, V4l2FrameFn fnFrame);
     // Ends the thread, turns streaming off and releases the buffers. 0, or the error that ended
     // the streaming thread early (the buffers are released all the same). 0 when not streaming.
     int Stop();
@@ -73,6 +74,7 @@ class V4l2Stream
     int m_fd = -1;
     std::string m_strNode;
     std::vector<V4l2Mapping> m_buffers;
+    size_t m_nFrameBytes = 0;
     V4l2FrameFn m_fnFrame;
     std::atomic<bool> m_bStop{false};
     std::atomic<bool> m_bFailed{false};

@@ -226,7 +226,7 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
         pBuffer->flags = m_damagedFrames.count(m_nFrame) ? V4L2_BUF_FLAG_ERROR : 0;
         std::vector<uint8_t>& data = m_buffers[pBuffer->index];
         std::memset(data.data(), m_nFrame, data.size());
-        pBuffer->bytesused = m_nFrameSize;
+        pBuffer->bytesused = m_shortFrames.count(m_nFrame) ? 1 : m_nFrameSize;
         pBuffer->timestamp.tv_sec = m_nFrame;
         pBuffer->timestamp.tv_usec = 500000;
         return 0;

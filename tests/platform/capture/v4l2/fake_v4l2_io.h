@@ -18,9 +18,9 @@
 // extension-unit queries (GET_LEN and GET_INFO per control; ENOENT for an unknown unit or
 // selector, ENOBUFS for a payload of the wrong length, EBADRQC for a query the control does not
 // allow); mmap streaming owned by one open at a time (EBUSY for another); buffers marked
-// damaged, gaps in the sequence numbers, and an unplug (poll error, then ENODEV for every call).
-// Each descriptor is an open of its own, as another process's would be. Logs every call and
-// fails a chosen request on demand.
+// damaged or returned short, gaps in the sequence numbers, and an unplug (poll error, then ENODEV for every
+// call). Each descriptor is an open of its own, as another process's would be. Logs every call and fails a
+// chosen request on demand.
 class FakeV4l2Io : public V4l2Io
 {
   public:
@@ -53,6 +53,7 @@ class FakeV4l2Io : public V4l2Io
     uint32_t m_nBufferLength = 64;
     int m_nFramesToProduce = 0;
     std::set<int> m_damagedFrames;              // frame numbers (from 1) marked as damaged
+    std::set<int> m_shortFrames;                // ... returned with 1 byte, unmarked
     std::map<int, uint32_t> m_framesLostBefore; // frame number -> frames the driver skipped
     std::atomic<int> m_nUnplugAfter{0};         // the camera goes after this many frames (0: never)
     v4l2_pix_format m_format{};

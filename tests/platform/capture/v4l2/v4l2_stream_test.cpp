@@ -65,17 +65,18 @@ class V4l2StreamTest : public ::testing::Test
 TEST_F(V4l2StreamTest, DeliversEachSoundBufferRequeuesItCountsLossesAndTearsDownInOrder)
 {
     m_io.m_nFramesToProduce = 10;
-    m_io.m_damagedFrames = {3, 7};
+    m_io.m_damagedFrames = {3};
+    m_io.m_shortFrames = {7};
     m_io.m_framesLostBefore = {{5, 2}, {9, 1}};
     V4l2Stream stream(m_io);
-    ASSERT_EQ(stream.Start(m_fd, NODE, 4, Recorder(8)), 0);
+    ASSERT_EQ(stream.Start(m_fd, NODE, 4, 64, Recorder(8)), 0);
     EXPECT_TRUE(stream.IsStreaming());
     ASSERT_TRUE(m_done.Wait(10000));
     EXPECT_EQ(stream.Stop(), 0);
     EXPECT_FALSE(stream.IsStreaming());
 
-    // Ten frames through four buffers: each was handed back and filled again; damaged ones are
-    // never handed on.
+    // Ten frames through four buffers: each was handed back and filled again; damaged ones, marked
+    // or short, are never handed on.
     std::vector<Delivered> delivered = TakeDelivered();
     const std::vector<int> frames = {1, 2, 4, 5, 6, 8, 9, 10};
     ASSERT_EQ(delivered.size(), frames.size());
@@ -106,15 +107,19 @@ TEST_F(V4l2StreamTest, DeliversEachSoundBufferRequeuesItCountsLossesAndTearsDown
     // The stream starts again after a stop, with its counts afresh, and a second stop does nothing.
     // A driver claiming more bytes than the buffer holds gets no more than the buffer.
     m_log.Clear();
-    m_io.m_nFramesToProduce = 1;
+    m_io.m_nFramesToProduce = 2;
+    m_io.m_shortFrames = {11};
+    m_io.m_framesLostBefore = {{12, 1}};
     m_io.m_nFrameSize = 4096;
-    ASSERT_EQ(stream.Start(m_fd, NODE, 4, Recorder(9)), 0);
-    EXPECT_EQ(stream.Start(m_fd, NODE, 4, Recorder(9)), -EBUSY);
+    ASSERT_EQ(stream.Start(m_fd, NODE, 4, 64, Recorder(9)), 0);
+    EXPECT_EQ(stream.Start(m_fd, NODE, 4, 64, Recorder(9)), -EBUSY);
     ASSERT_TRUE(m_done.Wait(10000));
     EXPECT_EQ(stream.Stop(), 0);
     EXPECT_EQ(stream.Stop(), 0);
     EXPECT_EQ(TakeDelivered().back().nBytes, 64u);
-    EXPECT_TRUE(m_log.Lines().empty()); // nothing lost, nothing to say
+    EXPECT_EQ(
+        m_log.Lines().back(),
+        "tarnwick: /dev/video0: streaming stopped: 1 damaged frame dropped, 1 frame lost between buffers");
     ExpectAllReleased(m_io);
 }
 
@@ -147,7 +152,7 @@ TEST_F(V4l2StreamTest, AFailedSetupStepLeavesNothingHeldAndNamesTheStep)
         V4l2Stream other(io);
         if (c.nRequest == 0)
         {
-            ASSERT_EQ(other.Start(io.OpenCaptureNode(NODE), NODE, 4, Recorder(1)), 0);
+            ASSERT_EQ(other.Start(io.OpenCaptureNode(NODE), NODE, 4, 64, Recorder(1)), 0);
         }
         io.m_bFailMap = c.nRequest == 1;
         io.m_nFailRequest = c.nRequest;
@@ -155,7 +160,7 @@ TEST_F(V4l2StreamTest, AFailedSetupStepLeavesNothingHeldAndNamesTheStep)
         io.m_nFailAfter = c.nAfter;
         m_log.Clear();
         V4l2Stream stream(io);
-        EXPECT_EQ(stream.Start(fd, NODE, 4, [](const uint8_t*, size_t, double) {}), -c.nErrno);
+        EXPECT_EQ(stream.Start(fd, NODE, 4, 64, [](const uint8_t*, size_t, double) {}), -c.nErrno);
         EXPECT_FALSE(stream.IsStreaming());
         EXPECT_EQ(m_log.Lines(), std::vector<std::string>{c.pszReport});
         other.Stop();
@@ -163,7 +168,7 @@ TEST_F(V4l2StreamTest, AFailedSetupStepLeavesNothingHeldAndNamesTheStep)
     }
 
     V4l2Stream stream(m_io);
-    EXPECT_EQ(stream.Start(m_fd, NODE, 4, nullptr), -EINVAL);
-    EXPECT_EQ(stream.Start(-1, NODE, 4, Recorder(1)), -EBADF);
+    EXPECT_EQ(stream.Start(m_fd, NODE, 4, 64, nullptr), -EINVAL);
+    EXPECT_EQ(stream.Start(-1, NODE, 4, 64, Recorder(1)), -EBADF);
     EXPECT_FALSE(stream.IsStreaming());
 }
