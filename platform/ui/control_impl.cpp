@@ -60,6 +60,17 @@ QValidator::State EditInputRule::validate(QString& input, int&) const
 
 namespace
 {
+// A check box or radio button that, like its Windows counterpart, takes a click anywhere in its
+// rectangle, not only on its box and caption.
+template <class Button> class WholeRectButton : public Button
+{
+  public:
+    using Button::Button;
+
+  protected:
+    bool hitButton(const QPoint& pos) const override { return this->rect().contains(pos); }
+};
+
 // Two stacked arrow buttons that step the position of an up-down control.
 class UpDownWidget : public QWidget
 {
@@ -108,11 +119,11 @@ std::unique_ptr<ControlImpl> ControlImpl::Build(DialogImpl& owner, const Control
         break;
     }
     case ControlKind::CheckBox:
-        pWidget = new QCheckBox(text, pParent);
+        pWidget = new WholeRectButton<QCheckBox>(text, pParent);
         break;
     case ControlKind::RadioButton:
     {
-        auto* p = new QRadioButton(text, pParent);
+        auto* p = new WholeRectButton<QRadioButton>(text, pParent);
         p->setAutoExclusive(false); // exclusive within its template group, not its parent
         pWidget = p;
         break;

@@ -196,6 +196,8 @@ DialogImpl::DialogImpl(Dialog& owner, const DialogTemplate& tmpl) : m_owner(owne
         metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     m_nBaseX = std::max(1, (nAlphabet / 26 + 1) / 2);
     m_nBaseY = std::max(1, metrics.height());
+    // The units are the face's at its full width; a stand-in then draws condensed.
+    m_font.setStretch(DialogFontStretch(tmpl.fontName));
 }
 
 DialogImpl::~DialogImpl()

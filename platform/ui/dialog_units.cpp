@@ -69,3 +69,9 @@ int DialogFontPixelSize(int nPointSize)
 {
     return MulDivRound(nPointSize, 96, 72);
 }
+
+int DialogFontStretch(const std::string& strName)
+{
+    constexpr int STAND_IN_STRETCH = 88;
+    return ResolveDialogFontFamily(strName) == strName ? 100 : STAND_IN_STRETCH;
+}

@@ -15,3 +15,7 @@ Rect DialogRectToPixels(const Rect& rcUnits, int nBaseUnitX, int nBaseUnitY);
 std::string ResolveDialogFontFamily(const std::string& strName);
 // The pixel height of a point size on a 96-dpi screen, as dialog templates assume.
 int DialogFontPixelSize(int nPointSize);
+// How wide the face of a dialog font is drawn, in percent. A stand-in's letters run wider than those
+// of the Windows face the templates were laid out with, so it is drawn condensed, at the width at
+// which the captions take the room they took there; an installed face is drawn as it is.
+int DialogFontStretch(const std::string& strName);
