@@ -2,8 +2,13 @@
 
 #include "platform/sys/file_writer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -143,40 +148,77 @@ KeyPlace FindKey(const std::vector<Line>& lines, std::string_view strSection, st
     return place;
 }
 
-enum class ReadResult
-{
-    READ,
-    MISSING,
-    FAILED
-};
+constexpr const char* TOO_LARGE = "larger than 4 MiB, not a settings file";
 
-ReadResult ReadWholeFile(const std::string& strPath, std::string& strText)
+// Why a file is not to be read, or null when it may be.
+const char* RefusalOf(const struct stat& st)
 {
-    strText.clear();
-    std::FILE* pFile = std::fopen(strPath.c_str(), "rb");
-    if (pFile == nullptr)
-        return errno == ENOENT ? ReadResult::MISSING : ReadResult::FAILED;
-    char buffer[4096];
-    std::size_t nRead;
-    while ((nRead = std::fread(buffer, 1, sizeof buffer, pFile)) > 0)
-        strText.append(buffer, nRead);
-    const bool bFailed = std::ferror(pFile) != 0;
-    std::fclose(pFile);
-    return bFailed ? ReadResult::FAILED : ReadResult::READ;
+    if (!S_ISREG(st.st_mode))
+        return "not a regular file";
+    if (static_cast<std::uintmax_t>(st.st_size) > ProfileFile::MAX_FILE_BYTES)
+        return TOO_LARGE;
+    return nullptr;
 }
 
-// The value stored for the key, if the file has the key.
-std::optional<std::string> FindValue(const std::string& strPath, std::string_view strSection,
-                                     std::string_view strKey)
+// Appends what fd holds until its end, or until more than nMax bytes are read; false on an error.
+bool ReadUpTo(int fd, std::size_t nMax, std::string& strText)
 {
-    std::string strText;
-    if (ReadWholeFile(strPath, strText) != ReadResult::READ)
-        return std::nullopt;
+    char buffer[65536];
+    while (strText.size() <= nMax)
+    {
+        const ssize_t nRead = read(fd, buffer, sizeof buffer);
+        if (nRead == 0)
+            return true;
+        if (nRead < 0 && errno != EINTR)
+            return false;
+        if (nRead > 0)
+            strText.append(buffer, static_cast<std::size_t>(nRead));
+    }
+    return true;
+}
+
+// Reads the whole file: true with its bytes, or with none when it is missing; false when it is not
+// to be used. What is not a regular file is never read, and opened only without waiting: a FIFO
+// or a device could block or never end.
+bool ReadWholeFile(const std::string& strPath, std::string& strText)
+{
+    strText.clear();
+    struct stat st = {};
+    if (stat(strPath.c_str(), &st) != 0)
+        return errno == ENOENT;
+    const char* pszRefusal = RefusalOf(st);
+    bool bRead = false;
+    if (pszRefusal == nullptr)
+    {
+        const int fd = open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return errno == ENOENT;
+        // The name may have been given to something else since it was looked at.
+        pszRefusal = fstat(fd, &st) == 0 ? RefusalOf(st) : "cannot be examined";
+        bRead = pszRefusal == nullptr && ReadUpTo(fd, ProfileFile::MAX_FILE_BYTES, strText);
+        if (bRead && strText.size() > ProfileFile::MAX_FILE_BYTES)
+        {
+            pszRefusal = TOO_LARGE; // grown since
+            bRead = false;
+        }
+        close(fd);
+    }
+    if (pszRefusal != nullptr)
+        std::fprintf(stderr, "tarnwick: %s: not read or written: %s\n", strPath.c_str(), pszRefusal);
+    if (!bRead)
+        strText.clear();
+    return bRead;
+}
+
+// The value stored for the key, if the text has the key.
+std::optional<std::string_view> FindValue(std::string_view strText, std::string_view strSection,
+                                          std::string_view strKey)
+{
     const std::vector<Line> lines = SplitLines(strText);
     const KeyPlace place = FindKey(lines, Trim(strSection), Trim(strKey));
     if (!place.nKey)
         return std::nullopt;
-    return std::string(lines[*place.nKey].strValue);
+    return lines[*place.nKey].strValue;
 }
 
 // The longest prefix of at most nMax bytes that does not end inside a UTF-8 sequence.
@@ -217,9 +259,14 @@ bool IsStorableName(std::string_view s, char cForbidden)
 
 } // namespace
 
+ProfileFile::ProfileFile(std::string strPath) : m_strPath(std::move(strPath))
+{
+    m_bUsable = ReadWholeFile(m_strPath, m_strText);
+}
+
 int ProfileFile::GetInt(std::string_view strSection, std::string_view strKey, int nDefault) const
 {
-    const std::optional<std::string> value = FindValue(m_strPath, strSection, strKey);
+    const std::optional<std::string_view> value = FindValue(m_strText, strSection, strKey);
     if (!value || value->empty())
         return nDefault;
     return ParseLeadingInt(*value);
@@ -228,23 +275,20 @@ int ProfileFile::GetInt(std::string_view strSection, std::string_view strKey, in
 std::string ProfileFile::GetText(std::string_view strSection, std::string_view strKey,
                                  std::string_view strDefault) const
 {
-    const std::optional<std::string> value = FindValue(m_strPath, strSection, strKey);
-    return std::string(CutUtf8(value ? std::string_view(*value) : strDefault, MAX_TEXT));
+    const std::optional<std::string_view> value = FindValue(m_strText, strSection, strKey);
+    return std::string(CutUtf8(value ? *value : strDefault, MAX_TEXT));
 }
 
-bool ProfileFile::WriteText(std::string_view strSection, std::string_view strKey,
-                            std::string_view strText) const
+bool ProfileFile::SetText(std::string_view strSection, std::string_view strKey, std::string_view strText)
 {
     strSection = Trim(strSection);
     strKey = Trim(strKey);
-    if (!IsStorableName(strSection, ']') || !IsStorableName(strKey, '=') ||
+    // A file that could not be read is never replaced.
+    if (!m_bUsable || !IsStorableName(strSection, ']') || !IsStorableName(strKey, '=') ||
         strText.find_first_of("\r\n") != std::string_view::npos)
         return false;
 
-    std::string strFile;
-    if (ReadWholeFile(m_strPath, strFile) == ReadResult::FAILED)
-        return false; // never replace a file we could not read
-
+    std::string& strFile = m_strText;
     // New lines follow the file's own line breaks.
     const std::size_t nFirstBreak = strFile.find('\n');
     const char* pszBreak =
@@ -276,15 +320,15 @@ bool ProfileFile::WriteText(std::string_view strSection, std::string_view strKey
                    std::string(strText) + pszBreak;
     }
 
-    // Complete under another name, then put in place: a full disk or a failed write leaves the
-    // file as it was instead of cut short, with every setting it held.
-    const std::string strTemp = m_strPath + ".tmp";
-    FileWriter writer;
-    if (!writer.Open(strTemp))
+    return true;
+}
+
+bool ProfileFile::Save() const
+{
+    if (!m_bUsable)
         return false;
-    const bool bWritten = writer.Write(strFile.data(), strFile.size());
-    if (writer.Close() && bWritten && std::rename(strTemp.c_str(), m_strPath.c_str()) == 0)
-        return true;
-    std::remove(strTemp.c_str());
-    return false;
+    // Whole and on the disk before it takes the file's place: a full disk or a crash leaves the
+    // file as it was, with every setting it held.
+    FileWriter writer;
+    return writer.Open(m_strPath) && writer.Write(m_strText.data(), m_strText.size()) && writer.Commit(true);
 }
