@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
-#include <vector>
 
 namespace
 {
@@ -96,51 +95,43 @@ Line ParseLine(std::string_view strText, std::size_t nBegin)
     return line;
 }
 
-std::vector<Line> SplitLines(std::string_view strText)
+// Where a key is, or would go, in the lines of a file.
+struct KeyPlace
 {
-    std::vector<Line> lines;
+    bool bSection = false; // the section is there
+    Line lastInSection;    // its header or its last key line
+    std::optional<Line> key;
+};
+
+// Goes through the lines one at a time, keeping none: lookups in a large file cost no memory and
+// end with the first matching section.
+KeyPlace FindKey(std::string_view strText, std::string_view strSection, std::string_view strKey)
+{
+    KeyPlace place;
     std::size_t nPos = 0;
     // A byte-order mark some editors put first is not part of the first line's text.
     if (strText.substr(0, 3) == "\xEF\xBB\xBF")
         nPos = 3;
     while (nPos < strText.size())
     {
-        lines.push_back(ParseLine(strText, nPos));
-        nPos = lines.back().nNext;
-    }
-    return lines;
-}
-
-// Where a key is, or would go, in the lines of a file.
-struct KeyPlace
-{
-    std::optional<std::size_t> nSection; // the section's header line
-    std::size_t nLastInSection = 0;      // its header or its last key line
-    std::optional<std::size_t> nKey;     // the key's line
-};
-
-KeyPlace FindKey(const std::vector<Line>& lines, std::string_view strSection, std::string_view strKey)
-{
-    KeyPlace place;
-    for (std::size_t i = 0; i < lines.size(); ++i)
-    {
-        const Line& line = lines[i];
+        const Line line = ParseLine(strText, nPos);
+        nPos = line.nNext;
         if (line.kind == LineKind::SECTION)
         {
-            if (place.nSection)
+            if (place.bSection)
                 break; // end of the first matching section
             if (SameName(line.strName, strSection))
             {
-                place.nSection = i;
-                place.nLastInSection = i;
+                place.bSection = true;
+                place.lastInSection = line;
             }
         }
-        else if (line.kind == LineKind::KEY && place.nSection)
+        else if (line.kind == LineKind::KEY && place.bSection)
         {
-            place.nLastInSection = i;
+            place.lastInSection = line;
             if (SameName(line.strName, strKey))
             {
-                place.nKey = i;
+                place.key = line;
                 break;
             }
         }
@@ -214,11 +205,10 @@ bool ReadWholeFile(const std::string& strPath, std::string& strText)
 std::optional<std::string_view> FindValue(std::string_view strText, std::string_view strSection,
                                           std::string_view strKey)
 {
-    const std::vector<Line> lines = SplitLines(strText);
-    const KeyPlace place = FindKey(lines, Trim(strSection), Trim(strKey));
-    if (!place.nKey)
+    const KeyPlace place = FindKey(strText, Trim(strSection), Trim(strKey));
+    if (!place.key)
         return std::nullopt;
-    return lines[*place.nKey].strValue;
+    return place.key->strValue;
 }
 
 // The longest prefix of at most nMax bytes that does not end inside a UTF-8 sequence.
@@ -295,17 +285,16 @@ bool ProfileFile::SetText(std::string_view strSection, std::string_view strKey, 
         (nFirstBreak != std::string::npos && nFirstBreak > 0 && strFile[nFirstBreak - 1] == '\r') ? "\r\n"
                                                                                                   : "\n";
 
-    const std::vector<Line> lines = SplitLines(strFile);
-    const KeyPlace place = FindKey(lines, strSection, strKey);
-    if (place.nKey)
+    const KeyPlace place = FindKey(strFile, strSection, strKey);
+    if (place.key)
     {
-        const Line& line = lines[*place.nKey];
+        const Line& line = *place.key;
         const std::string strLine = std::string(line.strName) + "=" + std::string(strText);
         strFile.replace(line.nBegin, line.nEnd - line.nBegin, strLine);
     }
-    else if (place.nSection)
+    else if (place.bSection)
     {
-        const Line& after = lines[place.nLastInSection];
+        const Line& after = place.lastInSection;
         std::string strInsert;
         if (after.nNext == after.nEnd) // the file's last line, without a break
             strInsert = pszBreak;
@@ -319,7 +308,6 @@ bool ProfileFile::SetText(std::string_view strSection, std::string_view strKey, 
         strFile += "[" + std::string(strSection) + "]" + pszBreak + std::string(strKey) + "=" +
                    std::string(strText) + pszBreak;
     }
-
     return true;
 }
 
