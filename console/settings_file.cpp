@@ -72,7 +72,7 @@ Settings SettingsFile::Read() const
 
 bool SettingsFile::Write(const SettingsWriteBack& back) const
 {
-    const ProfileFile file(m_strPath);
+    ProfileFile file(m_strPath);
     const struct
     {
         std::string_view strSection;
@@ -94,6 +94,7 @@ bool SettingsFile::Write(const SettingsWriteBack& back) const
     };
     bool bAll = true;
     for (const auto& key : keys)
-        bAll = file.WriteText(key.strSection, key.strKey, key.strText) && bAll;
-    return bAll;
+        bAll = file.SetText(key.strSection, key.strKey, key.strText) && bAll;
+    // One write for all twelve keys; a file that was not read is not written.
+    return file.Save() && bAll;
 }

@@ -62,9 +62,11 @@ class SettingsFile
     explicit SettingsFile(const std::string& strFolder);
 
     const std::string& Path() const { return m_strPath; }
-    // Every key, each with its default when missing; never creates the file.
+    // Every key, each with its default when missing, from one reading of the file; never creates
+    // the file. A file that is not a regular file or is far too large is not read.
     Settings Read() const;
-    // The twelve keys Exit writes, in their order; false when any of them could not be written.
+    // The twelve keys Exit writes, in their order, in one replacement of the file; false when any
+    // of them could not be written. A file that Read would not read is not written.
     bool Write(const SettingsWriteBack& back) const;
 
   private:

@@ -2,7 +2,6 @@
 
 #include "platform/sys/file_writer.h"
 
-#include <cstdio>
 #include <cstdlib>
 
 namespace
@@ -29,7 +28,7 @@ bool WriteAll(FileWriter& file, const BitmapInfo& bmi, const BmpLayout& layout, 
     PutU32(fileHeader + 10, layout.nPixelOffset);
     return file.Write(fileHeader, sizeof fileHeader) && file.Write(&bmi.bmiHeader, sizeof bmi.bmiHeader) &&
            file.Write(bmi.bmiColors, layout.nPaletteEntries * sizeof(RgbQuad)) &&
-           file.Write(pPixels, layout.nImageBytes) && file.Close();
+           file.Write(pPixels, layout.nImageBytes);
 }
 } // namespace
 
@@ -61,17 +60,8 @@ bool WriteBmpFile(const std::string& strPath, const BitmapInfo& bmi, const unsig
     if (!GetBmpLayout(bmi.bmiHeader, &layout) || layout.nImageBytes > nPixelBytes ||
         (pPixels == nullptr && layout.nImageBytes != 0))
         return false;
-    // Complete under another name first, so that a failure never leaves a truncated picture under
-    // the name asked for, nor destroys a file of that name.
-    const std::string strTemp = strPath + ".tmp";
+    // Complete and closed under another name first, so that a failure never leaves a truncated
+    // picture under the name asked for, nor destroys a file of that name.
     FileWriter file;
-    if (!file.Open(strTemp))
-        return false;
-    if (!WriteAll(file, bmi, layout, pPixels) || std::rename(strTemp.c_str(), strPath.c_str()) != 0)
-    {
-        file.Close();
-        std::remove(strTemp.c_str());
-        return false;
-    }
-    return true;
+    return file.Open(strPath) && WriteAll(file, bmi, layout, pPixels) && file.Commit();
 }

@@ -30,9 +30,9 @@ constexpr std::uint32_t BMP_HEADERS_BYTES = BMP_FILE_HEADER_BYTES + sizeof(Bitma
 bool GetBmpLayout(const BitmapInfoHeader& header, BmpLayout* pLayout);
 
 // Writes bmi's header, its palette (8-bit pictures only) and the image bytes from pPixels, which
-// holds nPixelBytes. The file is written under a temporary name in the same folder and renamed
-// to strPath only when complete, replacing a file of that name; on any failure (a header with no
-// layout, a picture larger than the buffer, a folder that cannot be written, a full disk) nothing
-// is left under either name and the result is false.
+// holds nPixelBytes, as a FileWriter does: the picture takes the name strPath only when complete
+// and closed, replacing a file of that name; on any failure (a header with no layout, a picture
+// larger than the buffer, a folder that cannot be written, a full disk) nothing new is left and
+// the result is false. A read-only file of that name is left alone.
 bool WriteBmpFile(const std::string& strPath, const BitmapInfo& bmi, const unsigned char* pPixels,
                   std::size_t nPixelBytes);

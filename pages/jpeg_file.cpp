@@ -1,6 +1,7 @@
 #include "pages/jpeg_file.h"
 
-#include <cerrno>
+#include "platform/sys/file_writer.h"
+
 #include <csetjmp>
 #include <cstdio>
 
@@ -63,20 +64,6 @@ bool Encode(Compressor& c, std::FILE* pFile, const unsigned char* pBgr, int nWid
     return true;
 }
 
-// Creates a file of a name no other file has, beside strPath; null when none can be created.
-std::FILE* CreateTemporary(const std::string& strPath, std::string& strTemp)
-{
-    for (int n = 0; n < 100; ++n)
-    {
-        strTemp = strPath + ".tmp" + (n == 0 ? std::string() : std::to_string(n));
-        if (std::FILE* pFile = std::fopen(strTemp.c_str(), "wbx"))
-            return pFile;
-        if (errno != EEXIST)
-            return nullptr;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 bool WriteJpegFile(const std::string& strPath, const unsigned char* pBgr, int nWidth, int nHeight,
@@ -84,15 +71,10 @@ bool WriteJpegFile(const std::string& strPath, const unsigned char* pBgr, int nW
 {
     if (pBgr == nullptr || nWidth <= 0 || nHeight <= 0)
         return false;
-    std::string strTemp;
-    std::FILE* pFile = CreateTemporary(strPath, strTemp);
-    if (pFile == nullptr)
+    // The writer lives here, not in Encode, so that a library error's jump never skips it.
+    FileWriter file;
+    if (!file.Open(strPath))
         return false;
     Compressor compressor;
-    const bool bEncoded = Encode(compressor, pFile, pBgr, nWidth, nHeight, nQuality);
-    const bool bClosed = std::fclose(pFile) == 0;
-    if (bEncoded && bClosed && std::rename(strTemp.c_str(), strPath.c_str()) == 0)
-        return true;
-    std::remove(strTemp.c_str());
-    return false;
+    return Encode(compressor, file.Stream(), pBgr, nWidth, nHeight, nQuality) && file.Commit();
 }

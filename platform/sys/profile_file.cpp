@@ -2,11 +2,15 @@
 
 #include "platform/sys/file_writer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
-#include <vector>
 
 namespace
 {
@@ -91,51 +95,43 @@ Line ParseLine(std::string_view strText, std::size_t nBegin)
     return line;
 }
 
-std::vector<Line> SplitLines(std::string_view strText)
+// Where a key is, or would go, in the lines of a file.
+struct KeyPlace
 {
-    std::vector<Line> lines;
+    bool bSection = false; // the section is there
+    Line lastInSection;    // its header or its last key line
+    std::optional<Line> key;
+};
+
+// Goes through the lines one at a time, keeping none: lookups in a large file cost no memory and
+// end with the first matching section.
+KeyPlace FindKey(std::string_view strText, std::string_view strSection, std::string_view strKey)
+{
+    KeyPlace place;
     std::size_t nPos = 0;
     // A byte-order mark some editors put first is not part of the first line's text.
     if (strText.substr(0, 3) == "\xEF\xBB\xBF")
         nPos = 3;
     while (nPos < strText.size())
     {
-        lines.push_back(ParseLine(strText, nPos));
-        nPos = lines.back().nNext;
-    }
-    return lines;
-}
-
-// Where a key is, or would go, in the lines of a file.
-struct KeyPlace
-{
-    std::optional<std::size_t> nSection; // the section's header line
-    std::size_t nLastInSection = 0;      // its header or its last key line
-    std::optional<std::size_t> nKey;     // the key's line
-};
-
-KeyPlace FindKey(const std::vector<Line>& lines, std::string_view strSection, std::string_view strKey)
-{
-    KeyPlace place;
-    for (std::size_t i = 0; i < lines.size(); ++i)
-    {
-        const Line& line = lines[i];
+        const Line line = ParseLine(strText, nPos);
+        nPos = line.nNext;
         if (line.kind == LineKind::SECTION)
         {
-            if (place.nSection)
+            if (place.bSection)
                 break; // end of the first matching section
             if (SameName(line.strName, strSection))
             {
-                place.nSection = i;
-                place.nLastInSection = i;
+                place.bSection = true;
+                place.lastInSection = line;
             }
         }
-        else if (line.kind == LineKind::KEY && place.nSection)
+        else if (line.kind == LineKind::KEY && place.bSection)
         {
-            place.nLastInSection = i;
+            place.lastInSection = line;
             if (SameName(line.strName, strKey))
             {
-                place.nKey = i;
+                place.key = line;
                 break;
             }
         }
@@ -143,40 +139,76 @@ KeyPlace FindKey(const std::vector<Line>& lines, std::string_view strSection, st
     return place;
 }
 
-enum class ReadResult
-{
-    READ,
-    MISSING,
-    FAILED
-};
+constexpr const char* TOO_LARGE = "larger than 4 MiB, not a settings file";
 
-ReadResult ReadWholeFile(const std::string& strPath, std::string& strText)
+// Why a file is not to be read, or null when it may be.
+const char* RefusalOf(const struct stat& st)
 {
-    strText.clear();
-    std::FILE* pFile = std::fopen(strPath.c_str(), "rb");
-    if (pFile == nullptr)
-        return errno == ENOENT ? ReadResult::MISSING : ReadResult::FAILED;
-    char buffer[4096];
-    std::size_t nRead;
-    while ((nRead = std::fread(buffer, 1, sizeof buffer, pFile)) > 0)
-        strText.append(buffer, nRead);
-    const bool bFailed = std::ferror(pFile) != 0;
-    std::fclose(pFile);
-    return bFailed ? ReadResult::FAILED : ReadResult::READ;
+    if (!S_ISREG(st.st_mode))
+        return "not a regular file";
+    if (static_cast<std::uintmax_t>(st.st_size) > ProfileFile::MAX_FILE_BYTES)
+        return TOO_LARGE;
+    return nullptr;
 }
 
-// The value stored for the key, if the file has the key.
-std::optional<std::string> FindValue(const std::string& strPath, std::string_view strSection,
-                                     std::string_view strKey)
+// Appends what fd holds until its end, or until more than nMax bytes are read; false on an error.
+bool ReadUpTo(int fd, std::size_t nMax, std::string& strText)
 {
-    std::string strText;
-    if (ReadWholeFile(strPath, strText) != ReadResult::READ)
+    char buffer[65536];
+    while (strText.size() <= nMax)
+    {
+        const ssize_t nRead = read(fd, buffer, sizeof buffer);
+        if (nRead == 0)
+            return true;
+        if (nRead < 0 && errno != EINTR)
+            return false;
+        if (nRead > 0)
+            strText.append(buffer, static_cast<std::size_t>(nRead));
+    }
+    return true;
+}
+
+// Reads the whole file: true with its bytes, or with none when it is missing; false when it is not
+// to be used. What is not a regular file is never read, and opened only without waiting: a FIFO
+// or a device could block or never end.
+bool ReadWholeFile(const std::string& strPath, std::string& strText)
+{
+    strText.clear();
+    struct stat st = {};
+    if (stat(strPath.c_str(), &st) != 0)
+        return errno == ENOENT;
+    const char* pszRefusal = RefusalOf(st);
+    bool bRead = false;
+    if (pszRefusal == nullptr)
+    {
+        const int fd = open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return errno == ENOENT;
+        // The name may have been given to something else since it was looked at.
+        pszRefusal = fstat(fd, &st) == 0 ? RefusalOf(st) : "cannot be examined";
+        bRead = pszRefusal == nullptr && ReadUpTo(fd, ProfileFile::MAX_FILE_BYTES, strText);
+        if (bRead && strText.size() > ProfileFile::MAX_FILE_BYTES)
+        {
+            pszRefusal = TOO_LARGE; // grown since
+            bRead = false;
+        }
+        close(fd);
+    }
+    if (pszRefusal != nullptr)
+        std::fprintf(stderr, "tarnwick: %s: not read or written: %s\n", strPath.c_str(), pszRefusal);
+    if (!bRead)
+        strText.clear();
+    return bRead;
+}
+
+// The value stored for the key, if the text has the key.
+std::optional<std::string_view> FindValue(std::string_view strText, std::string_view strSection,
+                                          std::string_view strKey)
+{
+    const KeyPlace place = FindKey(strText, Trim(strSection), Trim(strKey));
+    if (!place.key)
         return std::nullopt;
-    const std::vector<Line> lines = SplitLines(strText);
-    const KeyPlace place = FindKey(lines, Trim(strSection), Trim(strKey));
-    if (!place.nKey)
-        return std::nullopt;
-    return std::string(lines[*place.nKey].strValue);
+    return place.key->strValue;
 }
 
 // The longest prefix of at most nMax bytes that does not end inside a UTF-8 sequence.
@@ -217,9 +249,14 @@ bool IsStorableName(std::string_view s, char cForbidden)
 
 } // namespace
 
+ProfileFile::ProfileFile(std::string strPath) : m_strPath(std::move(strPath))
+{
+    m_bUsable = ReadWholeFile(m_strPath, m_strText);
+}
+
 int ProfileFile::GetInt(std::string_view strSection, std::string_view strKey, int nDefault) const
 {
-    const std::optional<std::string> value = FindValue(m_strPath, strSection, strKey);
+    const std::optional<std::string_view> value = FindValue(m_strText, strSection, strKey);
     if (!value || value->empty())
         return nDefault;
     return ParseLeadingInt(*value);
@@ -228,40 +265,36 @@ int ProfileFile::GetInt(std::string_view strSection, std::string_view strKey, in
 std::string ProfileFile::GetText(std::string_view strSection, std::string_view strKey,
                                  std::string_view strDefault) const
 {
-    const std::optional<std::string> value = FindValue(m_strPath, strSection, strKey);
-    return std::string(CutUtf8(value ? std::string_view(*value) : strDefault, MAX_TEXT));
+    const std::optional<std::string_view> value = FindValue(m_strText, strSection, strKey);
+    return std::string(CutUtf8(value ? *value : strDefault, MAX_TEXT));
 }
 
-bool ProfileFile::WriteText(std::string_view strSection, std::string_view strKey,
-                            std::string_view strText) const
+bool ProfileFile::SetText(std::string_view strSection, std::string_view strKey, std::string_view strText)
 {
     strSection = Trim(strSection);
     strKey = Trim(strKey);
-    if (!IsStorableName(strSection, ']') || !IsStorableName(strKey, '=') ||
+    // A file that could not be read is never replaced.
+    if (!m_bUsable || !IsStorableName(strSection, ']') || !IsStorableName(strKey, '=') ||
         strText.find_first_of("\r\n") != std::string_view::npos)
         return false;
 
-    std::string strFile;
-    if (ReadWholeFile(m_strPath, strFile) == ReadResult::FAILED)
-        return false; // never replace a file we could not read
-
+    std::string& strFile = m_strText;
     // New lines follow the file's own line breaks.
     const std::size_t nFirstBreak = strFile.find('\n');
     const char* pszBreak =
         (nFirstBreak != std::string::npos && nFirstBreak > 0 && strFile[nFirstBreak - 1] == '\r') ? "\r\n"
                                                                                                   : "\n";
 
-    const std::vector<Line> lines = SplitLines(strFile);
-    const KeyPlace place = FindKey(lines, strSection, strKey);
-    if (place.nKey)
+    const KeyPlace place = FindKey(strFile, strSection, strKey);
+    if (place.key)
     {
-        const Line& line = lines[*place.nKey];
+        const Line& line = *place.key;
         const std::string strLine = std::string(line.strName) + "=" + std::string(strText);
         strFile.replace(line.nBegin, line.nEnd - line.nBegin, strLine);
     }
-    else if (place.nSection)
+    else if (place.bSection)
     {
-        const Line& after = lines[place.nLastInSection];
+        const Line& after = place.lastInSection;
         std::string strInsert;
         if (after.nNext == after.nEnd) // the file's last line, without a break
             strInsert = pszBreak;
@@ -275,16 +308,15 @@ bool ProfileFile::WriteText(std::string_view strSection, std::string_view strKey
         strFile += "[" + std::string(strSection) + "]" + pszBreak + std::string(strKey) + "=" +
                    std::string(strText) + pszBreak;
     }
+    return true;
+}
 
-    // Complete under another name, then put in place: a full disk or a failed write leaves the
-    // file as it was instead of cut short, with every setting it held.
-    const std::string strTemp = m_strPath + ".tmp";
-    FileWriter writer;
-    if (!writer.Open(strTemp))
+bool ProfileFile::Save() const
+{
+    if (!m_bUsable)
         return false;
-    const bool bWritten = writer.Write(strFile.data(), strFile.size());
-    if (writer.Close() && bWritten && std::rename(strTemp.c_str(), m_strPath.c_str()) == 0)
-        return true;
-    std::remove(strTemp.c_str());
-    return false;
+    // Whole and on the disk before it takes the file's place: a full disk or a crash leaves the
+    // file as it was, with every setting it held.
+    FileWriter writer;
+    return writer.Open(m_strPath) && writer.Write(m_strText.data(), m_strText.size()) && writer.Commit(true);
 }

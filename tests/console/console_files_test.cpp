@@ -41,6 +41,9 @@ TEST(BmpFileTest, FilesHoldHeaderPaletteAndRowsByteForByte)
     std::vector<unsigned char> pixels(4000000);
     for (std::size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = static_cast<unsigned char>(i * 7 + i / 251);
+    // A link planted at the name a temporary file once had is never followed.
+    TempDir::WriteFile(dir.Path("victim"), "not a picture");
+    std::filesystem::create_symlink(dir.Path("victim"), strPath + ".tmp");
     // Bit count, width and height; file size and pixel offset.
     const int cases[][5] = {
         {8, 960, 1284, 1233718, 1078},   // mono camera, full frame
@@ -62,8 +65,9 @@ TEST(BmpFileTest, FilesHoldHeaderPaletteAndRowsByteForByte)
                   (std::vector<std::uint32_t>{std::uint32_t(c[3]), 0, std::uint32_t(c[4])}));
         EXPECT_EQ(std::memcmp(s.data() + 14, &bmi, c[4] - 14), 0); // header, then the palette
         EXPECT_EQ(std::memcmp(s.data() + c[4], pixels.data(), s.size() - c[4]), 0);
-        EXPECT_EQ(dir.Entries(), std::vector<std::string>{"picture.bmp"});
+        EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"picture.bmp", "picture.bmp.tmp", "victim"}));
     }
+    EXPECT_EQ(TempDir::ReadFile(dir.Path("victim")), "not a picture");
 }
 
 TEST(BmpFileTest, AFailedWriteReportsItAndLeavesNoFile)

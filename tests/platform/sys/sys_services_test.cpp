@@ -19,40 +19,38 @@ std::string ReadFile(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST(FileWriter, CreatesTruncatesAndReportsFailures)
+TEST(FileWriter, ReplacesOnlyOnCommitAndLeavesNothingOfAFailedWrite)
 {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("tarnwick_writer_" + std::to_string(std::random_device{}()) + ".bin");
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("tarnwick_writer_" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir);
+    const std::string strPath = (dir / "f.bin").string();
+    std::ofstream(strPath) << "old";
     {
         FileWriter writer;
         EXPECT_FALSE(writer.Write("x", 1)); // not open
-        ASSERT_TRUE(writer.Open(path.string()));
+        ASSERT_TRUE(writer.Open(strPath));
         EXPECT_TRUE(writer.Write("0123456789", 10));
-        EXPECT_TRUE(writer.Write("", 0));
-    } // the destructor closes and flushes
-    EXPECT_EQ(ReadFile(path), "0123456789");
-    {
-        FileWriter writer;
-        ASSERT_TRUE(writer.Open(path.string()));
-        const unsigned char bytes[] = {0, 255, 10, 13};
-        EXPECT_TRUE(writer.Write(bytes, sizeof bytes));
-        EXPECT_TRUE(writer.Close());
-        EXPECT_FALSE(writer.IsOpen());
-    }
-    EXPECT_EQ(ReadFile(path), std::string("\0\xFF\n\r", 4));
-    std::filesystem::remove(path);
+    } // dropped without Commit
+    EXPECT_EQ(ReadFile(strPath), "old");
 
-    FileWriter bad;
-    EXPECT_FALSE(bad.Open((path.parent_path() / "tarnwick_no_such_dir" / "x.bin").string()));
-    EXPECT_FALSE(bad.Write("x", 1));
+    FileWriter writer;
+    ASSERT_TRUE(writer.Open(strPath));
+    const unsigned char bytes[] = {0, 255, 10, 13};
+    EXPECT_TRUE(writer.Write(bytes, sizeof bytes) && writer.Commit(true));
+    EXPECT_FALSE(writer.IsOpen());
+    EXPECT_EQ(ReadFile(strPath), std::string("\0\xFF\n\r", 4));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1); // no temporary file left
 
-    if (std::filesystem::exists("/dev/full"))
+    // A folder that is missing; what is not a regular file.
+    for (const std::string& strBad :
+         {(dir / "no_such_dir" / "x.bin").string(), dir.string(), std::string("/dev/full")})
     {
-        FileWriter full;
-        ASSERT_TRUE(full.Open("/dev/full"));
-        full.Write("x", 1);         // may only be buffered
-        EXPECT_FALSE(full.Close()); // but the data never reached the device
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(writer.Open(strBad)) << strBad;
+        testing::internal::GetCapturedStderr();
     }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Clocks, UtcFieldsAreInRangeAndTheCounterIsMonotonic)
