@@ -337,6 +337,7 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
         {2, pViewer, Qt::Key_Period, true, {}, "22.50"},
         {2, pPartialPage, Qt::Key_Period, true, {}, "22.50"}, // the resolution page steps it itself
         {2, pMain, Qt::Key_Period, false, {}, "12.5"},
+        {2, pPartialPage, Qt::Key_Comma, false, {}, "12.5"},
         {3, pMain, Qt::Key_Return, true, {}, "12.5"},
     };
     for (const Case& c : cases)

