@@ -56,14 +56,6 @@ TEST(LineRateTest, RateGivesCountAndText)
     }
 }
 
-TEST(LineRateTest, KeyStepsRewriteTheEntry)
-{
-    EXPECT_EQ(StepRateText("15.00", 10, false), "10.00");
-    EXPECT_EQ(StepRateText("5.00", 10, false), "10.00"); // the floor also raises
-    EXPECT_EQ(StepRateText("1000.00", 10, true), "1010.00");
-    EXPECT_EQ(StepRateText("", 10, true), "10.00");
-}
-
 TEST(NumberTextTest, ReadsLeadingNumberLikeTheRuntime)
 {
     const std::pair<const char*, int> ints[] = {

@@ -7,7 +7,6 @@
 
 #include <QProgressBar>
 
-
 namespace
 {
 namespace fs = std::filesystem;
