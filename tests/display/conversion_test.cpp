@@ -211,6 +211,8 @@ TEST(Convert, WorkedValuesLimitsAndRowOrder)
         {Yuy2ToBgrStudio, {255, 128, 255, 128}, 2, 1, WHITE}, // 27724 / 100 limited to 255
         // Blue -126 limited to 0; a 2-pixel row gives both pixels the row's only pair.
         {Yuy2ToBgrFullRange, {100, 0, 100, 128}, 2, 1, {0, 143, 100, 0, 143, 100}},
+        // A lone pixel has no V byte in its row: nothing is written.
+        {Yuy2ToBgrFullRange, {100, 128}, 1, 1, std::vector<uint8_t>(3, UNTOUCHED)},
         // Source row 0 lands in the last output row.
         {Yuy2ToBgrFullRange, {0, 128, 0, 128, 255, 128, 255, 128}, 2, 2, rows({WHITE, BLACK})},
         // Pixel 1 takes the chroma beside it; pixel 2 its own U 28 and the previous pair's V 228.
