@@ -1,19 +1,16 @@
 // The conversions: worked values and limits, and the fast procedures against straightforward scalar
 // ones written from the formulas on random pictures, each converted as one block and through the
-// two-worker split; that a slow conversion is waited for.
+// two-worker split.
 
 #include "display/bayer_demosaic.h"
 #include "display/conversion_split.h"
 #include "display/yuy2_convert.h"
-#include "platform/sys/auto_reset_event.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <random>
-#include <thread>
 #include <vector>
 
 namespace
@@ -268,41 +265,4 @@ TEST(ConversionSplit, MatchesReferenceInEveryBayerPhaseAndYuvRangeAloneAndSplit)
                     if (::testing::Test::HasFailure())
                         return;
                 }
-}
-
-namespace
-{
-
-// A conversion held until released, much longer than a frame takes.
-std::atomic<int> g_nHeld{0};
-AutoResetEvent g_release;
-
-unsigned HeldProc(void*)
-{
-    ++g_nHeld;
-    g_release.Wait(10000);
-    --g_nHeld;
-    return 0;
-}
-
-} // namespace
-
-TEST(ConversionSplit, ASlowConversionIsWaitedForToItsEnd)
-{
-    ConvertParams params[2] = {};
-    ConversionSplit split;
-    // The two halves are let go one after the other, 150 ms apart: when Run returns, nothing may
-    // still read the source or write the output (the caller may release them at once).
-    std::thread releaser(
-        []
-        {
-            for (int i = 0; i < 2; ++i)
-            {
-                std::this_thread::sleep_for(std::chrono::milliseconds(150));
-                g_release.Set();
-            }
-        });
-    split.Run(HeldProc, params);
-    EXPECT_EQ(0, g_nHeld.load());
-    releaser.join();
 }
