@@ -38,20 +38,13 @@ std::vector<std::string> ShownWriteBack(TarnwickDlg& d)
 std::vector<std::string> WrittenBack(const std::string& strIni)
 {
     const ProfileFile file(strIni);
+    const char* const KEYS[] = {"LineRate",   "Mode",   "LineRate",   "Fps",    "LineRate",   "Size",
+                                "LineRate",   "Pixel",  "LineRate",   "Speed",  "LineRate",   "Direction",
+                                "RecControl", "Mode",   "RecControl", "Sec",    "FileOption", "Path",
+                                "FileOption", "Naming", "FileOption", "Format", "FileOption", "Quality"};
     std::vector<std::string> values;
-    for (const auto& [pszSection, pszKey] : {std::pair{"LineRate", "Mode"},
-                                             {"LineRate", "Fps"},
-                                             {"LineRate", "Size"},
-                                             {"LineRate", "Pixel"},
-                                             {"LineRate", "Speed"},
-                                             {"LineRate", "Direction"},
-                                             {"RecControl", "Mode"},
-                                             {"RecControl", "Sec"},
-                                             {"FileOption", "Path"},
-                                             {"FileOption", "Naming"},
-                                             {"FileOption", "Format"},
-                                             {"FileOption", "Quality"}})
-        values.push_back(file.GetText(pszSection, pszKey, "(missing)"));
+    for (size_t i = 0; i < std::size(KEYS); i += 2)
+        values.push_back(file.GetText(KEYS[i], KEYS[i + 1], "(missing)"));
     return values;
 }
 
@@ -155,7 +148,6 @@ TEST_F(OperatorTest, AStreamThatStopsOrACameraPulledOutMidRecordingKeepsWhatWasR
         Click(d, IDC_MAIN_STOP);
         Exit();
         EXPECT_NE(TempDir::ReadFile(m_temp.Path("Tarnwick.ini")).find("[FileOption]"), std::string::npos);
-        m_pDlg.reset();
     }
 }
 
@@ -204,8 +196,6 @@ TEST_F(UnwritableSaveTest, AFolderThatCannotBeWrittenTakesNoFileAndTheImageSaves
     {
         SCOPED_TRACE(strFolder);
         ExpectSavesFailCleanly(strFolder);
-        Exit();
-        m_pDlg.reset();
     }
 }
 
@@ -284,7 +274,6 @@ TEST_F(OperatorTest, HostileSettingsFilesOpenUseAndWriteBackWithoutLoss)
 
         const std::vector<std::string> shown = ShownWriteBack(d);
         Exit();
-        m_pDlg.reset();
         const std::string strIni = TempDir::ReadFile(m_temp.Path("Tarnwick.ini"));
         EXPECT_NE(strIni.find(c.strKept), std::string::npos);
         // Texts longer than a read gives back are written back as they were read.

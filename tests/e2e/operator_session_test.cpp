@@ -83,7 +83,15 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysSavesEveryFormatAndFindsTheSetting
         SCOPED_TRACE("direction " + std::to_string(c.nDirection) + " frames " + std::to_string(c.nFrames) +
                      " format " + std::to_string(c.nFormat));
         ClearLogs();
-        Record(c.nDirection, c.nFrames);
+        Click(d.m_tabRec, c.bTimeStamp ? IDC_RADIO_NAMING_TIMESTAMP : IDC_RADIO_NAMING_MANUAL);
+        // By hand, Save follows Rec Stop at once (S right after T): it waits for the picture.
+        Record(c.nDirection, c.nFrames, c.nFrames == 0);
+        const bool bJpeg = c.nFormat == IMAGE_FORMAT_JPEG;
+        const char* pszExt = bJpeg ? "jpg" : "bmp";
+        m_services.m_strSaveAnswer =
+            c.bTimeStamp ? "" : strOut + "/chosen" + std::to_string(c.nFormat) + "." + pszExt;
+        const std::string strFile = Save(c.nFormat, strOut);
+        EXPECT_EQ(d.m_tabRec.m_spinQuality.IsWindowEnabled(), bJpeg);
         UiApplication::PumpEvents(20);
         // The direction for the recording, the rate again, and the direction back at Rec Stop.
         expected = {c.nDirection != 0 ? "18=01" : "18=00"};
@@ -100,12 +108,6 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysSavesEveryFormatAndFindsTheSetting
         const int nWidth = RecImageWidth(nFrames, RES_LINE_SCAN);
         EXPECT_EQ(d.m_wndLineScan.m_nWidth, nWidth);
 
-        Click(d.m_tabRec, c.bTimeStamp ? IDC_RADIO_NAMING_TIMESTAMP : IDC_RADIO_NAMING_MANUAL);
-        const bool bJpeg = c.nFormat == IMAGE_FORMAT_JPEG;
-        const char* pszExt = bJpeg ? "jpg" : "bmp";
-        m_services.m_strSaveAnswer =
-            c.bTimeStamp ? "" : strOut + "/chosen" + std::to_string(c.nFormat) + "." + pszExt;
-        const std::string strFile = Save(c.nFormat, strOut);
         ASSERT_NE(strFile, "");
         if (c.bTimeStamp)
             EXPECT_TRUE(IsTimeStampName(strFile, pszExt)) << strFile;
@@ -115,6 +117,15 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysSavesEveryFormatAndFindsTheSetting
         ASSERT_TRUE(bJpeg ? ReadJpeg(strFile, &picture) : ReadBmp(strFile, &picture));
         EXPECT_EQ((std::vector<int>{picture.nWidth, picture.nHeight, picture.nChannels}),
                   (std::vector<int>{nWidth, 1284, c.nFormat == IMAGE_FORMAT_BMP_RAW ? 1 : 3}));
+        // A converted picture's first and last rows are black, not left over from before.
+        const auto black = [&](int y) {
+            return std::all_of(picture.At(0, y), picture.At(0, y) + nWidth * 3,
+                               [](uint8_t b) { return b == 0; });
+        };
+        if (c.nFormat == IMAGE_FORMAT_BMP_BAYER)
+        {
+            EXPECT_TRUE(black(0) && black(1283));
+        }
         EXPECT_TRUE(ShowsScene(picture));
     }
     EXPECT_TRUE(m_services.m_messages.empty());

@@ -239,7 +239,7 @@ void OperatorTest::StartLineScan(const char* pszRate)
     SelectTab(3);
 }
 
-void OperatorTest::Record(int nDirection, std::uint32_t nFrames)
+void OperatorTest::Record(int nDirection, std::uint32_t nFrames, bool bWait)
 {
     TarnwickDlg& d = Dlg();
     TabGUIRec& rec = d.m_tabRec;
@@ -252,7 +252,10 @@ void OperatorTest::Record(int nDirection, std::uint32_t nFrames)
         ASSERT_TRUE(PumpUntil([&] { return g_nRecFrames >= nFrames; })) << g_nRecFrames << " frames";
         Click(rec, IDC_REC_STOP);
     }
-    ASSERT_TRUE(PumpUntil([&] { return g_nRecMode == 0 && d.m_wndLineScan.m_bRunning == 1; }));
+    if (bWait)
+    {
+        ASSERT_TRUE(PumpUntil([&] { return g_nRecMode == 0 && d.m_wndLineScan.m_bRunning == 1; }));
+    }
 }
 
 std::string OperatorTest::Save(int nFormat, const std::string& strFolder)

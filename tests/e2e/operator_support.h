@@ -72,8 +72,9 @@ class OperatorTest : public SimCameraTest
     // Start, then line-scan readout at a typed rate of pszRate lines a second.
     void StartLineScan(const char* pszRate);
     // Records in direction nDirection: by hand for nFrames frames, or (nFrames 0) for the seconds
-    // field's time. Returns once the line-scan viewer shows the composed picture.
-    void Record(int nDirection, std::uint32_t nFrames);
+    // field's time. Returns once the line-scan viewer shows the composed picture, or (bWait false)
+    // straight after the click on Rec Stop.
+    void Record(int nDirection, std::uint32_t nFrames, bool bWait = true);
     // Save on the Rec page in nFormat; the new file in strFolder (empty when none appeared).
     std::string Save(int nFormat, const std::string& strFolder);
     std::set<std::string> Files(const std::string& strFolder) const;

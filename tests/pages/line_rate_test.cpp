@@ -9,11 +9,6 @@
 namespace
 {
 
-double Typed(const char* szRate)
-{
-    return TextToDouble(szRate);
-}
-
 TEST(LineRateTest, RateGivesCountAndText)
 {
     // The settings file's defaults: operators compare against this exact value.
@@ -33,15 +28,15 @@ TEST(LineRateTest, RateGivesCountAndText)
         {"size 0: infinite", RateFromEnvironment(0, 640, 75), "0.00", 1388, 1},
         {"size and pixels 0: no number", RateFromEnvironment(0, 0, 75), "0.00", 1388, 1},
         {"too slow for 16 bits", RateFromEnvironment(3620, 10, 1), "0.38", 65535, 1}, // not wrapped
-        {"1000.00", Typed("1000.00"), nullptr, 2560, 0},
-        {"1844.6", Typed("1844.6"), nullptr, 1388, 0},   // 1388.02: the shortest period itself
-        {"1844.63", Typed("1844.63"), nullptr, 1388, 1}, // 1387.99 truncated, raised
-        {"empty", Typed(""), nullptr, 1388, 1},
-        {"-5", Typed("-5"), nullptr, 1388, 1},
-        {"nan", Typed("nan"), nullptr, 1388, 1},
-        {"39.07", Typed("39.07"), nullptr, 65532, 0},
-        {"39.06", Typed("39.06"), nullptr, 65535, 1},
-        {"0.001", Typed("0.001"), nullptr, 65535, 1}, // past the signed 32-bit range as well
+        {"1000.00", TextToDouble("1000.00"), nullptr, 2560, 0},
+        {"1844.6", TextToDouble("1844.6"), nullptr, 1388, 0},   // 1388.02: the shortest period itself
+        {"1844.63", TextToDouble("1844.63"), nullptr, 1388, 1}, // 1387.99 truncated, raised
+        {"empty", TextToDouble(""), nullptr, 1388, 1},
+        {"-5", TextToDouble("-5"), nullptr, 1388, 1},
+        {"nan", TextToDouble("nan"), nullptr, 1388, 1},
+        {"39.07", TextToDouble("39.07"), nullptr, 65532, 0},
+        {"39.06", TextToDouble("39.06"), nullptr, 65535, 1},
+        {"0.001", TextToDouble("0.001"), nullptr, 65535, 1}, // past the signed 32-bit range as well
     };
     for (const Case& c : cases)
     {
@@ -54,14 +49,6 @@ TEST(LineRateTest, RateGivesCountAndText)
         EXPECT_EQ(period.nCount, c.nCount);
         EXPECT_EQ(period.bClamped, c.bClamped);
     }
-}
-
-TEST(LineRateTest, KeyStepsRewriteTheEntry)
-{
-    EXPECT_EQ(StepRateText("15.00", 10, false), "10.00");
-    EXPECT_EQ(StepRateText("5.00", 10, false), "10.00"); // the floor also raises
-    EXPECT_EQ(StepRateText("1000.00", 10, true), "1010.00");
-    EXPECT_EQ(StepRateText("", 10, true), "10.00");
 }
 
 TEST(NumberTextTest, ReadsLeadingNumberLikeTheRuntime)

@@ -21,9 +21,6 @@ uint8_t Sample(std::size_t c, std::size_t j)
 
 TEST(LineScanComposerTest, EveryLineBecomesItsColumn)
 {
-    EXPECT_EQ(LineScanBayerPhase(0), BAYER_GRBG);
-    EXPECT_EQ(LineScanBayerPhase(1), BAYER_RGGB);
-
     // 2100 gives each of the two threads several tiles; the slower ways, with less scratch, are
     // tried on the smaller widths.
     for (const std::size_t nWidth : {0, 4, 8, 20, 36, 1000, 2100})

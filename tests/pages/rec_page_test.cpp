@@ -1,32 +1,16 @@
 #include "buffers/recording_state.h"
 #include "page_test_support.h"
 #include "resources/page_resource.h"
+#include "tests/console/console_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <QProgressBar>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <random>
-
 namespace
 {
 namespace fs = std::filesystem;
 constexpr int H = static_cast<int>(SENSOR_WIDTH); // rows of the composed image
-
-// Sample j of recorded line c: a line in the wrong column or a sample in the wrong row shows.
-uint8_t Sample(unsigned c, unsigned j)
-{
-    return static_cast<uint8_t>(c * 7 + j * 3);
-}
-
-std::vector<uint8_t> ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class RecPageTest : public PageOnCameraTest
 {
@@ -34,7 +18,7 @@ class RecPageTest : public PageOnCameraTest
     void SetUp() override
     {
         PageOnCameraTest::SetUp();
-        m_dir = fs::temp_directory_path() / ("tarnwick_rec_" + std::to_string(std::random_device{}()));
+        m_dir = m_temp.Dir();
         fs::create_directories(m_dir / "start");
         fs::create_directories(m_dir / "out");
         SetDialogServices(&m_answers);
@@ -55,7 +39,6 @@ class RecPageTest : public PageOnCameraTest
         g_nRecMode = 0;
         SetDialogServices(nullptr);
         PageOnCameraTest::TearDown();
-        fs::remove_all(m_dir);
     }
 
     void Start(int nMode, int nDirection)
@@ -64,19 +47,12 @@ class RecPageTest : public PageOnCameraTest
         m_main.m_partial.m_comboDirection.SetCurSel(nDirection);
         m_rec.SendCommand(IDC_REC_START);
     }
-    // Rec Start, n frames stored as the frame handler stores them (raw byte 4i + k of a frame is
-    // sample i of its line k), Rec Stop.
-    void Record(int nMode, int nDirection, int nFrames)
+    // Rec Start in line-scan readout, n frames stored as the frame handler stores them, Rec Stop.
+    void Record(int nFrames)
     {
-        Start(nMode, nDirection);
+        Start(RES_LINE_SCAN, 0);
         for (int f = 0; f < nFrames; ++f)
-        {
-            const unsigned nFirst = g_nRecFrames * RecLinesPerFrame(g_nRecMode);
-            for (unsigned i = 0; i < SENSOR_WIDTH; ++i)
-                for (unsigned k = 0; k < 4; ++k)
-                    g_pRawFrame[4 * i + k] = Sample(nFirst + k, i);
             StoreRecordingFrame(H);
-        }
         m_rec.SendCommand(IDC_REC_STOP);
     }
     void Save(int nFormat)
@@ -97,6 +73,7 @@ class RecPageTest : public PageOnCameraTest
         return std::vector<fs::path>(fs::directory_iterator(m_dir / strDir), fs::directory_iterator());
     }
 
+    TempDir m_temp;
     fs::path m_dir;
     AnsweringServices m_answers;
     TabGUIRec& m_rec = m_main.m_rec;
@@ -163,69 +140,6 @@ TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
     EXPECT_EQ(DirectionWrites(), std::vector<std::string>{});
 }
 
-TEST_F(RecPageTest, RecStopComposesEveryLineIntoItsColumnAndShowsIt)
-{
-    struct Case
-    {
-        int nMode, nDirection, nFrames, nWidth, nPhase;
-    };
-    const Case cases[] = {
-        {RES_LINE_SCAN, 0, 5, 8, BAYER_GRBG}, {RES_LINE_SCAN_FAST, 0, 5, 20, BAYER_GRBG},
-        {RES_LINE_SCAN, 1, 5, 8, BAYER_RGGB}, {RES_LINE_SCAN_FAST, 1, 5, 20, BAYER_RGGB},
-        {RES_LINE_SCAN, 0, 1, 0, BAYER_GRBG}, // fewer than four lines: an empty picture
-    };
-    const TarnwickWnd& viewer = m_main.m_wndLineScan;
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(::testing::Message() << "mode " << c.nMode << " direction " << c.nDirection);
-        Record(c.nMode, c.nDirection, c.nFrames);
-        // The composition runs on its own thread; the dialog answers meanwhile and the viewer
-        // opens once it is done.
-        EXPECT_EQ(viewer.m_bRunning, 0);
-        for (int i = 0; i < 1000 && viewer.m_bRunning == 0; ++i)
-            UiApplication::PumpEvents(5);
-        EXPECT_EQ(viewer.m_bRunning, 1);
-        EXPECT_EQ(viewer.m_nSourceMode, VIEW_SRC_LINESCAN_BAYER);
-        EXPECT_EQ(viewer.m_nWidth, c.nWidth);
-        EXPECT_EQ(viewer.m_nHeight, H);
-        EXPECT_EQ(viewer.m_nBayerPattern, c.nPhase);
-        // The first recorded line at the left edge, or at the right one when reversed.
-        int nWrong = 0;
-        for (int j = 0; j < H; ++j)
-            for (int col = 0; col < c.nWidth; ++col)
-                nWrong +=
-                    g_pLineScan[j * c.nWidth + col] != Sample(c.nDirection ? c.nWidth - 1 - col : col, j);
-        EXPECT_EQ(nWrong, 0);
-    }
-}
-
-TEST_F(RecPageTest, SaveWritesEachFormatOnceTheViewerHasConvertedThePicture)
-{
-    // An image 1000 wide, saved in each format straight after Rec Stop, as S right after T.
-    Record(RES_LINE_SCAN, 0, 500);
-    for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
-    {
-        m_rec.m_strFolder = (m_dir / std::to_string(nFormat)).string();
-        fs::create_directories(m_rec.m_strFolder);
-        Save(nFormat);
-        EXPECT_EQ(m_rec.m_spinQuality.IsWindowEnabled(), nFormat == IMAGE_FORMAT_JPEG);
-    }
-    const std::vector<fs::path> bgr = Files("0"), raw = Files("1"), jpeg = Files("2");
-    ASSERT_TRUE(bgr.size() == 1 && raw.size() == 1 && jpeg.size() == 1);
-    const std::vector<uint8_t> file24 = ReadFile(bgr[0]);
-    ASSERT_EQ(file24.size(), 3852054u);
-
-    // Redraws (zoom, scroll) draw that picture unchanged: the image is not converted again.
-    std::memset(g_pLineScan, 0, 1284000);
-    m_main.m_wndLineScan.OnLButtonDblClk(0, Point{5, 5});
-    UiApplication::PumpEvents(100);
-    m_main.m_wndLineScan.StopDrawThread();
-    EXPECT_EQ(std::memcmp(file24.data() + 54, g_pLineScanBgr, 3852000), 0);
-    // The conversion covers the picture; its first and last rows are black, not scratch.
-    EXPECT_NE(std::memcmp(g_pLineScanBgr + 3000, g_pLineScanBgr + 6000, 3000), 0);
-    EXPECT_TRUE(std::all_of(g_pLineScanBgr, g_pLineScanBgr + 3000, [](uint8_t b) { return b == 0; }));
-}
-
 TEST_F(RecPageTest, SaveNamesFilesInTheChosenFolderAndFailedSavesLeaveNothing)
 {
     // Before the first Rec Stop the line-scan viewer is closed: nothing to save, nothing asked.
@@ -234,11 +148,11 @@ TEST_F(RecPageTest, SaveNamesFilesInTheChosenFolderAndFailedSavesLeaveNothing)
     EXPECT_TRUE(m_answers.m_saveRequests.empty());
     m_rec.SetRadioIndex(IDC_RADIO_NAMING_MANUAL, 1);
     // An empty picture is no JPEG.
-    Record(RES_LINE_SCAN, 0, 1);
+    Record(1);
     Save(IMAGE_FORMAT_JPEG);
     EXPECT_TRUE(Files("out").empty());
 
-    Record(RES_LINE_SCAN, 0, 4); // 8 lines
+    Record(4); // 8 lines
     // "Clear": the start-up directory, whatever the caption says.
     m_rec.SendCommand(IDC_CLEAR_FOLDER);
     EXPECT_EQ(m_rec.m_editFolder.GetWindowText(), "Same location as the EXE file");
@@ -260,5 +174,5 @@ TEST_F(RecPageTest, SaveNamesFilesInTheChosenFolderAndFailedSavesLeaveNothing)
     EXPECT_EQ(m_answers.m_saveRequests[0].strFilter, "BMP Files (*.bmp)|*.bmp||");
     EXPECT_EQ(m_answers.m_saveRequests[0].strDefaultExt, "bmp");
     EXPECT_EQ(m_answers.m_saveRequests[0].strInitialFolder, (m_dir / "out").string());
-    EXPECT_EQ(ReadFile(m_dir / "out" / "chosen.bmp").size(), 1078u + 8 * H);
+    EXPECT_EQ(TempDir::ReadFile(m_dir / "out" / "chosen.bmp").size(), 1078u + 8 * H);
 }

@@ -1,18 +1,222 @@
 // The viewer window with its drawing thread, opened for real on the offscreen platform: what the
 // drawing thread leaves in the back buffer, and what the handlers do with scroll bars, the
-// measured rectangle, the zoom and the keys.
+// measured rectangle, the zoom and the keys; a simulated camera streaming into it (run in the
+// thread-sanitizer build too) shows whole frames only.
 
-#include "tests/display/viewer_fixture.h"
-
+#include "buffers/shared_buffers.h"
+#include "camera/camera_device.h"
+#include "display/guide_settings.h"
+#include "display/measure_rect.h"
+#include "display/tarnwick_wnd.h"
+#include "platform/capture/capture_system.h"
+#include "platform/capture/sim/sim_camera.h"
+#include "platform/capture/sim/sim_capture_system.h"
+#include "platform/capture/sim/sim_scene.h"
 #include "platform/ui/dialog_impl.h"
+#include "platform/ui/draw_surface.h"
+#include "platform/ui/ui_application.h"
 #include "resources/resource.h"
+#include "tests/console/console_test_support.h"
+
+#include <gtest/gtest.h>
 
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
 
-using namespace viewer_test;
+namespace
+{
+constexpr ColorRef BACKGROUND = 0xF0F0F0;
+constexpr ColorRef WHITE = 0xFFFFFF;
+constexpr ColorRef BLACK = 0;
+constexpr ColorRef GUIDE = 0xC0C0C0;
+constexpr std::size_t LINE_SCAN_TEST_LINES = 256;
+
+const auto Grey = [](int v) { return Rgb(v, v, v); };
+// Never the window colour, so that a drawn pixel is always told from an untouched one.
+const auto Ramp = [](int r, int c) { return (r * 7 + c * 3) % 200; };
+
+class TestOwner : public ViewerOwner
+{
+  public:
+    int GetTabSelection() const override { return 0; }
+    void PostRecCommand(int) override {}
+    int GetCursorCheck() const override { return m_nCursor; }
+    int GetCenterCheck() const override { return m_nCenter; }
+    int GetLinePosition() const override { return m_nLinePos; }
+
+    std::atomic<int> m_nCursor{0};
+    std::atomic<int> m_nCenter{0};
+    std::atomic<int> m_nLinePos{478};
+};
+
+class ViewerTest : public ::testing::Test
+{
+  protected:
+    ViewerTest()
+        : m_raw(RAW_FRAME_BYTES, 0), m_bgr(BGR_FRAME_BYTES, 0),
+          m_lineScan(LINE_SCAN_TEST_LINES * SENSOR_WIDTH, 0),
+          m_lineScanBgr(LINE_SCAN_TEST_LINES * SENSOR_WIDTH * 3, 0)
+    {
+        g_pRawFrame = m_raw.data();
+        g_pBgrFrame = m_bgr.data();
+        g_pLineScan = m_lineScan.data();
+        g_pLineScanBgr = m_lineScanBgr.data();
+        g_rcMeasure.Clear();
+        g_crGuide = GUIDE;
+        g_nGuideWidth = 1;
+        g_nGuidePitch = 40;
+        g_nGuideDash = 6;
+        // The live viewer as the console prepares it, on a mono camera.
+        m_viewer.m_pOwner = &m_owner;
+        m_viewer.m_nWidth = 960;
+        m_viewer.m_nHeight = 1284;
+        m_viewer.m_bOverlay = 1;
+        m_viewer.m_nZoom = VIEW_ZOOM_1TO1;
+        m_viewer.m_nSourceMode = VIEW_SRC_RAW8;
+        m_viewer.m_nBayerPattern = BAYER_GRBG;
+    }
+    ~ViewerTest() override
+    {
+        if (m_viewer.IsWindow())
+            m_viewer.OnCancel();
+        m_viewer.StopDrawThread();
+        UiApplication::PumpEvents(0);
+        g_pRawFrame = g_pBgrFrame = g_pLineScan = g_pLineScanBgr = nullptr;
+        g_rcMeasure.Clear();
+    }
+
+    // Opens the viewer and gives it a client area of cx x cy (restored instead of maximised).
+    void Open(int cx, int cy)
+    {
+        ASSERT_TRUE(m_viewer.Create(nullptr));
+        m_viewer.ShowWindow(ShowState::Normal);
+        SizeClient(cx, cy);
+    }
+
+    void SizeClient(int cx, int cy)
+    {
+        int w = cx, h = cy;
+        for (int i = 0; i < 20; ++i)
+        {
+            m_viewer.MoveWindow(0, 0, w, h);
+            UiApplication::PumpEvents(20);
+            const Rect rc = m_viewer.GetClientRect();
+            if (rc.Width() == cx && rc.Height() == cy)
+                return;
+            // The window's own scroll bars take their room from the window.
+            w += cx - rc.Width();
+            h += cy - rc.Height();
+        }
+        FAIL() << "client not sized";
+    }
+
+    DrawSurface& Surface() { return m_viewer.GetDrawSurface(); }
+    ColorRef Pixel(int x, int y) { return Surface().GetPixel(x, y); }
+
+    // Lets the drawing thread draw the current state: two passes asked for after the state was
+    // set (the first may have begun before), then quiet until no pass is under way.
+    void Draw()
+    {
+        for (int nRound = 0; nRound < 2; ++nRound)
+        {
+            const int n = Surface().PublishedCount();
+            m_viewer.SignalDraw();
+            ASSERT_TRUE(PumpUntil([&] { return Surface().PublishedCount() > n; })) << "no pass drawn";
+        }
+        Settle();
+    }
+    void Settle()
+    {
+        int n = 0;
+        do
+        {
+            n = Surface().PublishedCount();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        } while (Surface().PublishedCount() != n);
+    }
+
+    // The live frame a Ramp in 8 bits: buffer row 0 is the picture's bottom row.
+    // The test writes the live frame as the frame store does, under the live-frame lock.
+    void FillRamp()
+    {
+        std::lock_guard<std::mutex> lock(LiveFrameLock());
+        for (int r = 0; r < 1284; ++r)
+            for (int c = 0; c < 960; ++c)
+                m_raw[static_cast<std::size_t>(1283 - r) * 960 + c] = static_cast<unsigned char>(Ramp(r, c));
+    }
+    void FillRawUniform(unsigned char v)
+    {
+        std::lock_guard<std::mutex> lock(LiveFrameLock());
+        std::fill(m_raw.begin(), m_raw.end(), v);
+    }
+
+    // Column x of rows y0 .. y1 - 1, as a string of '#' for colour c and '.' for anything else.
+    std::string Column(int x, int y0, int y1, ColorRef c)
+    {
+        std::string s;
+        for (int y = y0; y < y1; ++y)
+            s += Pixel(x, y) == c ? '#' : '.';
+        return s;
+    }
+    // The starts of the runs of colour c down column x.
+    std::vector<int> DashStarts(int x, ColorRef c)
+    {
+        std::vector<int> starts;
+        for (int y = 0; y < Surface().BufferHeight(); ++y)
+            if (Pixel(x, y) == c && (y == 0 || Pixel(x, y - 1) != c))
+                starts.push_back(y);
+        return starts;
+    }
+    // Width, height and bit count of the display header as the last pass left it.
+    std::vector<int> Header()
+    {
+        BitmapInfo bmi;
+        EXPECT_TRUE(m_viewer.CopyDisplayHeader(&bmi));
+        return {bmi.bmiHeader.biWidth, bmi.bmiHeader.biHeight, bmi.bmiHeader.biBitCount};
+    }
+    // A measuring drag from one client point to another; the measured rectangle after it.
+    std::vector<int> Drag(Point from, Point to)
+    {
+        m_viewer.OnLButtonDown(MK_LBUTTON, from);
+        m_viewer.OnMouseMove(MK_LBUTTON, to);
+        m_viewer.OnLButtonUp(0, to);
+        return Measured();
+    }
+    static std::vector<int> Measured()
+    {
+        const MeasureRect rc = g_rcMeasure.Get();
+        return {rc.left, rc.top, rc.right, rc.bottom};
+    }
+    // A repaint of the whole client (what the window asks for after a change of settings).
+    void Repaint()
+    {
+        m_viewer.RedrawWindow();
+        Draw();
+    }
+    int HScroll(int nCode, int nPos = 0)
+    {
+        m_viewer.OnHScroll(nCode, nPos, WINDOW_SCROLL_BAR);
+        return m_viewer.GetScrollPos(SB_HORZ);
+    }
+    int VScroll(int nCode, int nPos = 0)
+    {
+        m_viewer.OnVScroll(nCode, nPos, WINDOW_SCROLL_BAR);
+        return m_viewer.GetScrollPos(SB_VERT);
+    }
+
+    std::vector<unsigned char> m_raw, m_bgr, m_lineScan, m_lineScanBgr;
+    TestOwner m_owner;
+    TarnwickWnd m_viewer;
+};
+} // namespace
 
 TEST_F(ViewerTest, FitDrawsThePictureAtTheSmallerWholePercentScale)
 {
@@ -245,37 +449,6 @@ TEST_F(ViewerTest, ScrollBarsStepFollowTheZoomAndPlaceThePicture)
     EXPECT_EQ(m_viewer.m_siH.nMax, 960);
 }
 
-TEST_F(ViewerTest, RecKeysReachTheRecPageOnlyWhileItIsCurrentAndEnterEscDoNothing)
-{
-    Open(300, 200);
-    QWidget* pClient = m_viewer.Impl().Client();
-    const auto press = [&](std::initializer_list<Qt::Key> keys)
-    {
-        for (Qt::Key key : keys)
-            QTest::keyClick(pClient, key);
-        UiApplication::PumpEvents(10);
-    };
-    press({Qt::Key_R, Qt::Key_S, Qt::Key_T});
-    EXPECT_TRUE(m_owner.m_posted.empty());
-
-    m_owner.m_nSel = 3;
-    QTest::keyClick(pClient, Qt::Key_R, Qt::ShiftModifier); // modifiers are not looked at
-    press({Qt::Key_R, Qt::Key_S, Qt::Key_T});
-    EXPECT_EQ(m_owner.m_posted, (std::vector<int>{IDC_REC_START, IDC_REC_START, IDC_REC_SAVE, IDC_REC_STOP}));
-
-    press({Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape});
-    EXPECT_TRUE(m_viewer.IsWindowVisible());
-    EXPECT_EQ(m_viewer.m_bRunning, 1);
-    EXPECT_EQ(m_owner.m_posted.size(), 4u);
-
-    // The close box closes it.
-    m_viewer.Impl().Window()->close();
-    UiApplication::PumpEvents(10);
-    EXPECT_FALSE(m_viewer.IsWindow());
-    EXPECT_EQ(m_viewer.m_bRunning, 0);
-    EXPECT_EQ(m_viewer.m_bConverted, 0);
-}
-
 TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEventsAndHeader)
 {
     FillRamp();
@@ -332,6 +505,12 @@ TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEve
     bStop = true;
     frames.join();
     EXPECT_TRUE(m_viewer.m_hThread.IsRunning());
+
+    // The close box closes it.
+    m_viewer.Impl().Window()->close();
+    UiApplication::PumpEvents(10);
+    EXPECT_EQ((std::vector<int>{m_viewer.IsWindow(), m_viewer.m_bRunning, m_viewer.m_bConverted}),
+              (std::vector<int>{0, 0, 0}));
 }
 
 TEST_F(ViewerTest, NothingIsDrawnForAnEmptyPictureOrAClosingViewer)
@@ -456,4 +635,92 @@ TEST_F(ViewerTest, StoppingTheViewerLeavesNoConversionRunning)
     pGrey.reset();
     g_pLineScan = m_lineScan.data();
     g_pLineScanBgr = m_lineScanBgr.data();
+}
+
+namespace
+{
+constexpr int W = 1284;
+constexpr int FULL = 960;
+
+// Whether a copy of a full frame is one whole frame of the camera: the frame from some line counter
+// (a multiple of 96 line periods, taken modulo the scene's length) in every sample.
+bool WholeFrame(const std::vector<uint8_t>& copy, const SimFrameSettings& settings, bool bColor)
+{
+    for (uint64_t nLine = 0; nLine < SimScene::ROWS * 3; nLine += 96)
+    {
+        bool bSame = true;
+        for (int x = 0; x < W && bSame; ++x)
+            for (int y = 0; y < FULL && bSame; ++y)
+                bSame = copy[static_cast<size_t>(W - 1 - x) * FULL + (FULL - 1 - y)] ==
+                        SimCamera::SampleAt(settings, bColor, nLine, x, y);
+        if (bSame)
+            return true;
+    }
+    return false;
+}
+
+// What the console's frame handler does for the viewer: marks the picture stale and wakes the
+// drawing thread.
+struct Streamed
+{
+    TarnwickWnd* pViewer;
+    std::atomic<int> nFrames{0};
+};
+void MarkStaleAndWake(void* pArg)
+{
+    auto* p = static_cast<Streamed*>(pArg);
+    p->pViewer->m_bConverted = 0;
+    p->pViewer->SignalDraw();
+    ++p->nFrames;
+}
+} // namespace
+
+TEST_F(ViewerTest, StreamingIntoAnOpenViewerShowsAndSavesWholeFrames)
+{
+    // Camera kind and frame height; the line-scan frames come hundreds a second.
+    for (const auto& [bColor, nHeight] : {std::pair{false, FULL}, std::pair{true, FULL}, std::pair{true, 4}})
+    {
+        SCOPED_TRACE(::testing::Message() << (bColor ? "colour " : "mono ") << nHeight);
+        SimCameraConfig config;
+        config.bColor = bColor;
+        const auto pSim = std::make_shared<SimCaptureSystem>(std::vector<SimCameraConfig>{config});
+        CaptureSystem::SetCurrent(pSim);
+        CameraDevice camera;
+        ASSERT_EQ(camera.Init(), 1);
+        camera.WriteRegister16(0, REG_LINE_PERIOD, 1388);
+        m_viewer.m_nSourceMode = bColor ? VIEW_SRC_BAYER : VIEW_SRC_RAW8;
+        m_viewer.m_nWidth = nHeight == FULL ? FULL : 4;
+        if (!m_viewer.IsWindow())
+            Open(640, 480);
+        Streamed streamed{&m_viewer};
+        const int nPasses = Surface().PublishedCount();
+        ASSERT_EQ(camera.Open(0, W, nHeight, &MarkStaleAndWake, &streamed), CAMERA_OK);
+        ASSERT_EQ(camera.Run(), CAMERA_OK);
+
+        // Meanwhile, copies as Save Image takes them: the frame and the header under the lock.
+        // However slow the machine, until enough frames were drawn and copied (or a long deadline).
+        std::vector<std::vector<uint8_t>> copies;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while ((copies.size() < 10 || streamed.nFrames <= 5 || Surface().PublishedCount() <= nPasses + 5) &&
+               std::chrono::steady_clock::now() < deadline)
+        {
+            UiApplication::PumpEvents(60);
+            if (streamed.nFrames == 0)
+                continue;
+            std::lock_guard<std::mutex> lock(LiveFrameLock());
+            BitmapInfo bmi;
+            m_viewer.CopyDisplayHeader(&bmi);
+            copies.emplace_back(m_raw.begin(), m_raw.begin() + W * FULL);
+        }
+        EXPECT_EQ(camera.Stop(), CAMERA_OK);
+        const SimFrameSettings settings = pSim->Camera(0)->CurrentSettings();
+        camera.Close();
+        CaptureSystem::SetCurrent(nullptr);
+
+        EXPECT_GT(streamed.nFrames, 5);
+        EXPECT_GT(Surface().PublishedCount(), nPasses + 5);
+        EXPECT_EQ(std::ranges::count_if(copies, [&](const auto& copy)
+                                        { return nHeight == FULL && !WholeFrame(copy, settings, bColor); }),
+                  0);
+    }
 }

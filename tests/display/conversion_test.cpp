@@ -1,0 +1,268 @@
+// The conversions: worked values and limits, and the fast procedures against straightforward scalar
+// ones written from the formulas on random pictures, each converted as one block and through the
+// two-worker split.
+
+#include "display/bayer_demosaic.h"
+#include "display/conversion_split.h"
+#include "display/yuy2_convert.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace
+{
+// Colour of the mosaic sample at (y, x) for a phase 0 ... 3: 'R', 'G' or 'B'.
+char ColourAt(int nPhase, int y, int x)
+{
+    static const char* const TABLE[4][2] = {{"GB", "RG"}, {"BG", "GR"}, {"RG", "GB"}, {"GR", "BG"}};
+    return TABLE[nPhase][y & 1][x & 1];
+}
+
+int ChannelOf(char colour)
+{
+    return colour == 'B' ? 0 : colour == 'G' ? 1 : 2;
+}
+
+// Output rows 1 ... H - 2 of a W x H mosaic into pOut (3 * W bytes a row); rows 0 and H - 1 are
+// left alone.
+void ReferenceDemosaic(int nPhase, const uint8_t* pSrc, int nWidth, int nHeight, uint8_t* pOut)
+{
+    auto s = [&](int y, int x) { return unsigned(pSrc[size_t(y) * nWidth + x]); };
+    for (int y = 1; y + 1 < nHeight; ++y)
+    {
+        for (int x = 0; x < nWidth; ++x)
+        {
+            unsigned bgr[3] = {0, 0, 0};
+            if (x != 0 && x != nWidth - 1)
+            {
+                const char own = ColourAt(nPhase, y, x);
+                bgr[ChannelOf(own)] = s(y, x);
+                if (own == 'G')
+                {
+                    bgr[ChannelOf(ColourAt(nPhase, y, x + 1))] = (s(y, x - 1) + s(y, x + 1)) >> 1;
+                    bgr[ChannelOf(ColourAt(nPhase, y + 1, x))] = (s(y - 1, x) + s(y + 1, x)) >> 1;
+                }
+                else
+                {
+                    bgr[1] = (s(y, x - 1) + s(y, x + 1) + s(y - 1, x) + s(y + 1, x)) >> 2;
+                    bgr[2 - ChannelOf(own)] =
+                        (s(y - 1, x - 1) + s(y - 1, x + 1) + s(y + 1, x - 1) + s(y + 1, x + 1)) >> 2;
+                }
+            }
+            uint8_t* px = pOut + (size_t(y) * nWidth + x) * 3;
+            for (int i = 0; i < 3; ++i)
+                px[i] = uint8_t(bgr[i]);
+        }
+    }
+}
+
+uint8_t Limit(int v)
+{
+    return uint8_t(std::clamp(v, 0, 255));
+}
+
+// One YUY2 pixel as blue, green, red.
+void ReferenceYuvPixel(bool bStudio, int y, int u, int v, uint8_t* px)
+{
+    if (bStudio)
+    {
+        px[0] = Limit((116 * y + 202 * u - 27712) / 100);
+        px[1] = Limit((116 * y - 81 * v - 39 * u + 13504) / 100);
+        px[2] = Limit((116 * y + 160 * v - 22336) / 100);
+    }
+    else
+    {
+        px[0] = Limit((100 * y + 177 * (u - 128)) / 100);
+        px[1] = Limit((100 * y - 34 * u - 71 * v + 13440) / 100);
+        px[2] = Limit((100 * y + 140 * (v - 128)) / 100);
+    }
+}
+
+// All H rows of a W x H YUY2 picture, source row r into output row H - 1 - r.
+void ReferenceYuy2(bool bStudio, const uint8_t* pSrc, int nWidth, int nHeight, uint8_t* pOut)
+{
+    for (int r = 0; r < nHeight; ++r)
+    {
+        const uint8_t* b = pSrc + size_t(r) * nWidth * 2;
+        uint8_t* pRow = pOut + size_t(nHeight - 1 - r) * nWidth * 3;
+        for (int p = 0; p < nWidth; ++p)
+        {
+            int u, v;
+            if (p == 0)
+            {
+                u = b[1];
+                v = b[3];
+            }
+            else if (p % 2 == 1)
+            {
+                u = b[2 * p - 1];
+                v = b[2 * p + 1];
+            }
+            else
+            {
+                u = b[2 * p + 1];
+                v = b[2 * p - 1];
+            }
+            ReferenceYuvPixel(bStudio, b[2 * p], u, v, pRow + 3 * p);
+        }
+    }
+}
+
+void FillRandom(std::vector<uint8_t>& bytes, std::mt19937& rng)
+{
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (uint8_t& b : bytes)
+        b = uint8_t(byte(rng));
+}
+
+// Output pictures start GUARD bytes into a buffer of UNTOUCHED bytes, so that comparing the whole
+// buffer also catches writes outside the picture, and bytes left alone are told from written ones.
+constexpr uint8_t UNTOUCHED = 0x5A;
+constexpr size_t GUARD = 64;
+
+std::vector<uint8_t> Untouched(int nWidth, int nHeight)
+{
+    return std::vector<uint8_t>(size_t(nWidth) * nHeight * 3 + 2 * GUARD, UNTOUCHED);
+}
+
+// Converts a whole W x H picture into pPicture with one block, as a single worker would: a Bayer
+// mosaic's rows 1 ... H - 2, or every row of a YUY2 picture (2 bytes a pixel) in reversed order.
+void ConvertAlone(ConvertProc proc, bool bBayer, const std::vector<uint8_t>& src, int nWidth, int nHeight,
+                  uint8_t* pPicture)
+{
+    const size_t nRow = size_t(nWidth) * 3;
+    ConvertParams block =
+        bBayer
+            ? ConvertParams{nHeight - 2,    nWidth, src.data(), src.data() + nWidth, src.data() + 2 * nWidth,
+                            pPicture + nRow}
+            : ConvertParams{nHeight, nWidth, src.data(), nullptr, nullptr, pPicture + (nHeight - 1) * nRow};
+    EXPECT_EQ(0u, proc(&block));
+}
+
+// The same, giving the picture's bytes (UNTOUCHED where nothing was written).
+std::vector<uint8_t> ConvertAlone(ConvertProc proc, bool bBayer, const std::vector<uint8_t>& src, int nWidth,
+                                  int nHeight)
+{
+    std::vector<uint8_t> out = Untouched(nWidth, nHeight);
+    ConvertAlone(proc, bBayer, src, nWidth, nHeight, out.data() + GUARD);
+    const std::vector<uint8_t> picture(out.begin() + GUARD, out.end() - GUARD);
+    std::fill(out.begin() + GUARD, out.end() - GUARD, UNTOUCHED);
+    EXPECT_EQ(Untouched(nWidth, nHeight), out) << "written outside the picture";
+    return picture;
+}
+
+// Widths odd and even, below, at and around the vector lengths, and the live frame's.
+const int WIDTHS[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10, 16, 17, 18,  19, 20,
+                      21, 22, 30, 32, 33, 34, 35, 36, 37, 50, 62, 66, 101, 960};
+
+// Converts src alone and split with the procedure of nMode (a Bayer phase or a YUV mode); both
+// must give the reference's bytes and write nothing outside the picture.
+void ExpectReferenceBytes(ConversionSplit& split, bool bBayer, int nMode, const std::vector<uint8_t>& src,
+                          int nWidth, int nHeight)
+{
+    SCOPED_TRACE(::testing::Message() << nWidth << "x" << nHeight << " mode " << nMode);
+    std::vector<uint8_t> want = Untouched(nWidth, nHeight), alone = want, halves = want;
+    if (bBayer)
+        ReferenceDemosaic(nMode >= 0 && nMode <= 3 ? nMode : BAYER_RGGB, src.data(), nWidth, nHeight,
+                          want.data() + GUARD);
+    else
+        ReferenceYuy2(nMode != 0, src.data(), nWidth, nHeight, want.data() + GUARD);
+    ConvertAlone(bBayer ? BayerProcedure(nMode) : Yuy2Procedure(nMode), bBayer, src, nWidth, nHeight,
+                 alone.data() + GUARD);
+    EXPECT_EQ(want, alone);
+
+    ConvertParams params[2];
+    if (bBayer)
+        split.ConvertBayer(nMode, src.data(), halves.data() + GUARD, nWidth, nHeight, params);
+    else
+        split.ConvertYuy2(nMode, src.data(), halves.data() + GUARD, nWidth, nHeight, params);
+    EXPECT_EQ(want, halves);
+}
+
+} // namespace
+
+TEST(Convert, WorkedValuesLimitsAndRowOrder)
+{
+    const std::vector<uint8_t> BLACK(6, 0), WHITE(6, 255), X(12, UNTOUCHED);
+    const auto rows = [](std::initializer_list<std::vector<uint8_t>> parts)
+    {
+        std::vector<uint8_t> all;
+        for (const auto& part : parts)
+            all.insert(all.end(), part.begin(), part.end());
+        return all;
+    };
+    const struct
+    {
+        ConvertProc proc;
+        std::vector<uint8_t> src;
+        int nWidth, nHeight;
+        std::vector<uint8_t> want;
+    } CASES[] = {
+        {Yuy2ToBgrFullRange, {0, 128, 0, 128}, 2, 1, BLACK},
+        {Yuy2ToBgrStudio, {0, 128, 0, 128}, 2, 1, BLACK}, // red (-1856) / 100 limited to 0
+        {Yuy2ToBgrFullRange, {255, 128, 255, 128}, 2, 1, WHITE},
+        {Yuy2ToBgrStudio, {255, 128, 255, 128}, 2, 1, WHITE}, // 27724 / 100 limited to 255
+        // Blue -126 limited to 0; a 2-pixel row gives both pixels the row's only pair.
+        {Yuy2ToBgrFullRange, {100, 0, 100, 128}, 2, 1, {0, 143, 100, 0, 143, 100}},
+        // A lone pixel has no V byte in its row: nothing is written.
+        {Yuy2ToBgrFullRange, {100, 128}, 1, 1, std::vector<uint8_t>(3, UNTOUCHED)},
+        // Source row 0 lands in the last output row.
+        {Yuy2ToBgrFullRange, {0, 128, 0, 128, 255, 128, 255, 128}, 2, 2, rows({WHITE, BLACK})},
+        // Pixel 1 takes the chroma beside it; pixel 2 its own U 28 and the previous pair's V 228.
+        {Yuy2ToBgrFullRange,
+         {100, 128, 100, 228, 100, 28, 100, 128},
+         4,
+         1,
+         {100, 29, 240, 100, 29, 240, 0, 63, 240, 0, 134, 100}},
+        // A mosaic's edge columns are black and its edge rows untouched.
+        {DemosaicRGGB, std::vector<uint8_t>(16, 100), 4, 4,
+         rows({X,
+               {0, 0, 0, 100, 100, 100, 100, 100, 100, 0, 0, 0},
+               {0, 0, 0, 100, 100, 100, 100, 100, 100, 0, 0, 0},
+               X})},
+        // Averages are truncated: row 1 is G B G B, its blue (1, 1) has the greens 1, 1, 1, 2 and its
+        // green (1, 2) the blues 1 and 2 beside it.
+        {DemosaicRGGB,
+         {9, 1, 9, 9, 1, 1, 1, 2, 9, 2, 9, 9},
+         4,
+         3,
+         rows({X, {0, 0, 0, 1, 1, 9, 1, 1, 9, 0, 0, 0}, X})},
+    };
+    for (const auto& c : CASES)
+    {
+        const bool bBayer = c.proc == DemosaicRGGB;
+        EXPECT_EQ(c.want, ConvertAlone(c.proc, bBayer, c.src, c.nWidth, c.nHeight))
+            << c.nWidth << "x" << c.nHeight << " case " << (&c - CASES);
+    }
+}
+
+TEST(ConversionSplit, MatchesReferenceInEveryBayerPhaseAndYuvRangeAloneAndSplit)
+{
+    std::mt19937 rng(1234);
+    ConversionSplit split;
+    // YUY2, then Bayer: heights with empty, negative (a mosaic of one row) and odd blocks; modes
+    // beyond the ranges and phases beyond 0 ... 3 give full range and RGGB.
+    const std::vector<int> HEIGHTS[2] = {{1, 2, 3, 5, 7, 64}, {1, 2, 3, 4, 5, 7, 8, 9, 11, 64}};
+    const std::vector<int> MODES[2] = {{0, 1, 5, -1},
+                                       {BAYER_GBRG, BAYER_BGGR, BAYER_RGGB, BAYER_GRBG, -1, 7}};
+    for (const bool bBayer : {false, true})
+        for (int w : WIDTHS)
+            for (int h : HEIGHTS[bBayer])
+                for (int nMode : MODES[bBayer])
+                {
+                    if (!bBayer && w == 1)
+                        continue; // a single pixel has no V byte in its row
+                    std::vector<uint8_t> src(size_t(w) * h * (bBayer ? 1 : 2));
+                    FillRandom(src, rng);
+                    // Some all-bright mosaics check that sums of four never wrap.
+                    if (bBayer && (w + h + nMode) % 5 == 0)
+                        std::fill(src.begin(), src.end(), uint8_t(255));
+                    ExpectReferenceBytes(split, bBayer, nMode, src, w, h);
+                    if (::testing::Test::HasFailure())
+                        return;
+                }
+}
