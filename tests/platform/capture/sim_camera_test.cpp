@@ -51,50 +51,47 @@ class SimCameraTest : public ::testing::Test
     std::shared_ptr<SimCamera> m_pCamera;
 };
 
-TEST_F(SimCameraTest, AddressLatchesHoldUntilTheNextAddress)
+TEST_F(SimCameraTest, AddressesLatchMalformedRequestsFailAndCommandsRestoreAndSaveTheRegisters)
 {
     EXPECT_TRUE(Set(1, {0x41, 0x00}));
     EXPECT_EQ(Get(2), 0xFF); // line position high byte: centre
-    EXPECT_EQ(Get(2), 0xFF);
     EXPECT_TRUE(Set(2, {0x01}));
     EXPECT_EQ(Get(2), 0x01);
-    EXPECT_EQ(m_pCamera->Register(0x41), 0x01);
-    EXPECT_TRUE(Set(1, {0x30, 0x12}));
-    EXPECT_TRUE(Set(2, {0x77}));
+    EXPECT_TRUE(Set(1, {0x30, 0x12}) && Set(2, {0x77}));
     EXPECT_EQ(m_pCamera->Register(0x1230), 0x77);
-
     EXPECT_TRUE(Set(3, {0x90}));
     EXPECT_EQ(Get(4), 'A');
-    EXPECT_EQ(Get(4), 'A');
     EXPECT_TRUE(Set(3, {2}));
-    EXPECT_EQ(Get(4), 1);
     EXPECT_TRUE(Set(4, {0})); // information bytes other than the command are read-only
     EXPECT_EQ(Get(4), 1);
-}
 
-TEST_F(SimCameraTest, MalformedRequestsFail)
-{
     EXPECT_FALSE(Set(1, {0x30})); // register address needs two bytes
     EXPECT_FALSE(Set(2, {1, 2})); // data is one byte
     EXPECT_FALSE(Set(5, {1}));    // no such selector
     EXPECT_EQ(Get(1), -1);        // addresses are not read back
     EXPECT_EQ(Get(3), -1);
-    NodePropertyRequest r{XU_GUID, 2, NODE_PROPERTY_GET, 3, 0};
     uint8_t b = 0;
     uint32_t n = 0;
-    EXPECT_FALSE(m_pCamera->NodeProperty(r, &b, 1, &n)); // wrong node
-    r.nNodeId = 2;
-    r.set.nData1 = 0;
-    EXPECT_FALSE(m_pCamera->NodeProperty(r, &b, 1, &n)); // wrong property set
-    r.set = XU_GUID;
-    r.nFlags = 0x10000003;
-    EXPECT_FALSE(m_pCamera->NodeProperty(r, &b, 1, &n));
-
+    for (const NodePropertyRequest& r : {NodePropertyRequest{XU_GUID, 2, NODE_PROPERTY_GET, 3, 0},
+                                         NodePropertyRequest{CaptureGuid{}, 2, NODE_PROPERTY_GET, 2, 0},
+                                         NodePropertyRequest{XU_GUID, 2, 0x10000003, 2, 0}})
+        EXPECT_FALSE(m_pCamera->NodeProperty(r, &b, 1, &n)); // wrong node, property set, flags
     // Every request is logged with its bytes and outcome.
-    auto log = m_pCamera->RequestLog();
-    ASSERT_FALSE(log.empty());
-    EXPECT_TRUE(log[0].nSelector == 1 && log[0].bSet && !log[0].bOk &&
-                log[0].payload == std::vector<uint8_t>{0x30});
+    const SimXuRequest first = m_pCamera->RequestLog().at(0);
+    EXPECT_TRUE(first.nSelector == 1 && first.bSet && first.bOk &&
+                first.payload == std::vector<uint8_t>({0x41, 0}));
+
+    WriteReg16(0x30, 5000);
+    WriteReg(0x00, 2);
+    Set(3, {13});
+    Set(4, {2}); // save
+    Set(4, {1}); // factory default
+    EXPECT_EQ((std::vector<int>{m_pCamera->Register(0x30), m_pCamera->Register(0x31),
+                                m_pCamera->Register(0x00), m_pCamera->Register(0x24)}),
+              (std::vector<int>{SimCamera::DEFAULT_LINE_PERIOD & 0xFF, SimCamera::DEFAULT_LINE_PERIOD >> 8, 0,
+                                960 & 0xFF}));
+    EXPECT_EQ(m_pCamera->SavedRegister(0x30), 5000 & 0xFF);
+    EXPECT_EQ(m_pCamera->SavedRegister(0x00), 2);
 
     // A device that is not a supported camera answers no request and has no format.
     SimCameraConfig other;
@@ -103,22 +100,6 @@ TEST_F(SimCameraTest, MalformedRequestsFail)
     EXPECT_FALSE(Set(3, {1}));
     VideoFormat format;
     EXPECT_FALSE(m_pCamera->CurrentFormat(format));
-}
-
-TEST_F(SimCameraTest, CommandsRestoreAndSaveTheRegisters)
-{
-    WriteReg16(0x30, 5000);
-    WriteReg(0x00, 2);
-    Set(3, {13});
-    Set(4, {2}); // save
-    EXPECT_EQ(m_pCamera->SavedRegister(0x30), 5000 & 0xFF);
-    EXPECT_EQ(m_pCamera->SavedRegister(0x00), 2);
-    Set(4, {1}); // factory default
-    EXPECT_EQ(m_pCamera->Register(0x30), SimCamera::DEFAULT_LINE_PERIOD & 0xFF);
-    EXPECT_EQ(m_pCamera->Register(0x31), SimCamera::DEFAULT_LINE_PERIOD >> 8);
-    EXPECT_EQ(m_pCamera->Register(0x00), 0);
-    EXPECT_EQ(m_pCamera->Register(0x24), 960 & 0xFF);
-    EXPECT_EQ(m_pCamera->SavedRegister(0x30), 5000 & 0xFF);
 }
 
 TEST_F(SimCameraTest, FormatTakesTheThreeHeightsAndSetsTheMode)
@@ -145,24 +126,26 @@ TEST_F(SimCameraTest, FormatTakesTheThreeHeightsAndSetsTheMode)
 
 TEST_F(SimCameraTest, GainAndShutterChangeBrightness)
 {
-    auto level = [this] { return m_pCamera->CurrentSettings().aLut[3][100]; };
-    EXPECT_EQ(level(), 100);
-    WriteReg(0x00, 1);
-    EXPECT_EQ(level(), 200);
-    WriteReg(0x00, 0);
-    WriteReg16(0x20, 60); // +6 dB
-    EXPECT_EQ(level(), 200);
-    WriteReg16(0x20, 0);
-    WriteReg(0x01, 2); // half the exposure
-    EXPECT_EQ(level(), 50);
-    WriteReg(0x01, 15);
-    WriteReg16(0x24, 984); // manual shutter, shortest
-    EXPECT_EQ(level(), 4);
-    WriteReg16(0x24, 960);
-    EXPECT_EQ(level(), 100);
-    WriteReg16(0x28, 144); // red gain doubles red only
-    EXPECT_EQ(m_pCamera->CurrentSettings().aLut[0][100], 200);
-    EXPECT_EQ(m_pCamera->CurrentSettings().aLut[1][100], 100);
+    // Registers written in turn, then the level of sample 100 in grey and red.
+    const struct
+    {
+        int nAddr, nValue, nGrey, nRed;
+    } cases[] = {
+        {-1, 0, 100, 100},     {0x00, 1, 200, 200},   // gain mode +6 dB
+        {0x00, 0, 100, 100},   {0x20, 60, 200, 200},  // manual gain +6 dB
+        {0x20, 0, 100, 100},   {0x01, 2, 50, 50},     // half the exposure
+        {0x01, 15, 100, 100},  {0x24, 984, 4, 4},     // manual shutter, shortest
+        {0x24, 960, 100, 100}, {0x28, 144, 100, 200}, // red gain doubles red only
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.nAddr);
+        if (c.nAddr >= 0)
+            WriteReg16(c.nAddr, c.nValue);
+        const SimFrameSettings settings = m_pCamera->CurrentSettings();
+        EXPECT_EQ(settings.aLut[3][100], c.nGrey);
+        EXPECT_EQ(settings.aLut[0][100], c.nRed);
+    }
 }
 
 TEST_F(SimCameraTest, LinePositionSelectsTheSensorRows)
