@@ -21,7 +21,7 @@ std::string Identity(const CameraInfo& info)
     return std::string(info.szModel, strnlen(info.szModel, 16)) + "/" + Serial(info);
 }
 
-TEST_F(CameraDiscoveryTest, CamerasTakeIndexesInEnumerationOrderWithTheirIdentity)
+TEST_F(CameraDiscoveryTest, SupportedNamesTakeIndexesInEnumerationOrderWithTheirIdentityOr255)
 {
     Install("other,color:serial=C0000001,mono:model=TW-LS1284M:serial=M0000002:pid=6e52:busy=1");
     ASSERT_EQ(m_camera.Init(), 2);
@@ -43,11 +43,8 @@ TEST_F(CameraDiscoveryTest, CamerasTakeIndexesInEnumerationOrderWithTheirIdentit
     EXPECT_EQ(m_camera.Init(), 0);
     Install("15*other,color");
     EXPECT_EQ(m_camera.Init(), 1);
-}
 
-TEST_F(CameraDiscoveryTest, NamesMatchOnlyInTheirExactForm)
-{
-    // The two supported names first, then near misses.
+    // Names match only in their exact form: the two supported names first, then near misses.
     const char* const NAMES[] = {"@device:pnp:\\\\?\\usb#vid_04b4&pid_6e51",
                                  "@device:pnp:\\\\?\\usb#vid_04b4&pid_6e52",
                                  "@device:pnp:\\\\?\\usb#VID_04B4&PID_6E51",
@@ -63,10 +60,8 @@ TEST_F(CameraDiscoveryTest, NamesMatchOnlyInTheirExactForm)
     EXPECT_EQ(m_camera.Init(), 2);
     for (size_t i = 0; i < configs.size(); ++i)
         EXPECT_EQ(Sim(i).RequestLog().size(), i < 2 ? 108u : 0u) << NAMES[i];
-}
 
-TEST_F(CameraDiscoveryTest, FailedIdentityReadsLeave255)
-{
+    // Identity bytes that cannot be read are left 255.
     Install("color:serial=S1234567");
     CaptureFaults::Instance().FailFrom(CaptureStep::TOPOLOGY);
     ASSERT_EQ(m_camera.Init(), 1); // still counted
