@@ -1,4 +1,5 @@
-// The simulated camera's extension unit, format, brightness, line position and streaming.
+// The simulated camera's extension unit, brightness, line position and streaming; its formats are
+// those the camera and page tests switch between.
 
 #include "platform/capture/capture_source.h"
 #include "platform/capture/sim/sim_camera.h"
@@ -99,28 +100,6 @@ TEST_F(SimCameraTest, AddressesLatchMalformedRequestsFailAndCommandsRestoreAndSa
     EXPECT_FALSE(Set(3, {1}));
     VideoFormat format;
     EXPECT_FALSE(m_pCamera->CurrentFormat(format));
-}
-
-TEST_F(SimCameraTest, FormatTakesTheThreeHeightsAndSetsTheMode)
-{
-    VideoFormat format;
-    ASSERT_TRUE(m_pCamera->CurrentFormat(format));
-    EXPECT_EQ(format.nHeight, 960);
-    const struct
-    {
-        int nWidth, nHeight;
-        bool bOk;
-        int nMode;
-    } cases[] = {{1284, 2, true, 2},  {1284, 4, true, 3},    {1284, 960, true, 1},
-                 {1284, 3, false, 1}, {1280, 960, false, 1}, {1284, 0, false, 1}};
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.nHeight);
-        format.nWidth = c.nWidth;
-        format.nHeight = c.nHeight;
-        EXPECT_EQ(m_pCamera->ApplyFormat(format), c.bOk);
-        EXPECT_EQ(m_pCamera->Info(7), c.nMode);
-    }
 }
 
 TEST_F(SimCameraTest, GainAndShutterChangeBrightness)
