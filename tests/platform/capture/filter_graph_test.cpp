@@ -48,35 +48,32 @@ class RecordingCallback : public SampleGrabberCallback
     std::vector<long> m_samples;
 };
 
-class FilterGraphTest : public ::testing::Test
+// Pin n of a filter, as the camera code finds it.
+std::shared_ptr<CapturePin> Pin(const std::shared_ptr<CaptureFilter>& pFilter, int n)
 {
-  protected:
-    std::shared_ptr<CapturePin> Pin(const std::shared_ptr<CaptureFilter>& pFilter, int n)
-    {
-        auto pEnum = pFilter->EnumPins();
-        std::shared_ptr<CapturePin> pPin;
-        for (int i = 0; i <= n; ++i)
-            pPin = pEnum->Next();
-        return pPin;
-    }
-    std::shared_ptr<FakeSource> m_pSource = std::make_shared<FakeSource>();
-    std::shared_ptr<SampleGrabber> m_pGrabber = std::make_shared<SampleGrabber>();
-    std::shared_ptr<FilterGraph> m_pGraph = std::make_shared<FilterGraph>();
-};
+    auto pEnum = pFilter->EnumPins();
+    std::shared_ptr<CapturePin> pPin;
+    for (int i = 0; i <= n; ++i)
+        pPin = pEnum->Next();
+    return pPin;
+}
 
-TEST_F(FilterGraphTest, ConnectionNeedsBothFiltersInTheGraphRunDeliversAllOrNothingAndGoingReleasesAll)
+TEST(FilterGraphTest, ConnectionNeedsBothFiltersInTheGraphRunDeliversAllOrNothingAndGoingReleasesAll)
 {
+    auto pSource = std::make_shared<FakeSource>();
+    auto pGrabber = std::make_shared<SampleGrabber>();
+    auto pGraph = std::make_shared<FilterGraph>();
     RecordingCallback callback;
-    ASSERT_TRUE(m_pGrabber->SetCallback(&callback, GRABBER_CALLS_BUFFER));
-    EXPECT_TRUE(m_pGraph->AddFilter(m_pSource, "Video Capture"));
-    EXPECT_FALSE(m_pGraph->AddFilter(m_pGrabber, "Video Capture"));         // names are unique
-    EXPECT_FALSE(m_pGraph->Connect(Pin(m_pSource, 0), Pin(m_pGrabber, 0))); // not yet in the graph
-    EXPECT_TRUE(m_pGraph->AddFilter(m_pGrabber, "Grabber"));
-    EXPECT_FALSE(m_pGraph->Connect(Pin(m_pGrabber, 1), Pin(m_pGrabber, 0))); // grabber output to itself
-    EXPECT_FALSE(m_pGraph->Connect(Pin(m_pSource, 0), Pin(m_pGrabber, 1)));  // into an output pin
-    EXPECT_TRUE(m_pGraph->Connect(Pin(m_pSource, 0), Pin(m_pGrabber, 0)));
-    EXPECT_FALSE(m_pGraph->Connect(Pin(m_pSource, 0), Pin(m_pGrabber, 0))); // already connected
-    auto pControl = m_pGraph->QueryMediaControl();
+    ASSERT_TRUE(pGrabber->SetCallback(&callback, GRABBER_CALLS_BUFFER));
+    EXPECT_TRUE(pGraph->AddFilter(pSource, "Video Capture"));
+    EXPECT_FALSE(pGraph->AddFilter(pGrabber, "Video Capture"));       // names are unique
+    EXPECT_FALSE(pGraph->Connect(Pin(pSource, 0), Pin(pGrabber, 0))); // not yet in the graph
+    EXPECT_TRUE(pGraph->AddFilter(pGrabber, "Grabber"));
+    EXPECT_FALSE(pGraph->Connect(Pin(pGrabber, 1), Pin(pGrabber, 0))); // grabber output to itself
+    EXPECT_FALSE(pGraph->Connect(Pin(pSource, 0), Pin(pGrabber, 1)));  // into an output pin
+    EXPECT_TRUE(pGraph->Connect(Pin(pSource, 0), Pin(pGrabber, 0)));
+    EXPECT_FALSE(pGraph->Connect(Pin(pSource, 0), Pin(pGrabber, 0))); // already connected
+    auto pControl = pGraph->QueryMediaControl();
     ASSERT_TRUE(pControl);
     int nState = -1;
     EXPECT_TRUE(pControl->Run());
@@ -86,28 +83,27 @@ TEST_F(FilterGraphTest, ConnectionNeedsBothFiltersInTheGraphRunDeliversAllOrNoth
     EXPECT_TRUE(pControl->Stop());
     pControl->GetState(250, nState);
     EXPECT_EQ(nState, GRAPH_STATE_STOPPED);
-    EXPECT_FALSE(m_pSource->m_bStreaming);
+    EXPECT_FALSE(pSource->m_bStreaming);
 
     // A second source that cannot start leaves the whole graph stopped.
     auto pOther = std::make_shared<FakeSource>();
     auto pOtherGrabber = std::make_shared<SampleGrabber>();
-    ASSERT_TRUE(m_pGraph->AddFilter(pOther, "Second") &&
-                m_pGraph->AddFilter(pOtherGrabber, "Second grabber"));
-    ASSERT_TRUE(m_pGraph->Connect(Pin(pOther, 0), Pin(pOtherGrabber, 0)));
+    ASSERT_TRUE(pGraph->AddFilter(pOther, "Second") && pGraph->AddFilter(pOtherGrabber, "Second grabber"));
+    ASSERT_TRUE(pGraph->Connect(Pin(pOther, 0), Pin(pOtherGrabber, 0)));
     pOther->m_bFailStart = true;
     EXPECT_FALSE(pControl->Run());
-    EXPECT_FALSE(m_pSource->m_bStreaming);
-    EXPECT_EQ(m_pGraph->State(), GRAPH_STATE_STOPPED);
+    EXPECT_FALSE(pSource->m_bStreaming);
+    EXPECT_EQ(pGraph->State(), GRAPH_STATE_STOPPED);
     pOther->m_bFailStart = false;
     EXPECT_TRUE(pControl->Run());
 
     // The last reference to the graph, the media control's, stops streaming and lets go of every filter.
-    std::weak_ptr<FakeSource> source = m_pSource;
-    std::weak_ptr<SampleGrabber> grabber = m_pGrabber;
-    std::weak_ptr<FilterGraph> graph = m_pGraph;
-    m_pSource.reset();
-    m_pGrabber.reset();
-    m_pGraph.reset();
+    std::weak_ptr<FakeSource> source = pSource;
+    std::weak_ptr<SampleGrabber> grabber = pGrabber;
+    std::weak_ptr<FilterGraph> graph = pGraph;
+    pSource.reset();
+    pGrabber.reset();
+    pGraph.reset();
     pOther.reset();
     pOtherGrabber.reset();
     EXPECT_TRUE(source.lock()->m_bStreaming);

@@ -16,37 +16,18 @@ namespace
 const char* const VARIABLES[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE",
                                  "XDG_RUNTIME_DIR"};
 
-// Sets the display variables for one case (unset unless given) and restores them afterwards.
-class DisplayEnvironment
+// Sets the display variables for one case (unset unless given); the saved ones are put back after.
+void SetDisplayEnvironment(const std::map<std::string, std::optional<std::string>>& values)
 {
-  public:
-    explicit DisplayEnvironment(const std::map<std::string, std::string>& values)
+    for (const char* pName : VARIABLES)
     {
-        for (const char* pName : VARIABLES)
-        {
-            const char* pOld = std::getenv(pName);
-            m_saved[pName] = pOld != nullptr ? std::optional<std::string>(pOld) : std::nullopt;
-            const auto it = values.find(pName);
-            if (it != values.end())
-                setenv(pName, it->second.c_str(), 1);
-            else
-                unsetenv(pName);
-        }
+        const auto it = values.find(pName);
+        if (it != values.end() && it->second)
+            setenv(pName, it->second->c_str(), 1);
+        else
+            unsetenv(pName);
     }
-    ~DisplayEnvironment()
-    {
-        for (const auto& [strName, value] : m_saved)
-        {
-            if (value)
-                setenv(strName.c_str(), value->c_str(), 1);
-            else
-                unsetenv(strName.c_str());
-        }
-    }
-
-  private:
-    std::map<std::string, std::optional<std::string>> m_saved;
-};
+}
 } // namespace
 
 TEST(DisplayAvailable, SaysWhyNoDisplayWillOpen)
@@ -55,7 +36,7 @@ TEST(DisplayAvailable, SaysWhyNoDisplayWillOpen)
     // Environment, then what the reason names; an empty reason: a display is available.
     const struct
     {
-        std::map<std::string, std::string> env;
+        std::map<std::string, std::optional<std::string>> env;
         std::string strWhy;
     } CASES[] = {
         {{}, "neither DISPLAY nor WAYLAND_DISPLAY is set"},
@@ -72,12 +53,17 @@ TEST(DisplayAvailable, SaysWhyNoDisplayWillOpen)
         {{{"QT_QPA_PLATFORM", "wayland:option;xcb"}, {"DISPLAY", ":4711"}, {"XDG_RUNTIME_DIR", strRuntime}},
          "no Wayland compositor listens at \"" + strRuntime + "/wayland-0\"; no X server"},
     };
+    std::map<std::string, std::optional<std::string>> saved;
+    for (const char* pName : VARIABLES)
+        saved[pName] =
+            std::getenv(pName) != nullptr ? std::optional<std::string>(std::getenv(pName)) : std::nullopt;
     for (const auto& c : CASES)
     {
-        DisplayEnvironment env(c.env);
+        SetDisplayEnvironment(c.env);
         std::string strWhy = "left over";
         const bool bAvailable = UiApplication::DisplayAvailable(&strWhy);
         EXPECT_EQ(bAvailable, c.strWhy.empty()) << c.strWhy;
         EXPECT_EQ(strWhy.substr(0, c.strWhy.size()), c.strWhy);
     }
+    SetDisplayEnvironment(saved);
 }
