@@ -191,6 +191,8 @@ TEST(SimCameraStreamTest, FramesOfTheFormatComePastTheLinePeriodUntilStoppedAndA
         pCamera->SetRegister(0x31, 0xFF);
         auto pSource = pCamera->Bind();
         const VideoFormat format{1284, 2, 0, 16, 0, 0};
+        EXPECT_FALSE(pSource->ApplyFormat({1284, 3, 0, 16, 0, 0}) ||
+                     pSource->ApplyFormat({1280, 2, 0, 16, 0, 0}));
         ASSERT_TRUE(pSource->ApplyFormat(format));
         LineSink sink(*pCamera, bStall ? 10 : -1);
         // The frame is held only while streaming, at the size of the frames streamed.

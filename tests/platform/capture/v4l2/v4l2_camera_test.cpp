@@ -66,7 +66,7 @@ TEST_F(V4l2CameraTest, ANodeThatCannotBeOpenedForCaptureIsReportedAndLeftClosed)
     }
 }
 
-TEST_F(V4l2CameraTest, TheFormatIsPinnedToYuyvOfExactlyTheSizeAskedFor)
+TEST_F(V4l2CameraTest, TheFormatIsPinnedToYuyvOfExactlyTheSizeAskedForAndCloseStopsTheStream)
 {
     const struct
     {
@@ -110,4 +110,11 @@ TEST_F(V4l2CameraTest, TheFormatIsPinnedToYuyvOfExactlyTheSizeAskedFor)
     m_io.m_nFailErrno = EBUSY;
     EXPECT_EQ(camera.PinFormat(1284, 2, format), -EBUSY);
     EXPECT_EQ(format.nWidth, 0u);
+
+    // Closing a streaming node stops the stream and lets go of its buffers and the node.
+    ASSERT_EQ(camera.StartStreaming([](const uint8_t*, size_t, double) {}), 0);
+    camera.Close();
+    EXPECT_FALSE(m_io.StreamOn());
+    EXPECT_EQ(m_io.MappedCount(), 0u);
+    EXPECT_EQ(m_io.OpenCount(), 0);
 }
