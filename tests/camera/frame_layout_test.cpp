@@ -1,13 +1,12 @@
-// The raw frame layout written by the frame callback, from direct calls and from frames the
-// simulated camera delivers on its own streaming thread.
+// The raw frame layout the frame callback writes; frames through the whole graph are checked by
+// the viewer and operator tests.
 
-#include "sim_camera_fixture.h"
+#include "camera/sample_grabber_cb.h"
 
-#include "buffers/shared_buffers.h"
-#include "platform/sys/auto_reset_event.h"
+#include <gtest/gtest.h>
 
-#include <atomic>
 #include <random>
+#include <vector>
 
 namespace
 {
@@ -69,60 +68,6 @@ TEST(FrameLayoutTest, EachHeightGivesTheTransposedLayoutAndOnlyAWholeFrameCallsT
         cb.m_nMode = 0;
         cb.BufferCB(0.0, sample.data(), nFrame);
         EXPECT_TRUE(dest == blank && nCalls == 2);
-    }
-}
-
-// Frames from the simulated camera's own streaming thread, through the whole graph.
-class StreamedFrameTest : public SimCameraTest
-{
-  protected:
-    void SetUp() override { g_pRawFrame = m_raw.data(); }
-    void TearDown() override
-    {
-        SimCameraTest::TearDown();
-        g_pRawFrame = nullptr;
-    }
-
-    // Runs on the streaming thread: keeps the first frame and which frame it was.
-    static void Handler(void* pArg)
-    {
-        auto* self = static_cast<StreamedFrameTest*>(pArg);
-        if (self->m_bHaveFrame.exchange(true))
-            return;
-        self->m_nFrameLine = self->Sim(0).FrameLine();
-        self->m_copy = self->m_raw;
-        self->m_frameEvent.Set();
-    }
-
-    std::vector<uint8_t> m_raw = std::vector<uint8_t>(RAW_BYTES);
-    std::vector<uint8_t> m_copy;
-    std::atomic<bool> m_bHaveFrame{false};
-    uint64_t m_nFrameLine = 0;
-    AutoResetEvent m_frameEvent;
-};
-
-TEST_F(StreamedFrameTest, DeliveredFramesHoldTheRenderedScene)
-{
-    for (int nHeight : {960, 4, 2})
-    {
-        SCOPED_TRACE(nHeight);
-        InstallAndInit("color", 1);
-        // The fastest line period, a line position off the centre, a visible gain.
-        m_camera.WriteRegister16(0, REG_LINE_PERIOD, 1388);
-        m_camera.WriteRegister16(0, REG_LINE_POSITION, 300);
-        m_camera.WriteRegister8(0, REG_GAIN_MODE, 1);
-        std::fill(m_raw.begin(), m_raw.end(), 0xEE);
-        m_bHaveFrame = false;
-        ASSERT_EQ(m_camera.Open(0, W, nHeight, &StreamedFrameTest::Handler, this), CAMERA_OK);
-        ASSERT_EQ(m_camera.Run(), CAMERA_OK);
-        ASSERT_TRUE(m_frameEvent.Wait(10000));
-        EXPECT_EQ(m_camera.Stop(), CAMERA_OK);
-
-        const SimFrameSettings settings = Sim(0).CurrentSettings();
-        ASSERT_EQ(settings.nHeight, nHeight);
-        std::vector<uint8_t> sample(size_t(W) * nHeight * 2);
-        SimCamera::RenderFrame(settings, true, m_nFrameLine, sample.data());
-        EXPECT_TRUE(m_copy == Reference(sample, nHeight, std::vector<uint8_t>(RAW_BYTES, 0xEE)));
     }
 }
 } // namespace

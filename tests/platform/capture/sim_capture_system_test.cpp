@@ -8,44 +8,25 @@
 
 namespace
 {
-std::string Name(SimCamera& camera)
+std::string Serial(SimCamera& camera)
 {
     std::string s;
-    camera.GetDisplayName(s);
+    for (int i = 0; i < 8; ++i)
+        s += static_cast<char>(camera.Info(0x90 + i));
     return s;
 }
 
-std::string InfoText(SimCamera& camera, int nAddr, int nLength)
-{
-    std::string s;
-    for (int i = 0; i < nLength; ++i)
-        s += static_cast<char>(camera.Info(nAddr + i));
-    return s;
-}
-
+// What the camera code reads of each device (identity, busy flag, mode) is checked through it; here
+// the list itself: order, spaces, repeats with serials of their own.
 TEST(SimCaptureSystemTest, SpecListsDevicesInOrderWithTheirOptions)
 {
     std::string strError;
-    auto pSim = SimCaptureSystem::FromSpec(
-        " other , color, mono:model=TW-LS1284M:serial=A1234567:pid=6e52:busy=1:mode=3,2*colour", &strError);
+    auto pSim = SimCaptureSystem::FromSpec(" other , mono:mode=3,2*colour", &strError);
     EXPECT_EQ(strError, "");
-    ASSERT_EQ(pSim->DeviceCount(), 5u);
-
-    EXPECT_EQ(Name(*pSim->Camera(0)).find("vid_04b4"), std::string::npos);
-    EXPECT_EQ(Name(*pSim->Camera(1)), "@device:pnp:\\\\?\\usb#vid_04b4&pid_6e51&mi_00#6&1a2b3c4d&0&0001#"
-                                      "{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
-    SimCamera& mono = *pSim->Camera(2);
-    EXPECT_NE(Name(mono).find("vid_04b4&pid_6e52"), std::string::npos);
-    EXPECT_TRUE(!mono.IsColor() && mono.Info(1) == 1 && mono.Info(2) == 0 && mono.Info(7) == 3);
-    EXPECT_EQ(mono.FrameHeight(), 4);
-    EXPECT_EQ(InfoText(mono, 0x80, 16), std::string("TW-LS1284M\0\0\0\0\0\0", 16));
-    EXPECT_EQ(InfoText(mono, 0x90, 8), "A1234567");
-    EXPECT_TRUE(pSim->Camera(3)->IsColor() && pSim->Camera(3)->Info(2) == 1);
-    EXPECT_NE(InfoText(*pSim->Camera(3), 0x90, 8), InfoText(*pSim->Camera(4), 0x90, 8));
-
-    std::vector<std::shared_ptr<VideoInputDevice>> devices;
-    EXPECT_TRUE(pSim->ListVideoInputs(devices));
-    EXPECT_EQ(devices.size(), 5u);
+    ASSERT_EQ(pSim->DeviceCount(), 4u);
+    EXPECT_TRUE(!pSim->Camera(1)->IsColor() && pSim->Camera(1)->FrameHeight() == 4);
+    EXPECT_TRUE(pSim->Camera(2)->IsColor() && pSim->Camera(3)->IsColor());
+    EXPECT_NE(Serial(*pSim->Camera(2)), Serial(*pSim->Camera(3)));
 }
 
 TEST(SimCaptureSystemTest, UnreadableItemsAreLeftOutAndNamed)

@@ -2,6 +2,7 @@
 
 #include "platform/capture/v4l2/v4l2_log.h"
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -23,15 +24,14 @@ class LogCapture
     // Lines that hold every one of the fragments.
     int Count(std::initializer_list<const char*> fragments)
     {
-        int n = 0;
-        for (const std::string& strLine : Lines())
-        {
-            bool bAll = true;
-            for (const char* pszFragment : fragments)
-                bAll = bAll && strLine.find(pszFragment) != std::string::npos;
-            n += bAll ? 1 : 0;
-        }
-        return n;
+        const std::vector<std::string> lines = Lines();
+        return int(std::count_if(lines.begin(), lines.end(),
+                                 [&](const std::string& s)
+                                 {
+                                     return std::all_of(fragments.begin(), fragments.end(),
+                                                        [&](const char* p)
+                                                        { return s.find(p) != std::string::npos; });
+                                 }));
     }
     void Clear()
     {

@@ -1,0 +1,363 @@
+// Camera access over simulated devices: discovery (which devices become cameras, with which
+// identity), register and information requests (the requests sent, in order, and the results),
+// and the capture graph (Open's checks and failure points, what Close releases); each also when a
+// step fails.
+
+#include "sim_camera_fixture.h"
+
+#include "buffers/shared_buffers.h"
+#include "platform/capture/capture_graph_builder.h"
+#include "platform/capture/capture_source.h"
+#include "platform/capture/filter_graph.h"
+#include "platform/capture/sample_grabber.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace
+{
+using CameraDiscoveryTest = SimCameraTest;
+
+std::string Serial(const CameraInfo& info)
+{
+    return std::string(info.szSerial, strnlen(info.szSerial, 8));
+}
+
+std::string Identity(const CameraInfo& info)
+{
+    return std::string(info.szModel, strnlen(info.szModel, 16)) + "/" + Serial(info);
+}
+
+TEST_F(CameraDiscoveryTest, SupportedNamesTakeIndexesInEnumerationOrderWithTheirIdentityOr255)
+{
+    Install("other,color:serial=C0000001,mono:model=TW-LS1284M:serial=M0000002:pid=6e52:busy=1");
+    ASSERT_EQ(m_camera.Init(), 2);
+    EXPECT_EQ(m_camera.m_nOpened, -1);
+    const CameraInfo& color = m_camera.m_info[0];
+    const CameraInfo& mono = m_camera.m_info[1];
+    EXPECT_TRUE(color.bPresent == 1 && color.bColor == 1 && color.nBusy == 0 && color.nInfo3 == 0x10);
+    EXPECT_TRUE(mono.bPresent == 1 && mono.bColor == 0 && mono.nBusy == 1);
+    EXPECT_EQ(Identity(color), "TW-LS1284C/C0000001");
+    EXPECT_EQ(Identity(mono), "TW-LS1284M/M0000002");
+    EXPECT_EQ(m_camera.m_info[2].bPresent, 0);
+    EXPECT_TRUE(m_camera.m_pCapture[0] && m_camera.m_pCapture[1] && !m_camera.m_pCapture[2]);
+    // 54 information bytes per camera, an address and a data request each.
+    EXPECT_EQ(Sim(1).RequestLog().size(), 108u);
+    EXPECT_EQ(Sim(0).RequestLog().size(), 0u);
+
+    // Only the first sixteen devices are examined.
+    Install("16*other,color");
+    EXPECT_EQ(m_camera.Init(), 0);
+    Install("15*other,color");
+    EXPECT_EQ(m_camera.Init(), 1);
+
+    // Names match only in their exact form: the two supported names first, then near misses.
+    const char* const NAMES[] = {"@device:pnp:\\\\?\\usb#vid_04b4&pid_6e51",
+                                 "@device:pnp:\\\\?\\usb#vid_04b4&pid_6e52",
+                                 "@device:pnp:\\\\?\\usb#VID_04B4&PID_6E51",
+                                 "@device:sw:\\\\?\\usb#vid_04b4&pid_6e51",
+                                 "\\\\?\\usb#vid_04b4&pid_6e51",
+                                 "@device:pnp:\\\\?\\usb#vid_04b4&pid_6e53",
+                                 "@device:pnp:\\\\?\\usb#vid_04b5&pid_6e51"};
+    std::vector<SimCameraConfig> configs(std::size(NAMES));
+    for (size_t i = 0; i < configs.size(); ++i)
+        configs[i].strDisplayName =
+            NAMES[i] + std::string("&mi_00#6&1a2b3c4d&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global");
+    Use(std::make_shared<SimCaptureSystem>(configs));
+    EXPECT_EQ(m_camera.Init(), 2);
+    for (size_t i = 0; i < configs.size(); ++i)
+        EXPECT_EQ(Sim(i).RequestLog().size(), i < 2 ? 108u : 0u) << NAMES[i];
+
+    // Identity bytes that cannot be read are left 255.
+    Install("color:serial=S1234567");
+    CaptureFaults::Instance().FailFrom(CaptureStep::TOPOLOGY);
+    ASSERT_EQ(m_camera.Init(), 1); // still counted
+    const CameraInfo& info = m_camera.m_info[0];
+    EXPECT_TRUE(info.bPresent == 1 && info.nBusy == 255 && info.bColor == 255 && info.abExtra2[15] == 255);
+    EXPECT_EQ(Identity(info), std::string(16, '\xFF') + "/" + std::string(8, '\xFF'));
+}
+
+// Each Init after the first lets go of what the one before held and starts its records afresh.
+TEST_F(CameraDiscoveryTest, EachFailingStepGivesItsResultAndInitAgainStartsAfresh)
+{
+    const struct
+    {
+        CaptureStep step;
+        int nNth;
+        int nResult;
+        int nRecorded; // cameras recorded before the failure
+        const char* pszFirst;
+    } cases[] = {
+        {CaptureStep::STARTUP, 1, CAMERA_ERR_COM_INIT, 0, ""},
+        {CaptureStep::DEVICE_ENUMERATOR, 1, CAMERA_ERR_NO_DEVICE, 0, ""},
+        {CaptureStep::VIDEO_INPUT_ENUMERATOR, 1, CAMERA_ERR_NO_DEVICE, 0, ""},
+        {CaptureStep::DISPLAY_NAME, 2, CAMERA_ERR_FAILED, 1, "FIRST"},
+        {CaptureStep::BIND, 1, 1, 1, "SECOND"}, // the first camera is skipped
+        // A failed request for the next device gets none; the later requests still find both.
+        {CaptureStep::NEXT_DEVICE, 1, 2, 2, "FIRST"},
+        {CaptureStep::BIND, 2, 1, 1, "FIRST"},
+    };
+    Install("color:serial=FIRST,mono:serial=SECOND");
+    std::weak_ptr<CaptureSource> held[2];
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.step) << " " << c.nNth);
+        m_camera.m_info[1].nMode = 3;
+        CaptureFaults::Instance().FailCall(c.step, c.nNth);
+        EXPECT_EQ(m_camera.Init(), c.nResult);
+        for (const auto& p : held)
+            EXPECT_TRUE(p.expired());
+        for (int i = 0; i < CAMERA_MAX; ++i)
+        {
+            EXPECT_EQ(m_camera.m_info[i].bPresent, i < c.nRecorded ? 1 : 0);
+            EXPECT_EQ(!m_camera.m_pCapture[i], i >= c.nRecorded);
+        }
+        EXPECT_EQ(m_camera.m_info[1].nMode, 0);
+        EXPECT_EQ(Serial(m_camera.m_info[0]), c.pszFirst);
+        EXPECT_EQ(m_pSim->ActiveStartups(), c.nResult == CAMERA_ERR_COM_INIT ? 0 : 1);
+        held[0] = m_camera.m_pCapture[0];
+        held[1] = m_camera.m_pCapture[1];
+    }
+    EXPECT_EQ(m_camera.Close(), CAMERA_OK);
+    EXPECT_EQ(m_camera.Close(), CAMERA_OK);
+    EXPECT_EQ(m_pSim->ActiveStartups(), 0);
+
+    Install("");
+    EXPECT_EQ(m_camera.Init(), CAMERA_ERR_NO_DEVICE);
+}
+
+TEST_F(CameraDiscoveryTest, FindIdleCameraTakesTheFirstIdleOne)
+{
+    InstallAndInit("color:busy=1,color,color", 3);
+    EXPECT_EQ(m_camera.FindIdleCamera(), 1);
+    // An unreadable busy byte counts as busy.
+    CaptureFaults::Instance().FailCall(CaptureStep::PROPERTY, 4); // camera 1's busy GET
+    EXPECT_EQ(m_camera.FindIdleCamera(), 2);
+    Sim(1).SetInfo(INFO_BUSY, 1);
+    Sim(2).SetInfo(INFO_BUSY, 1);
+    EXPECT_EQ(m_camera.FindIdleCamera(), -1);
+
+    InstallAndInit("other", 0);
+    EXPECT_EQ(m_camera.FindIdleCamera(), -1);
+    EXPECT_EQ(CaptureFaults::Instance().Calls(CaptureStep::TOPOLOGY), 0);
+}
+
+using Strings = std::vector<std::string>;
+
+class CameraRegisterTest : public SimCameraTest
+{
+  protected:
+    void SetUp() override { InstallAndInit("color", 1); }
+};
+
+TEST_F(CameraRegisterTest, EachOperationSendsItsRequestsAndGivesItsResultAlsoWhenTheyFail)
+{
+    using Op = std::function<int(CameraDevice&, int)>; // on the camera index given
+    const Op factoryDefault = [](CameraDevice& c, int n)
+    {
+        c.XuSet(n, XU_SEL_INFO_ADDR, INFO_COMMAND);
+        return c.XuSet(n, XU_SEL_INFO_DATA, CMD_FACTORY_DEFAULT);
+    };
+    const Op write16 = [](CameraDevice& c, int n) { return c.WriteRegister16(n, REG_LINE_PERIOD, 1388); };
+    const Op write8 = [](CameraDevice& c, int n) { return c.WriteRegister8(n, REG_GAIN_MODE, 2); };
+    const Op read8 = [](CameraDevice& c, int n) { return c.ReadRegister8(n, REG_MANUAL_SHUTTER); };
+    const Op read16 = [](CameraDevice& c, int n) { return c.ReadRegister16(n, REG_MANUAL_SHUTTER); };
+    const Op readInfo = [](CameraDevice& c, int n) { return c.ReadInfo(n, INFO_COLOR); };
+    const Op dataByte = [](CameraDevice& c, int n) { return c.XuGet(n, XU_SEL_INFO_DATA); };
+    const Op present = [](CameraDevice& c, int n) { return c.CheckCamera(n, 3); };
+    const Op idle = [](CameraDevice& c, int n) { return c.CheckCamera(n, 7); };
+    const struct
+    {
+        Op op;
+        int nResult;
+        Strings log;
+        int nFailFrom;        // every property request from this one on fails ...
+        int nFailedResult;    // ... and the operation then gives this
+        bool bDirect = false; // a bare request: a bad index fails it without a check of its own
+    } cases[] = {
+        {factoryDefault, CAMERA_OK, {"SET3 0D", "SET4 01"}, 2, CAMERA_ERR_FAILED, true},
+        // Writes report success whatever happens to their requests.
+        {write16, CAMERA_OK, {"SET1 30 00", "SET2 6C", "SET1 31 00", "SET2 05"}, 1, CAMERA_OK},
+        {write8, CAMERA_OK, {"SET1 00 00", "SET2 02"}, 1, CAMERA_OK},
+        {read8, 0xC0, {"SET1 24 00", "GET2 C0"}, 2, CAMERA_ERR_FAILED},
+        // A failed byte counts as 0xFF.
+        {read16, 960, {"SET1 24 00", "GET2 C0", "SET1 25 00", "GET2 03"}, 2, 0xFFFF},
+        {readInfo, 1, {"SET3 02", "GET4 01"}, 2, CAMERA_ERR_FAILED},
+        // The information address is still the colour byte's.
+        {dataByte, 1, {"GET4 01"}, 1, CAMERA_ERR_FAILED, true},
+        {present, CAMERA_OK, {}, 1, CAMERA_OK},
+        // An unreadable busy byte counts as busy.
+        {idle, CAMERA_OK, {"SET3 01", "GET4 00"}, 2, CAMERA_ERR_BUSY},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        ClearLogs();
+        EXPECT_EQ(c.op(m_camera, 0), c.nResult);
+        EXPECT_EQ(Log(0), c.log);
+        CaptureFaults::Instance().FailFrom(CaptureStep::PROPERTY, c.nFailFrom);
+        EXPECT_EQ(c.op(m_camera, 0), c.nFailedResult);
+        CaptureFaults::Instance().Clear();
+
+        // Outside the table or without a camera nothing is sent.
+        EXPECT_EQ(c.op(m_camera, 16), c.bDirect ? CAMERA_ERR_FAILED : CAMERA_ERR_BAD_INDEX);
+        EXPECT_EQ(c.op(m_camera, -1), c.bDirect ? CAMERA_ERR_FAILED : CAMERA_ERR_BAD_INDEX);
+        EXPECT_EQ(c.op(m_camera, 1), c.bDirect ? CAMERA_ERR_FAILED : CAMERA_ERR_NOT_PRESENT);
+        EXPECT_EQ(CaptureFaults::Instance().Calls(CaptureStep::TOPOLOGY), 0);
+    }
+}
+
+TEST_F(CameraRegisterTest, ABusyOrMissingCameraIsNotIdle)
+{
+    Sim(0).SetInfo(INFO_BUSY, 1);
+    EXPECT_EQ(m_camera.CheckCamera(0, CAMERA_CHECK_IDLE), CAMERA_ERR_BUSY);
+    Sim(0).SetInfo(INFO_BUSY, 0);
+    // The address request's failure alone is not looked at.
+    CaptureFaults::Instance().FailCall(CaptureStep::PROPERTY, 1);
+    EXPECT_EQ(m_camera.CheckCamera(0, CAMERA_CHECK_IDLE), CAMERA_OK);
+    // The idle test alone reports a missing camera as busy, and asks it nothing.
+    EXPECT_EQ(m_camera.CheckCamera(16, CAMERA_CHECK_IDLE), CAMERA_ERR_BUSY);
+    EXPECT_EQ(m_camera.CheckCamera(1, CAMERA_CHECK_IDLE), CAMERA_ERR_BUSY);
+    EXPECT_EQ(Log(0), (Strings{"SET3 01", "GET4 01", "GET4 00"}));
+}
+
+TEST_F(CameraRegisterTest, FailureWhileReachingTheUnitEndsTheRequestAndHoldsNothing)
+{
+    const long nBaseline = m_camera.m_pCapture[0].use_count();
+    for (CaptureStep step : {CaptureStep::TOPOLOGY, CaptureStep::NODE, CaptureStep::CONTROL})
+    {
+        SCOPED_TRACE(static_cast<int>(step));
+        CaptureFaults::Instance().FailCall(step);
+        EXPECT_EQ(m_camera.XuGet(0, XU_SEL_INFO_DATA), CAMERA_ERR_FAILED);
+        EXPECT_EQ(m_camera.m_pCapture[0].use_count(), nBaseline);
+        EXPECT_EQ(Log(0), Strings{});
+    }
+    // A request sent afterwards goes through again.
+    EXPECT_EQ(m_camera.XuGet(0, XU_SEL_INFO_DATA), 0);
+}
+
+class CameraGraphTest : public SimCameraTest
+{
+  protected:
+    void SetUp() override { g_pRawFrame = m_raw.data(); }
+    void TearDown() override
+    {
+        SimCameraTest::TearDown();
+        g_pRawFrame = nullptr;
+    }
+
+    // Weak references to everything the camera object holds, to check that Close lets go.
+    std::vector<std::weak_ptr<void>> Held()
+    {
+        std::vector<std::weak_ptr<void>> refs = {m_camera.m_pGraph, m_camera.m_pGrabber,
+                                                 m_camera.m_pGrabberFilter, m_camera.m_pBuilder};
+        refs.insert(refs.end(), std::begin(m_camera.m_pCapture), std::end(m_camera.m_pCapture));
+        return refs;
+    }
+    static bool AllExpired(const std::vector<std::weak_ptr<void>>& refs)
+    {
+        return std::all_of(refs.begin(), refs.end(), [](const auto& r) { return r.expired(); });
+    }
+
+    std::vector<uint8_t> m_raw = std::vector<uint8_t>(1284 * 964 * 2);
+};
+
+void NoFrame(void*) {}
+
+TEST_F(CameraGraphTest, OpenChecksTheCameraBeforeBuildingAnythingThenRunAndStopReachTheirStates)
+{
+    InstallAndInit("color:busy=1,color:busy=1", 2);
+    EXPECT_EQ(m_camera.Open(-1, 1284, 960, NoFrame, nullptr), CAMERA_ERR_BAD_INDEX);
+    EXPECT_EQ(m_camera.Open(16, 1284, 960, NoFrame, nullptr), CAMERA_ERR_BAD_INDEX);
+    EXPECT_EQ(m_camera.Open(2, 1284, 960, NoFrame, nullptr), CAMERA_ERR_NOT_PRESENT);
+    EXPECT_EQ(m_camera.Open(0, 1284, 960, NoFrame, nullptr), CAMERA_ERR_BUSY);
+    EXPECT_FALSE(m_camera.m_pGraph || m_camera.m_pBuilder || m_camera.m_pGrabber || m_camera.m_pCallback);
+    EXPECT_EQ(m_camera.Stop(), CAMERA_ERR_NOT_OPEN);
+    EXPECT_EQ(m_camera.Run(), CAMERA_ERR_NOT_OPEN);
+
+    Sim(1).SetInfo(INFO_BUSY, 0);
+    ASSERT_EQ(m_camera.Open(-1, 1284, 2, NoFrame, nullptr), CAMERA_OK);
+    EXPECT_EQ(m_camera.m_nOpened, 1);
+    // The frame size reached the camera; the callback's wiring is checked by the streamed frames.
+    EXPECT_EQ(Sim(1).Info(INFO_MODE), 2);
+
+    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
+    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
+    EXPECT_EQ(m_camera.Stop(), CAMERA_OK);
+    EXPECT_EQ(m_camera.Stop(), CAMERA_OK);
+    EXPECT_FALSE(Sim(1).IsStreaming());
+
+    CaptureFaults::Instance().FailCall(CaptureStep::QUERY_MEDIA_CONTROL);
+    EXPECT_EQ(m_camera.Run(), CAMERA_ERR_FAILED);
+    EXPECT_FALSE(Sim(1).IsStreaming());
+
+    EXPECT_EQ(m_camera.Run(), CAMERA_OK);
+
+    // Close while running stops the stream before the callback goes.
+    const auto held = Held();
+    EXPECT_EQ(m_camera.Close(), CAMERA_OK);
+    EXPECT_TRUE(AllExpired(held));
+    EXPECT_FALSE(Sim(1).IsStreaming());
+    EXPECT_EQ(m_camera.m_nOpened, -1);
+}
+
+TEST_F(CameraGraphTest, EachFailingStepOfOpenButTheFormatFailsItAndCloseReleasesEverything)
+{
+    // Each step's first call, and the second call of the steps Open takes twice.
+    std::vector<std::pair<CaptureStep, int>> cases = {{CaptureStep::ADD_FILTER, 2},
+                                                      {CaptureStep::ENUM_PINS, 2}};
+    for (CaptureStep step :
+         {CaptureStep::FILTER_GRAPH, CaptureStep::GRAPH_BUILDER, CaptureStep::FIND_STREAM_CONFIG,
+          CaptureStep::GET_FORMAT, CaptureStep::SAMPLE_GRABBER, CaptureStep::QUERY_GRABBER,
+          CaptureStep::SET_BUFFER_SAMPLES, CaptureStep::SET_ONE_SHOT, CaptureStep::SET_CALLBACK,
+          CaptureStep::ADD_FILTER, CaptureStep::SET_GRAPH, CaptureStep::ENUM_PINS, CaptureStep::CONNECT})
+        cases.emplace_back(step, 1);
+    for (const auto& [step, nNth] : cases)
+    {
+        SCOPED_TRACE(testing::Message() << "step " << static_cast<int>(step) << " call " << nNth);
+        InstallAndInit("color,mono", 2);
+        CaptureFaults::Instance().FailCall(step, nNth);
+        EXPECT_EQ(m_camera.Open(0, 1284, 960, NoFrame, nullptr), CAMERA_ERR_FAILED);
+        EXPECT_EQ(m_camera.m_nOpened, -1);
+        EXPECT_EQ(m_camera.Run(), CAMERA_ERR_NOT_OPEN);
+        // The pins taken for the connection were let go: only the graph holds the source besides.
+        if (step == CaptureStep::CONNECT)
+        {
+            EXPECT_EQ(m_camera.m_pCapture[0].use_count(), 2);
+        }
+        const auto held = Held();
+        EXPECT_EQ(m_camera.Close(), CAMERA_OK);
+        EXPECT_TRUE(AllExpired(held));
+        EXPECT_FALSE(m_camera.m_pCallback);
+        EXPECT_EQ(m_pSim->ActiveStartups(), 0);
+    }
+    // A refused format alone does not stop it: the camera keeps its own.
+    InstallAndInit("color", 1);
+    CaptureFaults::Instance().FailCall(CaptureStep::SET_FORMAT);
+    EXPECT_EQ(m_camera.Open(0, 1284, 2, NoFrame, nullptr), CAMERA_OK);
+    EXPECT_EQ(Sim(0).FrameHeight(), 960);
+}
+
+// A filter with only an input pin.
+class InputOnlyFilter : public CaptureFilter
+{
+  public:
+    int PinCount() const override { return 1; }
+    PinDirection DirectionOfPin(int) const override { return PinDirection::INPUT; }
+};
+
+TEST_F(CameraGraphTest, GetPinReturnsTheFirstPinOfThatDirection)
+{
+    auto pFilter = std::make_shared<InputOnlyFilter>();
+    EXPECT_EQ(CameraDevice::GetPin(pFilter, PinDirection::OUTPUT), nullptr);
+    EXPECT_EQ(pFilter.use_count(), 1);
+    auto pGrabber = std::make_shared<SampleGrabber>();
+    auto pOut = CameraDevice::GetPin(pGrabber, PinDirection::OUTPUT);
+    ASSERT_TRUE(pOut);
+    EXPECT_TRUE(pOut->Index() == 1 && pOut->Filter() == pGrabber);
+    CaptureFaults::Instance().FailCall(CaptureStep::ENUM_PINS);
+    EXPECT_EQ(CameraDevice::GetPin(pGrabber, PinDirection::OUTPUT), nullptr);
+}
+} // namespace
