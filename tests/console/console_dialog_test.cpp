@@ -448,6 +448,7 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
         d.SendCommand(IDC_MAIN_SAVE_IMAGE);
         const std::vector<std::string> names = Pictures();
         ASSERT_EQ(names.size(), 1u);
+        EXPECT_EQ(names[0].find_first_not_of("0123456789"), 14u) << names[0]; // named by the time
         const std::string s = TempDir::ReadFile(m_temp.Path(names[0]));
         ASSERT_EQ(s.size(), nFileSize);
         {

@@ -73,13 +73,6 @@ double Misfit(const Picture& p, int v0, int nStep, bool bFlip, int nDx, int nDy)
                                          << "), best other way " << dOthers;
 }
 
-std::vector<std::string> RegisterWrites(SimCamera& sim)
-{
-    std::vector<std::string> writes = Writes(sim);
-    std::erase_if(writes, [](const std::string& s) { return s.find('=') == std::string::npos; });
-    return writes;
-}
-
 OperatorTest::OperatorTest() : m_savedDir(std::filesystem::current_path())
 {
     std::filesystem::current_path(m_temp.Dir());

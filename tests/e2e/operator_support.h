@@ -32,10 +32,6 @@
 // picture (one channel) is matched against whichever colour its sample comes closest to.
 ::testing::AssertionResult ShowsScene(const Picture& picture);
 
-// The register writes the camera received since the last look, in order ("30=8E"); other
-// requests left out.
-std::vector<std::string> RegisterWrites(SimCamera& sim);
-
 class OperatorTest : public SimCameraTest
 {
   protected:

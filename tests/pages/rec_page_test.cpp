@@ -62,12 +62,7 @@ class RecPageTest : public PageOnCameraTest
         m_rec.SendCommand(IDC_REC_SAVE);
     }
     // The values written to the scan-direction register since the last call.
-    std::vector<std::string> DirectionWrites()
-    {
-        std::vector<std::string> writes = Writes(Sim(0));
-        std::erase_if(writes, [](const std::string& s) { return !s.starts_with("18="); });
-        return writes;
-    }
+    std::vector<std::string> DirectionWrites() { return Writes(Sim(0), "18="); }
     std::vector<fs::path> Files(const std::string& strDir) const
     {
         return std::vector<fs::path>(fs::directory_iterator(m_dir / strDir), fs::directory_iterator());

@@ -36,36 +36,16 @@ TEST(FileWriter, ReplacesWholeOnCommitThroughLinksAndLeavesWhatItMayNotWriteAsIt
     };
     const Case cases[] = {
         {"a plain file", [] {}, strPath, true, false, nullptr},
-        {"a relative link",
-         [&]
-         {
-             fs::rename(strPath, strReal);
-             fs::create_symlink("kept/real", strPath);
-         },
+        {"a relative link", [&] { fs::rename(strPath, strReal), fs::create_symlink("kept/real", strPath); },
          strReal, true, false, nullptr},
         {"a read-only file", [&] { chmod(strPath.c_str(), 0444); }, strPath, false, false,
          "the file is read-only"},
-        {"a folder",
-         [&]
-         {
-             fs::remove(strPath);
-             fs::create_directory(strPath);
-         },
-         strPath, false, false, "not a regular file"},
-        {"a FIFO",
-         [&]
-         {
-             fs::remove(strPath);
-             mkfifo(strPath.c_str(), 0640);
-         },
-         strPath, false, false, "not a regular file"},
-        {"a device",
-         [&]
-         {
-             fs::remove(strPath);
-             fs::create_symlink("/dev/full", strPath);
-         },
-         "/dev/full", false, false, "not a regular file"},
+        {"a folder", [&] { fs::remove(strPath), fs::create_directory(strPath); }, strPath, false, false,
+         "not a regular file"},
+        {"a FIFO", [&] { fs::remove(strPath), mkfifo(strPath.c_str(), 0640); }, strPath, false, false,
+         "not a regular file"},
+        {"a device", [&] { fs::remove(strPath), fs::create_symlink("/dev/full", strPath); }, "/dev/full",
+         false, false, "not a regular file"},
         {"a folder that takes no new file",
          [&] { fs::permissions(dir.Dir(), fs::perms::owner_write, fs::perm_options::remove); }, strPath, true,
          geteuid() != 0, nullptr},
