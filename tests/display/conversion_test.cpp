@@ -91,22 +91,10 @@ void ReferenceYuy2(bool bStudio, const uint8_t* pSrc, int nWidth, int nHeight, u
         uint8_t* pRow = pOut + size_t(nHeight - 1 - r) * nWidth * 3;
         for (int p = 0; p < nWidth; ++p)
         {
-            int u, v;
-            if (p == 0)
-            {
-                u = b[1];
-                v = b[3];
-            }
-            else if (p % 2 == 1)
-            {
-                u = b[2 * p - 1];
-                v = b[2 * p + 1];
-            }
-            else
-            {
-                u = b[2 * p + 1];
-                v = b[2 * p - 1];
-            }
+            // The first pixel takes the first pair; an odd one the U before it and V after it, an
+            // even one its own U and the V before it.
+            const int u = b[p == 0 ? 1 : p % 2 == 1 ? 2 * p - 1 : 2 * p + 1];
+            const int v = b[p == 0 ? 3 : p % 2 == 1 ? 2 * p + 1 : 2 * p - 1];
             ReferenceYuvPixel(bStudio, b[2 * p], u, v, pRow + 3 * p);
         }
     }

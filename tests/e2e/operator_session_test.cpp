@@ -5,7 +5,6 @@
 #include "camera/camera_defs.h"
 #include "pages/line_rate.h"
 #include "pages/rec_frame_limit.h"
-#include "platform/sys/profile_file.h"
 
 namespace
 {
@@ -25,7 +24,7 @@ bool IsTimeStampName(const std::string& strPath, const char* pszExt)
 }
 } // namespace
 
-TEST_F(OperatorTest, AnOperatorRecordsBothWaysSavesEveryFormatAndFindsTheSettingsKept)
+TEST_F(OperatorTest, AnOperatorRecordsBothWaysAndSavesEveryFormat)
 {
     Open("color");
     TarnwickDlg& d = Dlg();
@@ -113,21 +112,8 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysSavesEveryFormatAndFindsTheSetting
     }
     EXPECT_TRUE(m_services.m_messages.empty());
 
-    // Exit writes back what the pages show; the next start shows it again.
-    d.m_tabPartial.m_comboDirection.SetCurSel(1);
+    // Exit closes every window and lets the buffers go.
     Exit();
     EXPECT_FALSE(d.IsWindowVisible() || d.m_wndLive.IsWindowVisible() || d.m_wndLineScan.IsWindowVisible());
     EXPECT_EQ(g_pLineScan, nullptr);
-    m_pDlg.reset();
-    Open("color", nullptr);
-    TarnwickDlg& again = Dlg();
-    TabGUIRec& rec = again.m_tabRec;
-    TabGUIPartial& partial = again.m_tabPartial;
-    EXPECT_EQ((std::vector<std::string>{partial.m_editFps.GetWindowText(), rec.m_editSec.GetWindowText(),
-                                        rec.m_editFolder.GetWindowText(), rec.m_editQuality.GetWindowText()}),
-              (std::vector<std::string>{"1800.00", "1", strOut, "90"}));
-    EXPECT_EQ((std::vector<int>{partial.m_radioFpsInput.GetCheck(), partial.m_comboDirection.GetCurSel(),
-                                rec.m_radioRecStopAfter.GetCheck(), rec.m_radioNamingManual.GetCheck(),
-                                rec.m_comboFormat.GetCurSel()}),
-              (std::vector<int>{1, 1, 1, 1, IMAGE_FORMAT_JPEG}));
 }

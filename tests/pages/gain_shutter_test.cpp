@@ -67,12 +67,18 @@ TEST_F(GainShutterTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
         {"up arrow", manual, 50, {ARROW_UP}, 0, 51},
         {"down arrow at the lower end", red, 0, {ARROW_DOWN}, 0, 0},
         {"up arrow at the upper end", shutter, 984, {ARROW_UP}, 0, 984},
+        {"shutter up arrow", shutter, 960, {ARROW_UP}, 0, 961},
+        {"line right", blue, 70, {SB_LINERIGHT, SB_ENDSCROLL}, 0, 71},
         {"line right at the upper end", red, 144, {SB_LINERIGHT, SB_ENDSCROLL}, 0, 144},
+        {"line left at the lower end", manual, 0, {SB_LINELEFT, SB_ENDSCROLL}, 0, 0},
         {"shutter line left at the lower end", shutter, 960, {SB_LINELEFT, SB_ENDSCROLL}, 0, 960},
         {"page left past the lower end", blue, 5, {SB_PAGELEFT, SB_ENDSCROLL}, 0, 0},
         {"page right past the upper end", green, 140, {SB_PAGERIGHT, SB_ENDSCROLL}, 0, 144},
+        {"shutter page right past the upper end", shutter, 980, {SB_PAGERIGHT, SB_ENDSCROLL}, 0, 984},
         {"manual page left", manual, 100, {SB_PAGELEFT, SB_ENDSCROLL}, 0, 90},
+        {"thumb drag", green, 100, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 20, 20},
         {"shutter thumb drag", shutter, 960, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 975, 975},
+        {"thumb to the upper end", red, 0, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 144, 144},
         {"shutter thumb to the lower end", shutter, 984, {SB_THUMBPOSITION, SB_ENDSCROLL}, 960, 960},
     };
     for (const Case& c : cases)

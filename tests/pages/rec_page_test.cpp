@@ -166,8 +166,6 @@ TEST_F(RecPageTest, SaveNamesFilesInTheChosenFolderAndFailedSavesLeaveNothing)
     m_answers.m_strSaveAnswer = (m_dir / "out" / "chosen.bmp").string();
     Save(IMAGE_FORMAT_BMP_RAW);
     ASSERT_EQ(m_answers.m_saveRequests.size(), 2u);
-    EXPECT_EQ(m_answers.m_saveRequests[0].strFilter, "BMP Files (*.bmp)|*.bmp||");
-    EXPECT_EQ(m_answers.m_saveRequests[0].strDefaultExt, "bmp");
     EXPECT_EQ(m_answers.m_saveRequests[0].strInitialFolder, (m_dir / "out").string());
     EXPECT_EQ(TempDir::ReadFile(m_dir / "out" / "chosen.bmp").size(), 1078u + 8 * H);
 }
