@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTest>
-
 namespace
 {
 class PageFrameTest : public ::testing::Test
@@ -18,18 +16,6 @@ class PageFrameTest : public ::testing::Test
     TabGUIRec m_rec;
 };
 
-// The Rec page with its three big buttons recording their clicks.
-class RecordingRecPage : public TabGUIRec
-{
-  public:
-    RecordingRecPage()
-    {
-        for (auto [nId, pszName] :
-             {std::pair{IDC_REC_START, "start"}, {IDC_REC_SAVE, "save"}, {IDC_REC_STOP, "stop"}})
-            MapClicked(nId, [this, pszName] { m_clicks.push_back(pszName); });
-    }
-    std::vector<std::string> m_clicks;
-};
 } // namespace
 
 TEST_F(PageFrameTest, PagesAreHiddenChildrenWithTheirControlsInsideAndStatesFromTheMembers)
@@ -77,33 +63,4 @@ TEST_F(PageFrameTest, PagesAreHiddenChildrenWithTheirControlsInsideAndStatesFrom
     EXPECT_EQ((std::vector<bool>{partial.m_editFps.IsReadOnly(), partial.m_staticKeyHint.IsWindowVisible(),
                                  rec.m_editSec.IsWindowEnabled(), rec.m_spinQuality.IsWindowEnabled()}),
               (std::vector<bool>{true, false, false, false}));
-}
-
-TEST_F(PageFrameTest, HotKeysPassToTheMainDialogOnceEachAndEnterOrEscCloseNothing)
-{
-    RecordingRecPage rec;
-    ASSERT_TRUE(m_host.Add(m_gain));
-    ASSERT_TRUE(m_host.Add(rec));
-    const Qt::Key keys[] = {Qt::Key_Return, Qt::Key_Escape, Qt::Key_R,      Qt::Key_S,
-                            Qt::Key_T,      Qt::Key_Comma,  Qt::Key_Period, Qt::Key_A};
-
-    // The Gain page acts on none of them: each goes on to the main dialog, and Enter and Esc press
-    // nothing on the page and close nothing.
-    for (Qt::Key key : keys)
-        QTest::keyClick(ControlWidget(m_gain, IDC_ONE_PUSH_WB), key);
-    EXPECT_EQ(KeyDowns(m_host.m_main),
-              (std::vector<unsigned>{VK_RETURN, VK_ESCAPE, 'R', 'S', 'T', VK_OEM_COMMA, VK_OEM_PERIOD, 'A'}));
-
-    // The Rec page turns R, S and T into its commands, handled later as clicks, and keeps them from
-    // the main dialog so that each press acts once.
-    m_host.m_main.m_filtered.clear();
-    for (Qt::Key key : keys)
-        QTest::keyClick(ControlWidget(rec, IDC_EDIT_FOLDER), key);
-    EXPECT_TRUE(rec.m_clicks.empty());
-    UiApplication::PumpEvents();
-    EXPECT_EQ(rec.m_clicks, (std::vector<std::string>{"start", "save", "stop"}));
-    EXPECT_EQ(KeyDowns(m_host.m_main),
-              (std::vector<unsigned>{VK_RETURN, VK_ESCAPE, VK_OEM_COMMA, VK_OEM_PERIOD, 'A'}));
-    EXPECT_TRUE(m_gain.IsWindowVisible() && rec.IsWindowVisible());
-    EXPECT_TRUE(m_host.m_main.m_log.empty()); // no OnOK or OnCancel of the main dialog
 }

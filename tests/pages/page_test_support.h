@@ -64,16 +64,6 @@ inline std::vector<std::string> Write16(int nReg, int nValue, int nTimes = 1)
     return writes;
 }
 
-// The key-downs a dialog's filter was offered, as their virtual-key codes.
-inline std::vector<unsigned> KeyDowns(const RecordingDialog& dlg)
-{
-    std::vector<unsigned> keys;
-    for (const Message& msg : dlg.m_filtered)
-        if (msg.nMessage == WM_KEYDOWN)
-            keys.push_back(msg.nKey);
-    return keys;
-}
-
 class PageHost
 {
   public:

@@ -1,5 +1,4 @@
 #include "platform/sys/clocks.h"
-#include "platform/sys/current_dir.h"
 #include "platform/sys/file_writer.h"
 
 #include "tests/platform/sys/temp_dir.h"
@@ -105,16 +104,6 @@ TEST(Clocks, UtcFieldsAreInRangeAndTheCounterIsMonotonic)
     const auto nFirst = GetCounterTicks();
     const auto nSecond = GetCounterTicks();
     EXPECT_GE(nSecond, nFirst);
-}
-
-TEST(CurrentDir, FollowsTheWorkingDirectory)
-{
-    const std::string strBefore = GetCurrentDir();
-    ASSERT_FALSE(strBefore.empty());
-    const auto dir = std::filesystem::canonical(std::filesystem::temp_directory_path());
-    std::filesystem::current_path(dir);
-    EXPECT_EQ(GetCurrentDir(), dir.string());
-    std::filesystem::current_path(strBefore);
 }
 
 } // namespace
