@@ -45,6 +45,9 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysAndSavesEveryFormat)
     std::filesystem::create_directory(strOut);
     m_services.m_strFolderAnswer = strOut;
     Click(d.m_tabRec, IDC_BROWSE_FOLDER);
+    m_services.m_strFolderAnswer.clear();
+    Click(d.m_tabRec, IDC_BROWSE_FOLDER);              // cancelled: the folder stays
+    EXPECT_EQ(Save(IMAGE_FORMAT_BMP_RAW, strOut), ""); // nothing recorded yet
     d.m_tabRec.m_editSec.SetWindowText("1");
     d.m_tabRec.m_editQuality.SetWindowText("90");
     struct Case
@@ -70,6 +73,11 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysAndSavesEveryFormat)
         Record(c.nDirection, c.nFrames, c.nFrames == 0);
         const bool bJpeg = c.nFormat == IMAGE_FORMAT_JPEG;
         const char* pszExt = bJpeg ? "jpg" : "bmp";
+        m_services.m_strSaveAnswer = "";
+        if (!c.bTimeStamp) // the save dialog cancelled
+        {
+            EXPECT_EQ(Save(c.nFormat, strOut), "");
+        }
         m_services.m_strSaveAnswer =
             c.bTimeStamp ? "" : strOut + "/chosen" + std::to_string(c.nFormat) + "." + pszExt;
         const std::string strFile = Save(c.nFormat, strOut);
@@ -94,7 +102,8 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysAndSavesEveryFormat)
         if (c.bTimeStamp)
             EXPECT_TRUE(IsTimeStampName(strFile, pszExt)) << strFile;
         else
-            EXPECT_EQ(strFile, m_services.m_strSaveAnswer);
+            EXPECT_EQ((std::vector<std::string>{strFile, m_services.m_saveRequests.back().strInitialFolder}),
+                      (std::vector<std::string>{m_services.m_strSaveAnswer, strOut}));
         Picture picture;
         ASSERT_TRUE(bJpeg ? ReadJpeg(strFile, &picture) : ReadBmp(strFile, &picture));
         EXPECT_EQ((std::vector<int>{picture.nWidth, picture.nHeight, picture.nChannels}),
