@@ -231,13 +231,6 @@ TEST_F(OperatorTest, HostileSettingsFilesOpenUseAndWriteBackWithoutLoss)
         EXPECT_TRUE(m_services.m_messages.empty());
         StartLineScan("1800");
         Record(1, 100);
-        m_services.m_strSaveAnswer = m_temp.Path("hostile.bmp");
-        Click(d.m_tabRec, IDC_RADIO_NAMING_MANUAL);
-        Picture picture;
-        ASSERT_TRUE(ReadBmp(Save(IMAGE_FORMAT_BMP_BAYER, m_temp.Dir()), &picture));
-        EXPECT_TRUE(ShowsScene(picture));
-        std::filesystem::remove(m_temp.Path("hostile.bmp"));
-
         const std::vector<std::string> shown = ShownWriteBack(d);
         Exit();
         const std::string strIni = TempDir::ReadFile(m_temp.Path("Tarnwick.ini"));
