@@ -309,6 +309,7 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
     QWidget* pMain = ControlWidget(d, IDC_MAIN_FOLDER_SELECT);
     QWidget* pRecPage = ControlWidget(d.m_tabRec, IDC_REC_SAVE);
     QWidget* pPartialPage = ControlWidget(d.m_tabPartial, IDC_EDIT_SIZE);
+    QWidget* pGainPage = ControlWidget(d.m_tabGain, IDC_ONE_PUSH_WB); // passes every key on
     QWidget* pViewer = d.m_wndLive.Impl().Client();
     struct Case
     {
@@ -324,6 +325,10 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
         {3, pMain, Qt::Key_S, true, {IDC_REC_SAVE}, "12.5"},
         {3, pMain, Qt::Key_T, true, {IDC_REC_STOP}, "12.5"},
         {3, pRecPage, Qt::Key_T, true, {}, "12.5"}, // the Rec page posts its own
+        {3, pGainPage, Qt::Key_S, true, {IDC_REC_SAVE}, "12.5"},
+        {2, pGainPage, Qt::Key_Period, true, {}, "22.50"},
+        {3, pGainPage, Qt::Key_Return, true, {}, "12.5"},
+        {3, pRecPage, Qt::Key_Escape, true, {}, "12.5"},
         {3, pViewer, Qt::Key_R, true, {IDC_REC_START}, "12.5"},
         {3, pViewer, Qt::Key_S, true, {IDC_REC_SAVE}, "12.5"},
         {3, pViewer, Qt::Key_T, true, {IDC_REC_STOP}, "12.5"},
@@ -349,7 +354,8 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
         EXPECT_EQ(d.TakePosted(), c.posted);
         EXPECT_EQ(d.m_tabPartial.m_editFps.GetWindowText(), c.pszFps);
     }
-    EXPECT_TRUE(d.IsWindowVisible() && d.m_wndLive.IsWindowVisible()); // Enter and Esc closed nothing
+    // Enter and Esc closed nothing.
+    EXPECT_TRUE(d.IsWindowVisible() && d.m_wndLive.IsWindowVisible() && d.m_tabRec.IsWindowVisible());
 
     // A click on a display field is dropped; the check box beside it works.
     QTest::mouseClick(ControlWidget(d, IDC_MAIN_FPS), Qt::LeftButton);
@@ -448,6 +454,7 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
         d.SendCommand(IDC_MAIN_SAVE_IMAGE);
         const std::vector<std::string> names = Pictures();
         ASSERT_EQ(names.size(), 1u);
+        EXPECT_EQ(names[0].find_first_not_of("0123456789"), 14u) << names[0]; // named by the time
         const std::string s = TempDir::ReadFile(m_temp.Path(names[0]));
         ASSERT_EQ(s.size(), nFileSize);
         {

@@ -1,6 +1,6 @@
-// The conversions: worked values and limits, and the fast procedures against straightforward scalar
-// ones written from the formulas on random pictures, each converted as one block and through the
-// two-worker split.
+// The conversions: the fast procedures against straightforward scalar ones written from the
+// formulas, on random pictures with bright ones among them, each converted as one block and through
+// the two-worker split.
 
 #include "display/bayer_demosaic.h"
 #include "display/conversion_split.h"
@@ -82,31 +82,20 @@ void ReferenceYuvPixel(bool bStudio, int y, int u, int v, uint8_t* px)
     }
 }
 
-// All H rows of a W x H YUY2 picture, source row r into output row H - 1 - r.
+// All H rows of a W x H YUY2 picture, source row r into output row H - 1 - r. A lone pixel has no
+// V byte in its row: nothing is written.
 void ReferenceYuy2(bool bStudio, const uint8_t* pSrc, int nWidth, int nHeight, uint8_t* pOut)
 {
-    for (int r = 0; r < nHeight; ++r)
+    for (int r = 0; r < nHeight && nWidth > 1; ++r)
     {
         const uint8_t* b = pSrc + size_t(r) * nWidth * 2;
         uint8_t* pRow = pOut + size_t(nHeight - 1 - r) * nWidth * 3;
         for (int p = 0; p < nWidth; ++p)
         {
-            int u, v;
-            if (p == 0)
-            {
-                u = b[1];
-                v = b[3];
-            }
-            else if (p % 2 == 1)
-            {
-                u = b[2 * p - 1];
-                v = b[2 * p + 1];
-            }
-            else
-            {
-                u = b[2 * p + 1];
-                v = b[2 * p - 1];
-            }
+            // The first pixel takes the first pair; an odd one the U before it and V after it, an
+            // even one its own U and the V before it.
+            const int u = b[p == 0 ? 1 : p % 2 == 1 ? 2 * p - 1 : 2 * p + 1];
+            const int v = b[p == 0 ? 3 : p % 2 == 1 ? 2 * p + 1 : 2 * p - 1];
             ReferenceYuvPixel(bStudio, b[2 * p], u, v, pRow + 3 * p);
         }
     }
@@ -143,18 +132,6 @@ void ConvertAlone(ConvertProc proc, bool bBayer, const std::vector<uint8_t>& src
     EXPECT_EQ(0u, proc(&block));
 }
 
-// The same, giving the picture's bytes (UNTOUCHED where nothing was written).
-std::vector<uint8_t> ConvertAlone(ConvertProc proc, bool bBayer, const std::vector<uint8_t>& src, int nWidth,
-                                  int nHeight)
-{
-    std::vector<uint8_t> out = Untouched(nWidth, nHeight);
-    ConvertAlone(proc, bBayer, src, nWidth, nHeight, out.data() + GUARD);
-    const std::vector<uint8_t> picture(out.begin() + GUARD, out.end() - GUARD);
-    std::fill(out.begin() + GUARD, out.end() - GUARD, UNTOUCHED);
-    EXPECT_EQ(Untouched(nWidth, nHeight), out) << "written outside the picture";
-    return picture;
-}
-
 // Widths odd and even, below, at and around the vector lengths, and the live frame's.
 const int WIDTHS[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10, 16, 17, 18,  19, 20,
                       21, 22, 30, 32, 33, 34, 35, 36, 37, 50, 62, 66, 101, 960};
@@ -185,61 +162,6 @@ void ExpectReferenceBytes(ConversionSplit& split, bool bBayer, int nMode, const 
 
 } // namespace
 
-TEST(Convert, WorkedValuesLimitsAndRowOrder)
-{
-    const std::vector<uint8_t> BLACK(6, 0), WHITE(6, 255), X(12, UNTOUCHED);
-    const auto rows = [](std::initializer_list<std::vector<uint8_t>> parts)
-    {
-        std::vector<uint8_t> all;
-        for (const auto& part : parts)
-            all.insert(all.end(), part.begin(), part.end());
-        return all;
-    };
-    const struct
-    {
-        ConvertProc proc;
-        std::vector<uint8_t> src;
-        int nWidth, nHeight;
-        std::vector<uint8_t> want;
-    } CASES[] = {
-        {Yuy2ToBgrFullRange, {0, 128, 0, 128}, 2, 1, BLACK},
-        {Yuy2ToBgrStudio, {0, 128, 0, 128}, 2, 1, BLACK}, // red (-1856) / 100 limited to 0
-        {Yuy2ToBgrFullRange, {255, 128, 255, 128}, 2, 1, WHITE},
-        {Yuy2ToBgrStudio, {255, 128, 255, 128}, 2, 1, WHITE}, // 27724 / 100 limited to 255
-        // Blue -126 limited to 0; a 2-pixel row gives both pixels the row's only pair.
-        {Yuy2ToBgrFullRange, {100, 0, 100, 128}, 2, 1, {0, 143, 100, 0, 143, 100}},
-        // A lone pixel has no V byte in its row: nothing is written.
-        {Yuy2ToBgrFullRange, {100, 128}, 1, 1, std::vector<uint8_t>(3, UNTOUCHED)},
-        // Source row 0 lands in the last output row.
-        {Yuy2ToBgrFullRange, {0, 128, 0, 128, 255, 128, 255, 128}, 2, 2, rows({WHITE, BLACK})},
-        // Pixel 1 takes the chroma beside it; pixel 2 its own U 28 and the previous pair's V 228.
-        {Yuy2ToBgrFullRange,
-         {100, 128, 100, 228, 100, 28, 100, 128},
-         4,
-         1,
-         {100, 29, 240, 100, 29, 240, 0, 63, 240, 0, 134, 100}},
-        // A mosaic's edge columns are black and its edge rows untouched.
-        {DemosaicRGGB, std::vector<uint8_t>(16, 100), 4, 4,
-         rows({X,
-               {0, 0, 0, 100, 100, 100, 100, 100, 100, 0, 0, 0},
-               {0, 0, 0, 100, 100, 100, 100, 100, 100, 0, 0, 0},
-               X})},
-        // Averages are truncated: row 1 is G B G B, its blue (1, 1) has the greens 1, 1, 1, 2 and its
-        // green (1, 2) the blues 1 and 2 beside it.
-        {DemosaicRGGB,
-         {9, 1, 9, 9, 1, 1, 1, 2, 9, 2, 9, 9},
-         4,
-         3,
-         rows({X, {0, 0, 0, 1, 1, 9, 1, 1, 9, 0, 0, 0}, X})},
-    };
-    for (const auto& c : CASES)
-    {
-        const bool bBayer = c.proc == DemosaicRGGB;
-        EXPECT_EQ(c.want, ConvertAlone(c.proc, bBayer, c.src, c.nWidth, c.nHeight))
-            << c.nWidth << "x" << c.nHeight << " case " << (&c - CASES);
-    }
-}
-
 TEST(ConversionSplit, MatchesReferenceInEveryBayerPhaseAndYuvRangeAloneAndSplit)
 {
     std::mt19937 rng(1234);
@@ -254,8 +176,6 @@ TEST(ConversionSplit, MatchesReferenceInEveryBayerPhaseAndYuvRangeAloneAndSplit)
             for (int h : HEIGHTS[bBayer])
                 for (int nMode : MODES[bBayer])
                 {
-                    if (!bBayer && w == 1)
-                        continue; // a single pixel has no V byte in its row
                     std::vector<uint8_t> src(size_t(w) * h * (bBayer ? 1 : 2));
                     FillRandom(src, rng);
                     // Some all-bright mosaics check that sums of four never wrap.

@@ -223,7 +223,6 @@ TEST_F(ViewerTest, FitDrawsThePictureAtTheSmallerWholePercentScale)
     FillRamp();
     m_viewer.m_nZoom = VIEW_ZOOM_FIT;
     Open(480, 642);
-    EXPECT_EQ(m_viewer.GetWindowText(), "[ Fit ]");
     Draw();
     // s = t = 50: every other column and row, the whole client covered.
     EXPECT_EQ(Pixel(0, 0), Grey(Ramp(0, 0)));
@@ -236,10 +235,6 @@ TEST_F(ViewerTest, FitDrawsThePictureAtTheSmallerWholePercentScale)
     EXPECT_NE(Pixel(517, 692), BACKGROUND);
     for (Point pt : {Point{518, 100}, Point{100, 693}, Point{999, 699}})
         EXPECT_EQ(Pixel(pt.x, pt.y), BACKGROUND) << pt.x << "," << pt.y;
-    // The scroll positions play no part.
-    HScroll(SB_THUMBPOSITION, 300);
-    Draw();
-    EXPECT_EQ(Pixel(0, 0), Grey(Ramp(0, 0)));
 }
 
 TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWithinTheClient)
@@ -420,17 +415,16 @@ TEST_F(ViewerTest, ScrollBarsStepFollowTheZoomAndPlaceThePicture)
     EXPECT_EQ(VScroll(SB_LINEDOWN), 12);
 
     // The wheel: 120 a notch, vertical, horizontal with Shift.
-    m_viewer.OnMouseWheel(0, -120, Point{});
-    EXPECT_EQ(m_viewer.GetScrollPos(SB_VERT), 132);
-    m_viewer.OnMouseWheel(0, 240, Point{});
-    EXPECT_EQ(m_viewer.GetScrollPos(SB_VERT), 0);
-    m_viewer.OnMouseWheel(MK_SHIFT, 120, Point{});
-    EXPECT_EQ(m_viewer.GetScrollPos(SB_HORZ), 440);
-    EXPECT_EQ(m_viewer.GetScrollPos(SB_VERT), 0);
+    for (auto [nKeys, nDelta, nH, nV] :
+         {std::tuple{0, -120, 560, 132}, {0, 240, 560, 0}, {MK_SHIFT, 120, 440, 0}})
+    {
+        m_viewer.OnMouseWheel(nKeys, nDelta, Point{});
+        EXPECT_EQ((std::pair{m_viewer.GetScrollPos(SB_HORZ), m_viewer.GetScrollPos(SB_VERT)}),
+                  (std::pair{nH, nV}));
+    }
 
     // A resize keeps the positions as far as the new range allows.
     SizeClient(700, 300);
-    EXPECT_EQ(m_viewer.m_siH.nPage, 701);
     EXPECT_EQ(m_viewer.GetScrollPos(SB_HORZ), 260);
 
     // Double clicks toggle the zoom and its caption; fitted there is nothing to scroll.
@@ -441,12 +435,9 @@ TEST_F(ViewerTest, ScrollBarsStepFollowTheZoomAndPlaceThePicture)
         return m_viewer.GetWindowText();
     };
     EXPECT_EQ(doubleClick(), "[ Fit ]");
-    EXPECT_EQ(m_viewer.m_siH.nMax, 0);
-    EXPECT_EQ(m_viewer.m_siV.nMax, 0);
-    EXPECT_EQ(m_viewer.GetScrollPos(SB_HORZ), 0);
+    EXPECT_EQ(bars()[0] + bars()[2], 0); // no range to scroll
     EXPECT_EQ(HScroll(SB_PAGERIGHT), 0);
     EXPECT_EQ(doubleClick(), "[ 1:1 ]");
-    EXPECT_EQ(m_viewer.m_siH.nMax, 960);
 }
 
 TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEventsAndHeader)
@@ -455,8 +446,6 @@ TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEve
     ASSERT_TRUE(m_viewer.Create(nullptr));
     EXPECT_TRUE(m_viewer.IsZoomed());
     EXPECT_FALSE(m_viewer.IsTopMost());
-    EXPECT_EQ(m_viewer.GetWindowText(), "[ 1:1 ]");
-    EXPECT_EQ(m_viewer.m_bRunning, 1);
     Draw();
     EXPECT_EQ(Header(), (std::vector<int>{960, 1284, 8}));
     EXPECT_EQ(Pixel(0, 0), Grey(Ramp(0, 0)));
@@ -471,16 +460,13 @@ TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEve
     const BitmapInfo* pOldBmi = m_viewer.m_pBmi.get();
 
     m_viewer.OnCancel();
-    EXPECT_FALSE(m_viewer.IsWindow());
     EXPECT_EQ(Header()[0], 960); // the header stays readable after the window has gone
 
     Open(300, 200);
     // The old thread has ended and let go of its events; the new one has its own.
     EXPECT_TRUE(oldDraw.expired());
     EXPECT_TRUE(oldQuit.expired());
-    EXPECT_NE(m_viewer.DrawEvent(), nullptr);
     EXPECT_NE(m_viewer.m_pBmi.get(), pOldBmi);
-    EXPECT_TRUE(m_viewer.m_hThread.IsRunning());
     Repaint();
     EXPECT_EQ(Pixel(5, 5), Grey(Ramp(5, 5)));
 
@@ -563,50 +549,42 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
     EXPECT_EQ(Pixel(5, 5), BLACK);
     EXPECT_EQ(Header()[2], 24);
 
-    // A new frame is converted once; redraws without a new frame draw the same conversion.
-    m_viewer.m_bConverted = 0;
-    Draw();
-    EXPECT_EQ(Pixel(5, 5), Grey(100));
-    EXPECT_EQ(m_viewer.m_bConverted, 1);
-    FillRawUniform(200);
-    Draw();
-    EXPECT_EQ(Pixel(5, 5), Grey(100));
-    m_viewer.m_bConverted = 0;
-    Draw();
-    EXPECT_EQ(Pixel(5, 5), Grey(200));
-
     // A colour camera in line-scan readout: the raw samples in grey, no conversion, no guide line.
     m_owner.m_nCursor = 1;
     m_viewer.m_nWidth = 4;
-    {
-        std::lock_guard<std::mutex> lock(LiveFrameLock());
-        std::fill(m_bgr.begin(), m_bgr.end(), 0);
-    }
     FillRawUniform(77);
     m_viewer.m_bConverted = 0;
     Repaint();
-    EXPECT_EQ(Pixel(0, 5), Grey(77));
-    EXPECT_EQ(Pixel(3, 199), Grey(77));
-    EXPECT_EQ(Pixel(4, 5), BACKGROUND);
+    EXPECT_EQ((std::vector<ColorRef>{Pixel(0, 5), Pixel(3, 199), Pixel(4, 5)}),
+              (std::vector<ColorRef>{Grey(77), Grey(77), BACKGROUND}));
     EXPECT_EQ(Header()[2], 8);
     EXPECT_EQ(std::count(m_bgr.begin(), m_bgr.end(), 0), static_cast<std::ptrdiff_t>(m_bgr.size()));
 
-    // The line-scan image: converted once when its flag is cleared, then redrawn as it is.
+    // A new live frame, or a new line-scan image, is converted once when its flag is cleared;
+    // redraws without one draw the same conversion.
     m_owner.m_nCursor = 0;
-    m_viewer.m_nSourceMode = VIEW_SRC_LINESCAN_BAYER;
-    m_viewer.m_nWidth = 64;
-    m_viewer.m_nBayerPattern = BAYER_RGGB;
-    std::fill(m_lineScan.begin(), m_lineScan.end(), 50);
-    Repaint();
-    EXPECT_EQ(Pixel(5, 5), Grey(50));
-    EXPECT_EQ(Pixel(64, 5), BACKGROUND);
-    EXPECT_EQ(m_viewer.m_bConverted, 1);
-    std::fill(m_lineScan.begin(), m_lineScan.end(), 90);
-    Draw();
-    EXPECT_EQ(Pixel(5, 5), Grey(50));
-    m_viewer.m_bConverted = 0;
-    Draw();
-    EXPECT_EQ(Pixel(5, 5), Grey(90));
+    for (const int nMode : {VIEW_SRC_BAYER, VIEW_SRC_LINESCAN_BAYER})
+    {
+        m_viewer.m_nSourceMode = nMode;
+        m_viewer.m_nWidth = nMode == VIEW_SRC_BAYER ? 960 : 64;
+        const auto fill = [&](unsigned char v)
+        {
+            if (nMode == VIEW_SRC_BAYER)
+                FillRawUniform(v);
+            else
+                std::fill(m_lineScan.begin(), m_lineScan.end(), v);
+        };
+        fill(100);
+        m_viewer.m_bConverted = 0;
+        Repaint();
+        fill(200);
+        Draw();
+        EXPECT_EQ(Pixel(5, 5), Grey(100)) << nMode;
+        EXPECT_EQ(m_viewer.m_bConverted, 1);
+        m_viewer.m_bConverted = 0;
+        Draw();
+        EXPECT_EQ(Pixel(5, 5), Grey(200)) << nMode;
+    }
 }
 
 TEST_F(ViewerTest, StoppingTheViewerLeavesNoConversionRunning)

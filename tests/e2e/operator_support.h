@@ -14,6 +14,7 @@
 #include "tests/camera/sim_camera_fixture.h"
 #include "tests/console/console_test_support.h"
 #include "tests/pages/page_test_support.h"
+#include "tests/pages/picture_files.h"
 #include "tests/platform/ui/test_dialog.h"
 
 #include <QTest>
@@ -26,32 +27,10 @@
 #include <string>
 #include <vector>
 
-// A BMP or decoded JPEG picture: pixel (x, y) with y counted from the top.
-struct Picture
-{
-    int nWidth = 0, nHeight = 0, nChannels = 0; // 3: blue, green, red (BMP) or red, green, blue (JPEG)
-    bool bRgb = false;
-    std::vector<uint8_t> pixels; // top row first, rows packed
-
-    const uint8_t* At(int x, int y) const
-    {
-        return &pixels[(static_cast<size_t>(y) * nWidth + x) * nChannels];
-    }
-};
-
-// Reads a BMP file's headers and pixels; fails the test with why when they do not agree.
-::testing::AssertionResult ReadBmp(const std::string& strFile, Picture* pPicture);
-// Decodes a JPEG file with libjpeg.
-::testing::AssertionResult ReadJpeg(const std::string& strFile, Picture* pPicture);
-
 // Whether the picture shows the scene upright and unmirrored: column x holds scene row v0 + x
 // for some v0, picture row y scene pixel y. Every other way round must fit clearly worse. A raw
 // picture (one channel) is matched against whichever colour its sample comes closest to.
 ::testing::AssertionResult ShowsScene(const Picture& picture);
-
-// The register writes the camera received since the last look, in order ("30=8E"); other
-// requests left out.
-std::vector<std::string> RegisterWrites(SimCamera& sim);
 
 class OperatorTest : public SimCameraTest
 {

@@ -1,80 +1,15 @@
 #include "pages/jpeg_file.h"
 
+#include "tests/pages/picture_files.h"
+#include "tests/platform/sys/temp_dir.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
 namespace
 {
-
-namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Width, height and the RGB pixels of a JPEG file, top row first.
-struct Decoded
-{
-    int nWidth = 0, nHeight = 0;
-    std::vector<uint8_t> rgb;
-};
-
-Decoded Decode(const std::string& file)
-{
-    Decoded d;
-    jpeg_decompress_struct info{};
-    jpeg_error_mgr err{};
-    info.err = jpeg_std_error(&err);
-    jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(file.data()), file.size());
-    jpeg_read_header(&info, TRUE);
-    jpeg_start_decompress(&info);
-    d.nWidth = int(info.output_width);
-    d.nHeight = int(info.output_height);
-    d.rgb.resize(std::size_t(d.nWidth) * d.nHeight * 3);
-    while (info.output_scanline < info.output_height)
-    {
-        JSAMPROW pRow = d.rgb.data() + std::size_t(info.output_scanline) * d.nWidth * 3;
-        jpeg_read_scanlines(&info, &pRow, 1);
-    }
-    jpeg_finish_decompress(&info);
-    jpeg_destroy_decompress(&info);
-    return d;
-}
-
-class JpegFileTest : public ::testing::Test
-{
-  protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("tarnwick_jpeg_" + std::to_string(std::random_device{}()) + "_" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    std::vector<std::string> Files() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path m_dir;
-};
 
 // A picture kept bottom row first in blue-green-red: its lower 16 rows blue, its upper 16 red, so
 // that each 16 x 16 block of the file is one flat colour.
@@ -86,30 +21,30 @@ std::vector<uint8_t> BlueBelowRed(int nWidth)
     return bgr;
 }
 
-TEST_F(JpegFileTest, WritesPictureTopRowFirst)
+TEST(JpegFileTest, WritesPictureTopRowFirst)
 {
+    TempDir dir;
     const std::vector<uint8_t> bgr = BlueBelowRed(16);
-    std::ofstream(m_dir / "a.jpg.tmp") << "someone else's"; // not a name to take
-    ASSERT_TRUE(WriteJpegFile((m_dir / "a.jpg").string(), bgr.data(), 16, 32, 90));
-    const Decoded d = Decode(Read(m_dir / "a.jpg"));
+    ASSERT_TRUE(WriteJpegFile(dir.Path("a.jpg"), bgr.data(), 16, 32, 90));
+    Picture d;
+    ASSERT_TRUE(ReadJpeg(dir.Path("a.jpg"), &d));
     ASSERT_EQ(d.nWidth, 16);
     ASSERT_EQ(d.nHeight, 32);
     const auto near = [](const uint8_t* p, int r, int g, int b)
     { return std::abs(p[0] - r) <= 8 && std::abs(p[1] - g) <= 8 && std::abs(p[2] - b) <= 8; };
-    EXPECT_TRUE(near(d.rgb.data(), 255, 0, 0));                    // top: red
-    EXPECT_TRUE(near(d.rgb.data() + d.rgb.size() - 3, 0, 0, 255)); // bottom: blue
-    EXPECT_EQ(Read(m_dir / "a.jpg.tmp"), "someone else's");
+    EXPECT_TRUE(near(d.At(0, 0), 255, 0, 0));   // top: red
+    EXPECT_TRUE(near(d.At(15, 31), 0, 0, 255)); // bottom: blue
 
     // Quality 0 is taken as 1, with tables kept to baseline: the frame marker is SOF0.
-    ASSERT_TRUE(WriteJpegFile((m_dir / "b.jpg").string(), bgr.data(), 16, 32, 0));
-    EXPECT_NE(Read(m_dir / "b.jpg").find("\xFF\xC0"), std::string::npos);
-    EXPECT_EQ(Files(), (std::vector<std::string>{"a.jpg", "a.jpg.tmp", "b.jpg"}));
+    ASSERT_TRUE(WriteJpegFile(dir.Path("b.jpg"), bgr.data(), 16, 32, 0));
+    EXPECT_NE(TempDir::ReadFile(dir.Path("b.jpg")).find("\xFF\xC0"), std::string::npos);
 }
 
-TEST_F(JpegFileTest, FailedSavesLeaveNothingNew)
+TEST(JpegFileTest, FailedSavesLeaveNothingNew)
 {
+    TempDir dir;
     const std::vector<uint8_t> wide = BlueBelowRed(70000); // wider than any JPEG may be
-    std::ofstream(m_dir / "kept.jpg") << "old";
+    TempDir::WriteFile(dir.Path("kept.jpg"), "old");
     const std::pair<const char*, int> cases[] = {
         {"kept.jpg", 70000}, // a library error: the old file stays
         {"new.jpg", 70000},  // a library error
@@ -118,10 +53,10 @@ TEST_F(JpegFileTest, FailedSavesLeaveNothingNew)
     };
     for (const auto& [szName, nWidth] : cases)
     {
-        EXPECT_FALSE(WriteJpegFile((m_dir / szName).string(), wide.data(), nWidth, 32, 80)) << szName;
-        EXPECT_EQ(Files(), std::vector<std::string>{"kept.jpg"}) << szName;
+        EXPECT_FALSE(WriteJpegFile(dir.Path(szName), wide.data(), nWidth, 32, 80)) << szName;
+        EXPECT_EQ(dir.Entries(), std::vector<std::string>{"kept.jpg"}) << szName;
     }
-    EXPECT_EQ(Read(m_dir / "kept.jpg"), "old");
+    EXPECT_EQ(TempDir::ReadFile(dir.Path("kept.jpg")), "old");
 }
 
 } // namespace

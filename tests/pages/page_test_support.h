@@ -19,12 +19,15 @@
 #include "tests/platform/ui/test_dialog.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The requests a simulated camera received since the last call: register writes as "addr=data" in
-// hex, anything else as its kind and selector ("GET2").
-inline std::vector<std::string> Writes(SimCamera& sim)
+// hex, anything else as its kind and selector ("GET2"). Given pszPrefix, only the register writes
+// that begin with it.
+inline std::vector<std::string> Writes(SimCamera& sim, const char* pszPrefix = nullptr)
 {
     std::vector<std::string> writes;
     int nAddr = -1;
@@ -40,7 +43,9 @@ inline std::vector<std::string> Writes(SimCamera& sim)
             std::snprintf(sz, sizeof sz, "%02X=%02X", nAddr, r.payload[0]);
         else
             std::snprintf(sz, sizeof sz, "%s%d", r.bSet ? "SET" : "GET", r.nSelector);
-        writes.push_back(sz);
+        if (pszPrefix == nullptr ||
+            (std::strchr(sz, '=') != nullptr && std::string_view(sz).starts_with(pszPrefix)))
+            writes.push_back(sz);
     }
     sim.ClearRequestLog();
     return writes;
@@ -57,16 +62,6 @@ inline std::vector<std::string> Write16(int nReg, int nValue, int nTimes = 1)
         writes.push_back(sz);
     }
     return writes;
-}
-
-// The key-downs a dialog's filter was offered, as their virtual-key codes.
-inline std::vector<unsigned> KeyDowns(const RecordingDialog& dlg)
-{
-    std::vector<unsigned> keys;
-    for (const Message& msg : dlg.m_filtered)
-        if (msg.nMessage == WM_KEYDOWN)
-            keys.push_back(msg.nKey);
-    return keys;
 }
 
 class PageHost

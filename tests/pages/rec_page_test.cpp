@@ -1,7 +1,6 @@
 #include "buffers/recording_state.h"
 #include "page_test_support.h"
 #include "resources/page_resource.h"
-#include "tests/console/console_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +8,6 @@
 
 namespace
 {
-namespace fs = std::filesystem;
-constexpr int H = static_cast<int>(SENSOR_WIDTH); // rows of the composed image
 
 class RecPageTest : public PageOnCameraTest
 {
@@ -18,13 +15,7 @@ class RecPageTest : public PageOnCameraTest
     void SetUp() override
     {
         PageOnCameraTest::SetUp();
-        m_dir = m_temp.Dir();
-        fs::create_directories(m_dir / "start");
-        fs::create_directories(m_dir / "out");
         SetDialogServices(&m_answers);
-        m_main.m_strCurDir = (m_dir / "start").string();
-        m_rec.m_nFileNaming = 1;
-        m_rec.m_strFolder = (m_dir / "out").string();
         ASSERT_TRUE(m_main.m_partial.Create(&m_main) && m_rec.Create(&m_main));
         m_rec.m_pCamera = &m_camera;
         m_rec.m_nCameraNo = 0;
@@ -47,34 +38,9 @@ class RecPageTest : public PageOnCameraTest
         m_main.m_partial.m_comboDirection.SetCurSel(nDirection);
         m_rec.SendCommand(IDC_REC_START);
     }
-    // Rec Start in line-scan readout, n frames stored as the frame handler stores them, Rec Stop.
-    void Record(int nFrames)
-    {
-        Start(RES_LINE_SCAN, 0);
-        for (int f = 0; f < nFrames; ++f)
-            StoreRecordingFrame(H);
-        m_rec.SendCommand(IDC_REC_STOP);
-    }
-    void Save(int nFormat)
-    {
-        m_rec.m_comboFormat.SetCurSel(nFormat);
-        m_rec.OnCbnSelchangeImageFormat();
-        m_rec.SendCommand(IDC_REC_SAVE);
-    }
     // The values written to the scan-direction register since the last call.
-    std::vector<std::string> DirectionWrites()
-    {
-        std::vector<std::string> writes = Writes(Sim(0));
-        std::erase_if(writes, [](const std::string& s) { return !s.starts_with("18="); });
-        return writes;
-    }
-    std::vector<fs::path> Files(const std::string& strDir) const
-    {
-        return std::vector<fs::path>(fs::directory_iterator(m_dir / strDir), fs::directory_iterator());
-    }
+    std::vector<std::string> DirectionWrites() { return Writes(Sim(0), "18="); }
 
-    TempDir m_temp;
-    fs::path m_dir;
     AnsweringServices m_answers;
     TabGUIRec& m_rec = m_main.m_rec;
 };
@@ -138,41 +104,4 @@ TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
     EXPECT_EQ(m_answers.m_messages, std::vector<std::string>{"ラインスキャンモードに変更してください。"});
     EXPECT_EQ(g_nRecMode, 0);
     EXPECT_EQ(DirectionWrites(), std::vector<std::string>{});
-}
-
-TEST_F(RecPageTest, SaveNamesFilesInTheChosenFolderAndFailedSavesLeaveNothing)
-{
-    // Before the first Rec Stop the line-scan viewer is closed: nothing to save, nothing asked.
-    m_rec.SetRadioIndex(IDC_RADIO_NAMING_MANUAL, 0);
-    Save(IMAGE_FORMAT_BMP_RAW);
-    EXPECT_TRUE(m_answers.m_saveRequests.empty());
-    m_rec.SetRadioIndex(IDC_RADIO_NAMING_MANUAL, 1);
-    // An empty picture is no JPEG.
-    Record(1);
-    Save(IMAGE_FORMAT_JPEG);
-    EXPECT_TRUE(Files("out").empty());
-
-    Record(4); // 8 lines
-    // "Clear": the start-up directory, whatever the caption says.
-    m_rec.SendCommand(IDC_CLEAR_FOLDER);
-    EXPECT_EQ(m_rec.m_editFolder.GetWindowText(), "Same location as the EXE file");
-    Save(IMAGE_FORMAT_BMP_RAW);
-    EXPECT_EQ(Files("start").size(), 1u);
-    // The folder browser: a chosen folder is taken and shown; a cancelled one changes nothing.
-    m_answers.m_strFolderAnswer = (m_dir / "out").string();
-    m_rec.SendCommand(IDC_BROWSE_FOLDER);
-    m_answers.m_strFolderAnswer.clear();
-    m_rec.SendCommand(IDC_BROWSE_FOLDER);
-    EXPECT_EQ(m_rec.m_editFolder.GetWindowText(), (m_dir / "out").string());
-    // "Manual" naming: the save dialog in that folder; cancelled, nothing is written.
-    m_rec.SetRadioIndex(IDC_RADIO_NAMING_MANUAL, 0);
-    Save(IMAGE_FORMAT_BMP_RAW);
-    EXPECT_TRUE(Files("out").empty());
-    m_answers.m_strSaveAnswer = (m_dir / "out" / "chosen.bmp").string();
-    Save(IMAGE_FORMAT_BMP_RAW);
-    ASSERT_EQ(m_answers.m_saveRequests.size(), 2u);
-    EXPECT_EQ(m_answers.m_saveRequests[0].strFilter, "BMP Files (*.bmp)|*.bmp||");
-    EXPECT_EQ(m_answers.m_saveRequests[0].strDefaultExt, "bmp");
-    EXPECT_EQ(m_answers.m_saveRequests[0].strInitialFolder, (m_dir / "out").string());
-    EXPECT_EQ(TempDir::ReadFile(m_dir / "out" / "chosen.bmp").size(), 1078u + 8 * H);
 }

@@ -1,0 +1,27 @@
+#pragma once
+
+// Pictures read back from the BMP and JPEG files the program writes.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A BMP or decoded JPEG picture: pixel (x, y) with y counted from the top.
+struct Picture
+{
+    int nWidth = 0, nHeight = 0, nChannels = 0; // 3: blue, green, red (BMP) or red, green, blue (JPEG)
+    bool bRgb = false;
+    std::vector<uint8_t> pixels; // top row first, rows packed
+
+    const uint8_t* At(int x, int y) const
+    {
+        return &pixels[(static_cast<size_t>(y) * nWidth + x) * nChannels];
+    }
+};
+
+// Reads a BMP file's headers and pixels; fails the test with why when they do not agree.
+::testing::AssertionResult ReadBmp(const std::string& strFile, Picture* pPicture);
+// Decodes a JPEG file with libjpeg.
+::testing::AssertionResult ReadJpeg(const std::string& strFile, Picture* pPicture);
