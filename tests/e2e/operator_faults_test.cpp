@@ -105,7 +105,9 @@ TEST_F(OperatorTest, FailingRequestsAStoppedStreamOrAPulledCameraLoseNoRecording
         const std::uint32_t nFrames = g_nRecFrames;
         UiApplication::PumpEvents(100);
         if (failing.empty())
+        {
             EXPECT_EQ(g_nRecFrames, nFrames); // no frames come any more
+        }
 
         Click(rec, IDC_REC_STOP);
         ASSERT_TRUE(PumpUntil([&] { return d.m_wndLineScan.m_bRunning == 1; }));
