@@ -3,21 +3,22 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 namespace
 {
-// Mean difference between the picture and the scene read one way round: column x is scene row
-// v0 + nStep * x, row y scene pixel y (or 1283 - y when flipped), every nDx-th column and nDy-th
-// row. Raw samples take the nearest of the three colours.
-double Misfit(const Picture& p, int v0, int nStep, bool bFlip, int nDx, int nDy)
+// Mean difference between the picture's columns x0 ... x1 - 1 and the scene read one way round:
+// column x is scene row v0 + nStep * (x - x0), row y scene pixel y (or 1283 - y when flipped),
+// every nDx-th column and nDy-th row. Raw samples take the nearest of the three colours.
+double Misfit(const Picture& p, int x0, int x1, int v0, int nStep, bool bFlip, int nDx, int nDy)
 {
     const SimScene& scene = SimScene::Instance();
     double dSum = 0;
     long nCount = 0;
-    for (int x = 0; x < p.nWidth; x += nDx)
+    for (int x = x0; x < x1; x += nDx)
     {
         const long v =
-            ((v0 + static_cast<long>(nStep) * x) % SimScene::ROWS + SimScene::ROWS) % SimScene::ROWS;
+            ((v0 + static_cast<long>(nStep) * (x - x0)) % SimScene::ROWS + SimScene::ROWS) % SimScene::ROWS;
         const uint8_t* pRow = scene.Row(static_cast<uint64_t>(v));
         // The first and last rows are left black; the rows beside them are interpolated from them.
         for (int y = 2; y < p.nHeight - 2; y += nDy)
@@ -39,14 +40,12 @@ double Misfit(const Picture& p, int v0, int nStep, bool bFlip, int nDx, int nDy)
     }
     return nCount ? dSum / nCount : 255.0;
 }
-} // namespace
 
-::testing::AssertionResult ShowsScene(const Picture& picture)
+// Whether columns x0 ... x1 - 1 show the scene upright: each way round at its best starting row
+// on a coarse grid, then the upright one closely. Demosaicing and JPEG soften edges a little; any
+// other alignment misses by far more.
+bool BlockShowsScene(const Picture& p, int x0, int x1, std::string* pWhy)
 {
-    if (picture.nWidth < 64 || picture.nHeight != SimScene::WIDTH)
-        return ::testing::AssertionFailure()
-               << "a " << picture.nWidth << " x " << picture.nHeight << " picture";
-    // Each way round at its best starting row, on a coarse grid; then the upright one closely.
     struct Way
     {
         int nStep;
@@ -54,23 +53,43 @@ double Misfit(const Picture& p, int v0, int nStep, bool bFlip, int nDx, int nDy)
         double dBest = 1e9;
         int v0 = 0;
     } ways[] = {{1, false}, {-1, false}, {1, true}, {-1, true}};
-    const int nDx = std::max(1, picture.nWidth / 32);
+    const int nDx = std::max(1, (x1 - x0) / 32);
     for (Way& way : ways)
         for (int v0 = 0; v0 < SimScene::ROWS; ++v0)
         {
-            const double d = Misfit(picture, v0, way.nStep, way.bFlip, nDx, 32);
+            const double d = Misfit(p, x0, x1, v0, way.nStep, way.bFlip, nDx, 32);
             if (d < way.dBest)
                 way = Way{way.nStep, way.bFlip, d, v0};
         }
-    const double dUpright = Misfit(picture, ways[0].v0, 1, false, 1, 3);
+    const double dUpright = Misfit(p, x0, x1, ways[0].v0, 1, false, 1, 3);
     double dOthers = std::numeric_limits<double>::max();
     for (int i = 1; i < 4; ++i)
         dOthers = std::min(dOthers, ways[i].dBest);
-    // Demosaicing and JPEG soften edges a little; any other alignment misses by far more.
-    if (dUpright < 12.0 && dUpright * 3 < dOthers)
+    *pWhy += " [" + std::to_string(x0) + ", " + std::to_string(x1) + "): upright " +
+             std::to_string(dUpright) + ", other way " + std::to_string(dOthers);
+    return dUpright < 12.0 && dUpright * 3 < dOthers;
+}
+} // namespace
+
+::testing::AssertionResult ShowsScene(const Picture& picture)
+{
+    if (picture.nWidth < 64 || picture.nHeight != SimScene::WIDTH)
+        return ::testing::AssertionFailure()
+               << "a " << picture.nWidth << " x " << picture.nHeight << " picture";
+    // Where the program fell behind, the camera lost frames and the scene jumps: the picture is
+    // judged in blocks of columns, each at its own alignment, and most of them must show it.
+    constexpr int BLOCK = 256;
+    const int nBlocks = std::max(1, picture.nWidth / BLOCK);
+    int nShown = 0;
+    std::string strWhy;
+    for (int i = 0; i < nBlocks; ++i)
+        if (BlockShowsScene(picture, picture.nWidth * i / nBlocks, picture.nWidth * (i + 1) / nBlocks,
+                            &strWhy))
+            ++nShown;
+    if (nShown * 2 > nBlocks)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "misfit upright " << dUpright << " (coarse " << ways[0].dBest
-                                         << "), best other way " << dOthers;
+    return ::testing::AssertionFailure()
+           << nShown << " of " << nBlocks << " blocks show the scene:" << strWhy;
 }
 
 OperatorTest::OperatorTest() : m_savedDir(std::filesystem::current_path())
