@@ -9,7 +9,6 @@
 #include "platform/capture/capture_graph_builder.h"
 #include "platform/capture/capture_source.h"
 #include "platform/capture/filter_graph.h"
-#include "platform/capture/sample_grabber.h"
 
 #include <algorithm>
 #include <cstring>
@@ -340,24 +339,4 @@ TEST_F(CameraGraphTest, EachFailingStepOfOpenButTheFormatFailsItAndCloseReleases
     EXPECT_EQ(Sim(0).FrameHeight(), 960);
 }
 
-// A filter with only an input pin.
-class InputOnlyFilter : public CaptureFilter
-{
-  public:
-    int PinCount() const override { return 1; }
-    PinDirection DirectionOfPin(int) const override { return PinDirection::INPUT; }
-};
-
-TEST_F(CameraGraphTest, GetPinReturnsTheFirstPinOfThatDirection)
-{
-    auto pFilter = std::make_shared<InputOnlyFilter>();
-    EXPECT_EQ(CameraDevice::GetPin(pFilter, PinDirection::OUTPUT), nullptr);
-    EXPECT_EQ(pFilter.use_count(), 1);
-    auto pGrabber = std::make_shared<SampleGrabber>();
-    auto pOut = CameraDevice::GetPin(pGrabber, PinDirection::OUTPUT);
-    ASSERT_TRUE(pOut);
-    EXPECT_TRUE(pOut->Index() == 1 && pOut->Filter() == pGrabber);
-    CaptureFaults::Instance().FailCall(CaptureStep::ENUM_PINS);
-    EXPECT_EQ(CameraDevice::GetPin(pGrabber, PinDirection::OUTPUT), nullptr);
-}
 } // namespace

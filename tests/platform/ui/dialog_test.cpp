@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFontDatabase>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -31,28 +30,6 @@ void SendMouse(QWidget* pWidget, QEvent::Type type, QPoint pt, Qt::MouseButton b
     QApplication::sendEvent(pWidget, &e);
 }
 } // namespace
-
-TEST(DialogUnits, ConvertWithTheFontsBaseUnitsRoundingToNearestAndMapFacesToInstalledFonts)
-{
-    // Base units 6 x 12: the main dialog's 255 x 474 units, a control at (7, 10, 160 x 14); halves round up.
-    EXPECT_EQ(DialogUnitsToPixelsX(255, 6), 383);
-    EXPECT_EQ(DialogUnitsToPixelsY(474, 12), 711);
-    const Rect rc = DialogRectToPixels(Rect{7, 10, 167, 24}, 6, 12);
-    EXPECT_EQ((std::vector<int>{rc.left, rc.top, rc.right, rc.bottom}), (std::vector<int>{11, 15, 251, 36}));
-    EXPECT_EQ(DialogFontPixelSize(9), 12);
-
-    // Japanese Gothic faces map to an installed font, proportional for proportional; unknown faces
-    // to the system's.
-    EXPECT_FALSE(ResolveDialogFontFamily("MS UI Gothic").empty());
-    if (QFontDatabase::families().contains(QStringLiteral("IPAPGothic")) &&
-        QFontDatabase::families().contains(QStringLiteral("IPAGothic")))
-    {
-        EXPECT_EQ(ResolveDialogFontFamily("MS UI Gothic"), "IPAPGothic");
-        EXPECT_EQ(ResolveDialogFontFamily("MS Gothic"), "IPAGothic");
-    }
-    EXPECT_EQ(ResolveDialogFontFamily("No Such Face Anywhere"),
-              QFontDatabase::systemFont(QFontDatabase::GeneralFont).family().toStdString());
-}
 
 TEST(Dialog, ModelessWindowLivesFromCreateUntilItsCancelDestroysItAndCanBeCreatedAgain)
 {

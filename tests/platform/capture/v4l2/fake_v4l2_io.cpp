@@ -1,5 +1,6 @@
 #include "tests/platform/capture/v4l2/fake_v4l2_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -171,8 +172,7 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
         v4l2_pix_format& pix = static_cast<v4l2_format*>(pArg)->fmt.pix;
         if (m_nOnlyPixelFormat != 0)
             pix.pixelformat = m_nOnlyPixelFormat;
-        if (pix.height > m_nMaxHeight)
-            pix.height = m_nMaxHeight;
+        pix.height = std::min(pix.height, 960u); // the sensor's height
         pix.bytesperline = pix.width * 2 + m_nLinePadding;
         pix.sizeimage = pix.bytesperline * pix.height;
         m_format = pix;

@@ -5,7 +5,6 @@
 #include "platform/capture/v4l2/v4l2_discovery.h"
 #include "tests/platform/capture/v4l2/fake_sysfs.h"
 #include "tests/platform/capture/v4l2/fake_v4l2_io.h"
-#include "tests/platform/capture/v4l2/log_capture.h"
 
 #include <gtest/gtest.h>
 
