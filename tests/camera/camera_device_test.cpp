@@ -281,6 +281,8 @@ TEST_F(CameraGraphTest, OpenChecksTheCameraBeforeBuildingAnythingThenRunAndStopR
     EXPECT_EQ(m_camera.m_nOpened, 1);
     // The frame size reached the camera; the callback's wiring is checked by the streamed frames.
     EXPECT_EQ(Sim(1).Info(INFO_MODE), 2);
+    // Pins are found by direction: the grabber's output is its second.
+    EXPECT_EQ(CameraDevice::GetPin(m_camera.m_pGrabberFilter, PinDirection::OUTPUT)->Index(), 1);
 
     EXPECT_EQ(m_camera.Run(), CAMERA_OK);
     EXPECT_EQ(m_camera.Run(), CAMERA_OK);

@@ -105,7 +105,7 @@ class ControlsTest : public ::testing::Test
 };
 } // namespace
 
-TEST_F(ControlsTest, UpDownStepsByArrowsAndKeysHonoursTheVetoAndKeeps16BitNumbers16Bit)
+TEST_F(ControlsTest, UpDownStepsByArrowsAndKeysHonoursTheVetoAndKeeps16BitNumbers16BitAndItsBuddyTakesDigits)
 {
     m_page.m_spin.SetRange32(0, 958);
     m_page.m_spin.SetPos32(500);
@@ -142,6 +142,12 @@ TEST_F(ControlsTest, UpDownStepsByArrowsAndKeysHonoursTheVetoAndKeeps16BitNumber
     m_page.m_spin.SetRange32(0, 100000);
     m_page.m_spin.SetPos32(70000);
     EXPECT_EQ(Buddy(), "70000");
+    // Typed into the buddy: digits only, up to its limit; the program may show any text.
+    m_page.m_edit.SetReadOnly(false);
+    m_page.m_edit.SetLimitText(2);
+    m_page.m_edit.SetWindowText("");
+    QTest::keyClicks(ControlWidget(m_page, ID_EDIT), "4a56");
+    EXPECT_EQ(Buddy(), "45");
     m_page.m_edit.SetWindowText("abc");
     bool bError = false;
     EXPECT_EQ(m_page.m_spin.GetPos32(&bError), 70000);

@@ -65,7 +65,7 @@ class RoutingTest : public ::testing::Test
 };
 } // namespace
 
-TEST_F(RoutingTest, KeysGoFromTheTargetUpToTheTopLevelThenTheMainDialogForAViewer)
+TEST_F(RoutingTest, KeysAndMouseButtonsGoFromTheTargetUpToTheTopLevelThenTheMainDialogForAViewer)
 {
     ASSERT_NE(m_pEdit, nullptr);
     struct Case
@@ -98,6 +98,11 @@ TEST_F(RoutingTest, KeysGoFromTheTargetUpToTheTopLevelThenTheMainDialogForAViewe
     }
     // Nobody claimed the R: the edit got it.
     EXPECT_EQ(m_page.GetDlgItemText(ID_EDIT), "10.00r");
+    // A mouse button on a control comes with the control's id.
+    ClearFilters();
+    QTest::mouseClick(m_pEdit, Qt::RightButton);
+    ASSERT_FALSE(m_page.m_filtered.empty());
+    EXPECT_TRUE(m_page.m_filtered[0].nMessage == WM_RBUTTONDOWN && m_page.m_filtered[0].nCtrlId == ID_EDIT);
 }
 
 TEST_F(RoutingTest, TheFirstFilterThatClaimsAKeyConsumesItAndTheBaseFilterTurnsEnterAndEscIntoOkAndCancel)
