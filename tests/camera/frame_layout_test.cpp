@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -50,24 +51,20 @@ TEST(FrameLayoutTest, EachHeightGivesTheTransposedLayoutAndOnlyAWholeFrameCallsT
         cb.m_nWidth = W;
         cb.m_nHeight = nHeight;
 
-        // One byte short: nothing written, no handler.
-        EXPECT_EQ(cb.BufferCB(0.0, sample.data(), nFrame - 1), CAPTURE_S_OK);
-        EXPECT_TRUE(dest == blank && nCalls == 0);
-        // One byte long: transformed from its first W x H pixels, no handler.
-        cb.BufferCB(0.0, sample.data(), nFrame + 1);
-        EXPECT_TRUE(dest == Reference(sample, nHeight, blank));
-        EXPECT_EQ(nCalls, 0);
-        // Exactly a frame: the handler once.
-        dest = blank;
-        cb.BufferCB(0.0, sample.data(), nFrame);
-        EXPECT_TRUE(dest == Reference(sample, nHeight, blank));
-        EXPECT_EQ(nCalls, 1);
-
-        // Another transform mode writes nothing but the handler still runs.
-        dest = blank;
-        cb.m_nMode = 0;
-        cb.BufferCB(0.0, sample.data(), nFrame);
-        EXPECT_TRUE(dest == blank && nCalls == 2);
+        // One byte short: nothing written; one byte long: its first W x H pixels; exactly a frame: the
+        // handler too. Another transform mode writes nothing, but the handler still runs.
+        const std::vector<uint8_t> transposed = Reference(sample, nHeight, blank);
+        for (const auto& [nMode, nBytes, bWritten, nCallsAfter] :
+             {std::tuple{int(GRAB_MODE_ROTATE), nFrame - 1, false, 0},
+              std::tuple{int(GRAB_MODE_ROTATE), nFrame + 1, true, 0},
+              std::tuple{int(GRAB_MODE_ROTATE), nFrame, true, 1}, std::tuple{0, nFrame, false, 2}})
+        {
+            dest = blank;
+            cb.m_nMode = static_cast<unsigned char>(nMode);
+            EXPECT_EQ(cb.BufferCB(0.0, sample.data(), nBytes), CAPTURE_S_OK);
+            EXPECT_TRUE(dest == (bWritten ? transposed : blank)) << nBytes << " bytes, mode " << nMode;
+            EXPECT_EQ(nCalls, nCallsAfter);
+        }
     }
 }
 } // namespace
