@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <tuple>
 
 namespace
 {
@@ -165,29 +166,23 @@ TEST_F(ControlsTest, ScrollBarControlReportsEachGestureWithItsIdThenTheEnd)
 
     auto* pBar = static_cast<QScrollBar*>(ControlWidget(m_page, ID_BAR));
     UiApplication::PumpEvents(10);
-    const int y = pBar->height() / 2;
-    struct Case
-    {
-        int xPress, xRelease; // a drag when they differ
-        std::vector<int> codes;
-    };
-    const Case cases[] = {
-        {pBar->width() - 3, pBar->width() - 3, {SB_LINERIGHT, SB_ENDSCROLL}},
-        {pBar->width() * 3 / 4, pBar->width() * 3 / 4, {SB_PAGERIGHT, SB_ENDSCROLL}},
-        {pBar->width() / 2, pBar->width() / 2 + 20, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}},
-    };
-    for (const Case& c : cases)
+    const int y = pBar->height() / 2, w = pBar->width();
+    // Press and release: a drag when they differ.
+    for (const auto& [xPress, xRelease, expected] : std::vector<std::tuple<int, int, std::vector<int>>>{
+             {w - 3, w - 3, {SB_LINERIGHT, SB_ENDSCROLL}},
+             {w * 3 / 4, w * 3 / 4, {SB_PAGERIGHT, SB_ENDSCROLL}},
+             {w / 2, w / 2 + 20, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}}})
     {
         m_page.m_bar.SetScrollPos(479, true); // the thumb in the middle
         m_page.m_scroll.clear();
-        QTest::mousePress(pBar, Qt::LeftButton, Qt::NoModifier, QPoint(c.xPress, y));
-        if (c.xRelease != c.xPress)
-            QTest::mouseMove(pBar, QPoint(c.xRelease, y));
-        QTest::mouseRelease(pBar, Qt::LeftButton, Qt::NoModifier, QPoint(c.xRelease, y));
+        QTest::mousePress(pBar, Qt::LeftButton, Qt::NoModifier, QPoint(xPress, y));
+        if (xRelease != xPress)
+            QTest::mouseMove(pBar, QPoint(xRelease, y));
+        QTest::mouseRelease(pBar, Qt::LeftButton, Qt::NoModifier, QPoint(xRelease, y));
         UiApplication::PumpEvents(10);
         std::vector<int> codes = m_page.ScrollCodes();
         codes.erase(std::unique(codes.begin(), codes.end()), codes.end()); // tracking repeats
-        EXPECT_EQ(codes, c.codes) << c.xPress;
+        EXPECT_EQ(codes, expected) << xPress;
         for (const auto& call : m_page.m_scroll)
             EXPECT_EQ(call.nBar, ID_BAR);
         EXPECT_EQ(m_page.m_bar.GetScrollPos(), 479); // the handler here moves nothing
