@@ -39,15 +39,6 @@ void FakeV4l2Io::ProduceFrames(int nFrames)
     m_nFramesToProduce += nFrames;
 }
 
-std::vector<FakeV4l2Io::XuQuery> FakeV4l2Io::CurQueries()
-{
-    std::vector<XuQuery> queries;
-    for (XuQuery& q : XuQueries())
-        if (q.nQuery == UVC_SET_CUR || q.nQuery == UVC_GET_CUR)
-            queries.push_back(std::move(q));
-    return queries;
-}
-
 int FakeV4l2Io::Open(const std::string& strPath, int)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

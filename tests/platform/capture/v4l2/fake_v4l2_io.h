@@ -72,8 +72,6 @@ class FakeV4l2Io : public V4l2Io
     // Observations, safe while the stream thread runs.
     std::vector<unsigned long> Requests() { return Locked(m_requests); }
     std::vector<XuQuery> XuQueries() { return Locked(m_xuQueries); }
-    // Only the SET_CUR and GET_CUR queries.
-    std::vector<XuQuery> CurQueries();
     std::vector<uint32_t> ReqbufsCounts() { return Locked(m_reqbufsCounts); }
     std::vector<std::string> OpenedPaths() { return Locked(m_openedPaths); }
     int OpenCount() { return int(Locked(m_openFds).size()); }

@@ -113,8 +113,9 @@ TEST_F(UvcXuChannelTest, RequestsCarryTheirPayloadToTheCameraUnitAndAnotherOpenC
 
     // Unit, selector, query, payload and lock of each request, in order.
     std::vector<std::tuple<int, int, int, std::vector<uint8_t>, bool>> sent;
-    for (const FakeV4l2Io::XuQuery& q : m_io.CurQueries())
-        sent.emplace_back(q.nUnit, q.nSelector, q.nQuery, q.payload, q.bLocked);
+    for (const FakeV4l2Io::XuQuery& q : m_io.XuQueries())
+        if (q.nQuery == UVC_SET_CUR || q.nQuery == UVC_GET_CUR)
+            sent.emplace_back(q.nUnit, q.nSelector, q.nQuery, q.payload, q.bLocked);
     EXPECT_EQ(sent, (decltype(sent){{3, 1, UVC_SET_CUR, {0x30, 0x00}, true},
                                     {3, 2, UVC_SET_CUR, {0xFF}, true},
                                     {3, 3, UVC_SET_CUR, {0x90}, true},
