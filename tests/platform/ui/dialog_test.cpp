@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -30,6 +31,26 @@ void SendMouse(QWidget* pWidget, QEvent::Type type, QPoint pt, Qt::MouseButton b
     QApplication::sendEvent(pWidget, &e);
 }
 } // namespace
+
+TEST(DialogUnits, ConvertWithTheFontsBaseUnitsRoundingToNearestAndMapFacesToInstalledFonts)
+{
+    // Base units 6 x 12: the main dialog's 255 x 474 units, a control at (7, 10, 160 x 14); halves round up.
+    const Rect rc = DialogRectToPixels(Rect{7, 10, 167, 24}, 6, 12);
+    EXPECT_EQ((std::vector<int>{DialogUnitsToPixelsX(255, 6), DialogUnitsToPixelsY(474, 12), rc.left, rc.top,
+                                rc.right, rc.bottom, DialogFontPixelSize(9)}),
+              (std::vector<int>{383, 711, 11, 15, 251, 36, 12}));
+    // Japanese Gothic faces map to an installed font, proportional for proportional; unknown faces
+    // to the system's.
+    const QStringList families = QFontDatabase::families();
+    if (families.contains(QStringLiteral("IPAPGothic")) && families.contains(QStringLiteral("IPAGothic")))
+    {
+        EXPECT_EQ(ResolveDialogFontFamily("MS UI Gothic") + " " + ResolveDialogFontFamily("MS Gothic"),
+                  "IPAPGothic IPAGothic");
+    }
+    EXPECT_FALSE(ResolveDialogFontFamily("MS UI Gothic").empty());
+    EXPECT_EQ(ResolveDialogFontFamily("No Such Face Anywhere"),
+              QFontDatabase::systemFont(QFontDatabase::GeneralFont).family().toStdString());
+}
 
 TEST(Dialog, ModelessWindowLivesFromCreateUntilItsCancelDestroysItAndCanBeCreatedAgain)
 {
