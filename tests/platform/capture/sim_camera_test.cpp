@@ -208,9 +208,9 @@ TEST(SimCameraStreamTest, FramesOfTheFormatComePastTheLinePeriodUntilStoppedAndA
     }
 }
 
-// The TARNWICK_SIM_CAMERAS syntax and the devices it makes.
 namespace
 {
+// The TARNWICK_SIM_CAMERAS syntax and the devices it makes.
 std::string Serial(SimCamera& camera)
 {
     std::string s;
