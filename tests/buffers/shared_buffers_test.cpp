@@ -68,12 +68,6 @@ TEST(SharedBuffersTest, AllocatesTheFourSizesOnceBlackOrNothingAtAll)
     // About 343 MB are allocated; only what is written becomes resident.
     EXPECT_LT(ResidentBytes(), nResident + 32 * 1024 * 1024);
 #endif
-    // The last byte of each is ours to write (the sanitizer build checks the bounds).
-    g_pRawFrame[RAW_FRAME_BYTES - 1] = 1;
-    g_pBgrFrame[BGR_FRAME_BYTES - 1] = 1;
-    g_pLineScan[LINE_SCAN_BYTES - 1] = 1;
-    g_pLineScanBgr[LINE_SCAN_BGR_BYTES - 1] = 1;
-
     // A second allocation keeps the pointers and allocates nothing (nothing leaks).
     const std::vector<unsigned char*> before = Buffers();
     EXPECT_TRUE(AllocateSharedBuffers(RecordingAllocator));
@@ -81,15 +75,17 @@ TEST(SharedBuffersTest, AllocatesTheFourSizesOnceBlackOrNothingAtAll)
     EXPECT_EQ(g_anRequested.size(), 4u);
     EXPECT_EQ(Buffers(), before);
 
-    // Released (twice is harmless) and allocated again, reused memory starts black.
-    std::memset(g_pRawFrame, 0xAB, RAW_FRAME_BYTES);
-    std::memset(g_pBgrFrame, 0xAB, BGR_FRAME_BYTES);
+    // Released (twice is harmless) and allocated again, reused memory starts black (the sanitizer
+    // build checks that each is as long as it should be).
+    const std::size_t anBytes[] = {RAW_FRAME_BYTES, BGR_FRAME_BYTES, LINE_SCAN_BYTES, LINE_SCAN_BGR_BYTES};
+    for (size_t i = 0; i < 2; ++i) // the frames: small enough to be reused
+        std::memset(Buffers()[i], 0xAB, anBytes[i]);
     ReleaseSharedBuffers();
     ReleaseSharedBuffers();
     EXPECT_EQ(Buffers(), std::vector<unsigned char*>(4));
     ASSERT_TRUE(AllocateSharedBuffers());
-    EXPECT_TRUE(AllZero(g_pRawFrame, RAW_FRAME_BYTES) && AllZero(g_pBgrFrame, BGR_FRAME_BYTES) &&
-                AllZero(g_pLineScan, LINE_SCAN_BYTES) && AllZero(g_pLineScanBgr, LINE_SCAN_BGR_BYTES));
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_TRUE(AllZero(Buffers()[i], anBytes[i])) << i;
     std::memset(g_pLineScan, 1, LINE_SCAN_BYTES);
     EXPECT_GT(ResidentBytes(), nResident + LINE_SCAN_BYTES / 2); // the measure does see written pages
     ReleaseSharedBuffers();

@@ -9,7 +9,6 @@
 #include "platform/sys/auto_reset_event.h"
 #include "tests/platform/capture/v4l2/fake_sysfs.h"
 #include "tests/platform/capture/v4l2/fake_v4l2_io.h"
-#include "tests/platform/capture/v4l2/log_capture.h"
 
 #include <gtest/gtest.h>
 #include <linux/uvcvideo.h>

@@ -1,8 +1,9 @@
-// The simulated camera's extension unit, brightness, line position and streaming; its formats are
-// those the camera and page tests switch between.
+// The simulated camera's extension unit, brightness, line position and streaming (its formats are
+// those the camera and page tests switch between), and the device lists it is made from.
 
 #include "platform/capture/capture_source.h"
 #include "platform/capture/sim/sim_camera.h"
+#include "platform/capture/sim/sim_capture_system.h"
 
 #include <gtest/gtest.h>
 
@@ -55,51 +56,38 @@ TEST_F(SimCameraTest, AddressesLatchMalformedRequestsFailAndCommandsRestoreAndSa
 {
     EXPECT_TRUE(Set(1, {0x41, 0x00}));
     EXPECT_EQ(Get(2), 0xFF); // line position high byte: centre
-    EXPECT_TRUE(Set(2, {0x01}));
-    EXPECT_EQ(Get(2), 0x01);
-    EXPECT_TRUE(Set(1, {0x30, 0x12}) && Set(2, {0x77}));
-    EXPECT_EQ(m_pCamera->Register(0x1230), 0x77);
     EXPECT_TRUE(Set(3, {0x90}));
     EXPECT_EQ(Get(4), 'A');
-    EXPECT_TRUE(Set(3, {2}));
-    EXPECT_TRUE(Set(4, {0})); // information bytes other than the command are read-only
+    EXPECT_TRUE(Set(3, {2}) && Set(4, {0})); // information bytes other than the command are read-only
     EXPECT_EQ(Get(4), 1);
-
-    EXPECT_FALSE(Set(1, {0x30})); // register address needs two bytes
-    EXPECT_FALSE(Set(2, {1, 2})); // data is one byte
-    EXPECT_FALSE(Set(5, {1}));    // no such selector
-    EXPECT_EQ(Get(1), -1);        // addresses are not read back
-    EXPECT_EQ(Get(3), -1);
+    // A one-byte address, two data bytes, no such selector; addresses are not read back.
+    EXPECT_FALSE(Set(1, {0x30}) || Set(2, {1, 2}) || Set(5, {1}));
+    EXPECT_TRUE(Get(1) == -1 && Get(3) == -1);
     uint8_t b = 0;
     uint32_t n = 0;
     for (const NodePropertyRequest& r : {NodePropertyRequest{XU_GUID, 2, NODE_PROPERTY_GET, 3, 0},
                                          NodePropertyRequest{CaptureGuid{}, 2, NODE_PROPERTY_GET, 2, 0},
                                          NodePropertyRequest{XU_GUID, 2, 0x10000003, 2, 0}})
         EXPECT_FALSE(m_pCamera->NodeProperty(r, &b, 1, &n)); // wrong node, property set, flags
-    // Every request is logged with its bytes and outcome.
-    const SimXuRequest first = m_pCamera->RequestLog().at(0);
-    EXPECT_TRUE(first.nSelector == 1 && first.bSet && first.bOk &&
-                first.payload == std::vector<uint8_t>({0x41, 0}));
 
+    // Saved, then the factory defaults restored.
     WriteReg16(0x30, 5000);
     WriteReg(0x00, 2);
     Set(3, {13});
-    Set(4, {2}); // save
-    Set(4, {1}); // factory default
+    Set(4, {2});
+    Set(4, {1});
     EXPECT_EQ((std::vector<int>{m_pCamera->Register(0x30), m_pCamera->Register(0x31),
-                                m_pCamera->Register(0x00), m_pCamera->Register(0x24)}),
+                                m_pCamera->Register(0x00), m_pCamera->Register(0x24),
+                                m_pCamera->SavedRegister(0x30), m_pCamera->SavedRegister(0x00)}),
               (std::vector<int>{SimCamera::DEFAULT_LINE_PERIOD & 0xFF, SimCamera::DEFAULT_LINE_PERIOD >> 8, 0,
-                                960 & 0xFF}));
-    EXPECT_EQ(m_pCamera->SavedRegister(0x30), 5000 & 0xFF);
-    EXPECT_EQ(m_pCamera->SavedRegister(0x00), 2);
+                                960 & 0xFF, 5000 & 0xFF, 2}));
 
     // A device that is not a supported camera answers no request and has no format.
     SimCameraConfig other;
     other.kind = SimDeviceKind::OTHER;
     m_pCamera = std::make_shared<SimCamera>(other, 0);
-    EXPECT_FALSE(Set(3, {1}));
     VideoFormat format;
-    EXPECT_FALSE(m_pCamera->CurrentFormat(format));
+    EXPECT_FALSE(Set(3, {1}) || m_pCamera->CurrentFormat(format));
 }
 
 TEST_F(SimCameraTest, GainAndShutterChangeBrightness)
@@ -117,12 +105,12 @@ TEST_F(SimCameraTest, GainAndShutterChangeBrightness)
     };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(c.nAddr);
         if (c.nAddr >= 0)
             WriteReg16(c.nAddr, c.nValue);
         const SimFrameSettings settings = m_pCamera->CurrentSettings();
-        EXPECT_EQ(settings.aLut[3][100], c.nGrey);
-        EXPECT_EQ(settings.aLut[0][100], c.nRed);
+        EXPECT_EQ((std::pair<int, int>(settings.aLut[3][100], settings.aLut[0][100])),
+                  std::pair(c.nGrey, c.nRed))
+            << c.nAddr;
     }
 }
 
@@ -151,10 +139,6 @@ TEST_F(SimCameraTest, LinePositionSelectsTheSensorRows)
     }
 }
 
-} // namespace
-
-namespace
-{
 // Notes each frame's length and line counter on the streaming thread; one frame can be made to
 // take a long time.
 class LineSink : public SampleSink
@@ -223,3 +207,70 @@ TEST(SimCameraStreamTest, FramesOfTheFormatComePastTheLinePeriodUntilStoppedAndA
         EXPECT_FALSE(pCamera->IsStreaming());
     }
 }
+
+namespace
+{
+// The TARNWICK_SIM_CAMERAS syntax and the devices it makes.
+std::string Serial(SimCamera& camera)
+{
+    std::string s;
+    for (int i = 0; i < 8; ++i)
+        s += static_cast<char>(camera.Info(0x90 + i));
+    return s;
+}
+
+// What the camera code reads of each device (identity, busy flag, mode) is checked through it; here
+// the list itself: order, spaces, repeats with serials of their own.
+TEST(SimCaptureSystemTest, SpecListsDevicesInOrderWithTheirOptions)
+{
+    std::string strError;
+    auto pSim = SimCaptureSystem::FromSpec(" other , mono:mode=3,2*colour", &strError);
+    EXPECT_EQ(strError, "");
+    ASSERT_EQ(pSim->DeviceCount(), 4u);
+    EXPECT_TRUE(!pSim->Camera(1)->IsColor() && pSim->Camera(1)->FrameHeight() == 4);
+    EXPECT_TRUE(pSim->Camera(2)->IsColor() && pSim->Camera(3)->IsColor());
+    EXPECT_NE(Serial(*pSim->Camera(2)), Serial(*pSim->Camera(3)));
+}
+
+TEST(SimCaptureSystemTest, UnreadableItemsAreLeftOutAndNamed)
+{
+    const struct
+    {
+        const char* pszSpec;
+        size_t nDevices;
+        const char* pszError; // empty: none
+    } cases[] = {
+        {"", 0, ""},
+        {"16*other,color", 17, ""},
+        {"63*other,color", 64, ""},
+        {"64*other,color,mono", 64,
+         "\"color\" left out: the list holds at most 64 devices in all; \"mono\" left out"},
+        {"camera", 0, "kind must be color, mono or other"},
+        {"color:busy", 0, "option \"busy\" has no value"},
+        {"color:mode=x,mono", 1, "\"color:mode=x\" left out: \"mode\" must be 0 to 3"},
+        {"color:mode=4", 0, "\"mode\" must be 0 to 3"},
+        {"color:busy=256", 0, "\"busy\" must be 0 to 255"},
+        {"color:serial=123456789", 0, "\"serial\" is 9 bytes long; the camera holds 8 bytes"},
+        // Lengths count bytes, as the camera does: three characters of three bytes each.
+        {"color:serial=\u30AB\u30E1\u30E9", 0, "\"serial\" is 9 bytes long"},
+        {"color:model=\u30AB\u30E1\u30E9", 1, ""},
+        {"color:pid=zz", 0, "\"pid\" must be a hex number up to ffff"},
+        {"color:rate=200000,mono:rate=0", 2, ""},
+        {"color:rate=10000001", 0, "\"rate\" must be 0 to 10000000 lines a second"},
+        {"0*color", 0, "repeat count must be 1 to 64"},
+        {"65*color", 0, "repeat count must be 1 to 64"},
+        {"color:colour=1", 0, "unknown option \"colour\""},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.pszSpec);
+        std::string strError;
+        auto pSim = SimCaptureSystem::FromSpec(c.pszSpec, &strError);
+        EXPECT_EQ(pSim->DeviceCount(), c.nDevices);
+        if (*c.pszError == '\0')
+            EXPECT_EQ(strError, "");
+        else
+            EXPECT_NE(strError.find(c.pszError), std::string::npos) << strError;
+    }
+}
+} // namespace

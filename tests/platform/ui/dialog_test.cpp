@@ -1,10 +1,16 @@
+// Dialogs, their units and fonts, the surface a viewer's drawing thread draws on, and whether a
+// display will open at all.
+
 #include "platform/ui/dialog_units.h"
+#include "platform/ui/dib_render.h"
+#include "platform/ui/draw_surface.h"
 #include "test_dialog.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QImage>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -12,7 +18,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -35,21 +48,19 @@ void SendMouse(QWidget* pWidget, QEvent::Type type, QPoint pt, Qt::MouseButton b
 TEST(DialogUnits, ConvertWithTheFontsBaseUnitsRoundingToNearestAndMapFacesToInstalledFonts)
 {
     // Base units 6 x 12: the main dialog's 255 x 474 units, a control at (7, 10, 160 x 14); halves round up.
-    EXPECT_EQ(DialogUnitsToPixelsX(255, 6), 383);
-    EXPECT_EQ(DialogUnitsToPixelsY(474, 12), 711);
     const Rect rc = DialogRectToPixels(Rect{7, 10, 167, 24}, 6, 12);
-    EXPECT_EQ((std::vector<int>{rc.left, rc.top, rc.right, rc.bottom}), (std::vector<int>{11, 15, 251, 36}));
-    EXPECT_EQ(DialogFontPixelSize(9), 12);
-
+    EXPECT_EQ((std::vector<int>{DialogUnitsToPixelsX(255, 6), DialogUnitsToPixelsY(474, 12), rc.left, rc.top,
+                                rc.right, rc.bottom, DialogFontPixelSize(9)}),
+              (std::vector<int>{383, 711, 11, 15, 251, 36, 12}));
     // Japanese Gothic faces map to an installed font, proportional for proportional; unknown faces
     // to the system's.
-    EXPECT_FALSE(ResolveDialogFontFamily("MS UI Gothic").empty());
-    if (QFontDatabase::families().contains(QStringLiteral("IPAPGothic")) &&
-        QFontDatabase::families().contains(QStringLiteral("IPAGothic")))
+    const QStringList families = QFontDatabase::families();
+    if (families.contains(QStringLiteral("IPAPGothic")) && families.contains(QStringLiteral("IPAGothic")))
     {
-        EXPECT_EQ(ResolveDialogFontFamily("MS UI Gothic"), "IPAPGothic");
-        EXPECT_EQ(ResolveDialogFontFamily("MS Gothic"), "IPAGothic");
+        EXPECT_EQ(ResolveDialogFontFamily("MS UI Gothic") + " " + ResolveDialogFontFamily("MS Gothic"),
+                  "IPAPGothic IPAGothic");
     }
+    EXPECT_FALSE(ResolveDialogFontFamily("MS UI Gothic").empty());
     EXPECT_EQ(ResolveDialogFontFamily("No Such Face Anywhere"),
               QFontDatabase::systemFont(QFontDatabase::GeneralFont).family().toStdString());
 }
@@ -207,4 +218,177 @@ TEST(Dialog, ModalLoopReturnsTheEndDialogResultAndDisablesTheParent)
     RecordingDialog quick(MakeTemplate(60, 40, DLG_CAPTION));
     quick.m_nEndInInit = IDCANCEL;
     EXPECT_EQ(quick.DoModal(), IDCANCEL);
+}
+
+namespace
+{
+// An 8-bit bottom-up picture whose sample at (column c, row r from the top) is the low byte of
+// r * 16 + c, with padded rows and a palette that makes every sample a distinct colour.
+struct Picture8
+{
+    Picture8(int w, int h)
+    {
+        bmi.bmiHeader.biWidth = w;
+        bmi.bmiHeader.biHeight = h;
+        bmi.bmiHeader.biBitCount = 8;
+        for (int i = 0; i < 256; ++i)
+            bmi.bmiColors[i] =
+                RgbQuad{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), 7, 0};
+        const int nStride = BitmapStride(w, 8);
+        bits.assign(static_cast<std::size_t>(nStride) * h, 0xEE);
+        for (int r = 0; r < h; ++r)
+            for (int c = 0; c < w; ++c)
+                bits[static_cast<std::size_t>(h - 1 - r) * nStride + c] =
+                    static_cast<std::uint8_t>(r * 16 + c);
+    }
+    ColorRef Color(int c, int r) const
+    {
+        const RgbQuad& q = bmi.bmiColors[(r * 16 + c) & 0xFF];
+        return Rgb(q.rgbRed, q.rgbGreen, q.rgbBlue);
+    }
+    BitmapInfo bmi;
+    std::vector<std::uint8_t> bits;
+};
+
+// Draws on the surface from a thread of its own, as a viewer's drawing thread does.
+void DrawFromThread(DrawSurface& surface, const std::function<void()>& draw)
+{
+    std::thread(
+        [&]
+        {
+            surface.Acquire();
+            draw();
+            surface.Release();
+        })
+        .join();
+}
+} // namespace
+
+TEST(DrawSurface, DrawingThreadDrawsIntoABackBufferTheWindowShowsCoalescedAndOutlivesTheWindow)
+{
+    RecordingDialog dlg(MakeTemplate(120, 80, VIEWER_STYLE));
+    ASSERT_TRUE(dlg.Create(nullptr));
+    dlg.MoveWindow(0, 0, 200, 100);
+    UiApplication::PumpEvents(10);
+    DrawSurface& surface = dlg.GetDrawSurface();
+    const Picture8 pic(20, 10);
+    DrawFromThread(surface,
+                   [&]
+                   {
+                       surface.BlitBitmap(0, 0, 20, 10, 3, -2, pic.bmi,
+                                          pic.bits.data()); // scrolled by (3, 2)
+                       EXPECT_TRUE(surface.Acquire());      // a second surface inside the first
+                       surface.Release();
+                   });
+    const int nWidth = surface.BufferWidth();
+    EXPECT_EQ(surface.PublishedCount(), 1); // the inner release publishes nothing
+    EXPECT_EQ(surface.GetPixel(0, 0), pic.Color(3, 2));
+    EXPECT_EQ(surface.GetPixel(16, 7), pic.Color(19, 9));
+    const ColorRef background = surface.GetPixel(nWidth - 1, 0);
+    EXPECT_EQ(surface.GetPixel(17, 0), background); // beyond the picture's last column
+    EXPECT_EQ(surface.GetPixel(0, 8), background);  // below its last row
+    EXPECT_EQ(surface.GetPixel(-1, 0), DrawSurface::INVALID_COLOR);
+
+    // The next picture keeps what this one left outside its own drawing; an erase asked for by
+    // the window clears the buffer at the next Acquire.
+    DrawFromThread(surface, [&] { surface.FillRect(Rect{0, 0, 5, 5}, Rgb(1, 2, 3)); });
+    EXPECT_EQ(surface.GetPixel(4, 4), Rgb(1, 2, 3));
+    EXPECT_EQ(surface.GetPixel(16, 7), pic.Color(19, 9));
+    dlg.RedrawWindow();
+    DrawFromThread(surface, [] {});
+    EXPECT_EQ(surface.GetPixel(4, 4), background);
+
+    // Many passes while the user-interface thread runs no loop all finish, and are shown at most
+    // a few times, the last one last.
+    const int nPublished = surface.PublishedCount(), nShown = surface.ShownCount(), nPasses = 3000;
+    std::thread(
+        [&]
+        {
+            for (int i = 0; i < nPasses; ++i)
+            {
+                surface.Acquire();
+                surface.FillRect(Rect{30, 0, 31, 1}, Rgb(i & 0xFF, 0, 0));
+                surface.Release();
+            }
+        })
+        .join();
+    EXPECT_EQ(surface.PublishedCount() - nPublished, nPasses);
+    UiApplication::PumpEvents(100);
+    EXPECT_GE(surface.ShownCount() - nShown, 1);
+    EXPECT_LE(surface.ShownCount() - nShown, 3);
+    EXPECT_EQ(qRed(dlg.Impl().Client()->grab().toImage().pixel(30, 0)), (nPasses - 1) & 0xFF);
+
+    // Drawing after the window is gone is harmless and shows nothing.
+    const int nShownBefore = surface.ShownCount();
+    dlg.DestroyWindow();
+    std::thread(
+        [&]
+        {
+            EXPECT_FALSE(surface.Acquire());
+            surface.BlitBitmap(0, 0, 20, 10, 0, 0, pic.bmi, pic.bits.data());
+            surface.Release();
+        })
+        .join();
+    UiApplication::PumpEvents(20);
+    EXPECT_EQ(surface.ShownCount(), nShownBefore);
+}
+
+// Whether the program will find a display, asked before the toolkit starts: the environments a
+// user meets (no display, a dead X server, a Wayland socket that is not there) and the reason
+// given for each. A live X server is met by the operator run on a virtual X server.
+namespace
+{
+const char* const VARIABLES[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE",
+                                 "XDG_RUNTIME_DIR"};
+
+// Sets the display variables for one case (unset unless given); the saved ones are put back after.
+void SetDisplayEnvironment(const std::map<std::string, std::optional<std::string>>& values)
+{
+    for (const char* pName : VARIABLES)
+    {
+        const auto it = values.find(pName);
+        if (it != values.end() && it->second)
+            setenv(pName, it->second->c_str(), 1);
+        else
+            unsetenv(pName);
+    }
+}
+} // namespace
+
+TEST(DisplayAvailable, SaysWhyNoDisplayWillOpen)
+{
+    const std::string strRuntime = "/nowhere/run";
+    // Environment, then what the reason names; an empty reason: a display is available.
+    const struct
+    {
+        std::map<std::string, std::optional<std::string>> env;
+        std::string strWhy;
+    } CASES[] = {
+        {{}, "neither DISPLAY nor WAYLAND_DISPLAY is set"},
+        {{{"QT_QPA_PLATFORM", "offscreen"}}, ""},
+        {{{"DISPLAY", ":4711"}}, "no X server accepts a connection on DISPLAY \":4711\""},
+        {{{"DISPLAY", "no display at all"}}, "DISPLAY \"no display at all\" is not a display name"},
+        {{{"QT_QPA_PLATFORM", "xcb"}, {"WAYLAND_DISPLAY", "wayland-0"}}, "DISPLAY is not set"},
+        {{{"WAYLAND_DISPLAY", "/nowhere/wayland-9"}},
+         "no Wayland compositor listens at \"/nowhere/wayland-9\"; DISPLAY is not set"},
+        {{{"WAYLAND_DISPLAY", "wayland-9"}, {"XDG_RUNTIME_DIR", strRuntime}},
+         "no Wayland compositor listens at \"" + strRuntime + "/wayland-9\"; DISPLAY is not set"},
+        {{{"WAYLAND_DISPLAY", "wayland-9"}},
+         "XDG_RUNTIME_DIR is not set, so the Wayland socket \"wayland-9\""},
+        {{{"QT_QPA_PLATFORM", "wayland:option;xcb"}, {"DISPLAY", ":4711"}, {"XDG_RUNTIME_DIR", strRuntime}},
+         "no Wayland compositor listens at \"" + strRuntime + "/wayland-0\"; no X server"},
+    };
+    std::map<std::string, std::optional<std::string>> saved;
+    for (const char* pName : VARIABLES)
+        saved[pName] =
+            std::getenv(pName) != nullptr ? std::optional<std::string>(std::getenv(pName)) : std::nullopt;
+    for (const auto& c : CASES)
+    {
+        SetDisplayEnvironment(c.env);
+        std::string strWhy = "left over";
+        const bool bAvailable = UiApplication::DisplayAvailable(&strWhy);
+        EXPECT_EQ(bAvailable, c.strWhy.empty()) << c.strWhy;
+        EXPECT_EQ(strWhy.substr(0, c.strWhy.size()), c.strWhy);
+    }
+    SetDisplayEnvironment(saved);
 }

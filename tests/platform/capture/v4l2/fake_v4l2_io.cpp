@@ -1,5 +1,6 @@
 #include "tests/platform/capture/v4l2/fake_v4l2_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -36,15 +37,6 @@ void FakeV4l2Io::ProduceFrames(int nFrames)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_nFramesToProduce += nFrames;
-}
-
-std::vector<FakeV4l2Io::XuQuery> FakeV4l2Io::CurQueries()
-{
-    std::vector<XuQuery> queries;
-    for (XuQuery& q : XuQueries())
-        if (q.nQuery == UVC_SET_CUR || q.nQuery == UVC_GET_CUR)
-            queries.push_back(std::move(q));
-    return queries;
 }
 
 int FakeV4l2Io::Open(const std::string& strPath, int)
@@ -171,8 +163,7 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
         v4l2_pix_format& pix = static_cast<v4l2_format*>(pArg)->fmt.pix;
         if (m_nOnlyPixelFormat != 0)
             pix.pixelformat = m_nOnlyPixelFormat;
-        if (pix.height > m_nMaxHeight)
-            pix.height = m_nMaxHeight;
+        pix.height = std::min(pix.height, 960u); // the sensor's height
         pix.bytesperline = pix.width * 2 + m_nLinePadding;
         pix.sizeimage = pix.bytesperline * pix.height;
         m_format = pix;

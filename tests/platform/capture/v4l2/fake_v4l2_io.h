@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/capture/v4l2/v4l2_io.h"
+#include "platform/capture/v4l2/v4l2_log.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -57,7 +59,6 @@ class FakeV4l2Io : public V4l2Io
     std::map<int, uint32_t> m_framesLostBefore; // frame number -> frames the driver skipped
     std::atomic<int> m_nUnplugAfter{0};         // the camera goes after this many frames (0: never)
     v4l2_pix_format m_format{};
-    uint32_t m_nMaxHeight = 960;     // the driver clamps a larger height to this
     uint32_t m_nOnlyPixelFormat = 0; // not 0: the one format the driver has
     uint32_t m_nLinePadding = 0;     // bytes the driver adds to each line
 
@@ -71,8 +72,6 @@ class FakeV4l2Io : public V4l2Io
     // Observations, safe while the stream thread runs.
     std::vector<unsigned long> Requests() { return Locked(m_requests); }
     std::vector<XuQuery> XuQueries() { return Locked(m_xuQueries); }
-    // Only the SET_CUR and GET_CUR queries.
-    std::vector<XuQuery> CurQueries();
     std::vector<uint32_t> ReqbufsCounts() { return Locked(m_reqbufsCounts); }
     std::vector<std::string> OpenedPaths() { return Locked(m_openedPaths); }
     int OpenCount() { return int(Locked(m_openFds).size()); }
@@ -116,4 +115,48 @@ class FakeV4l2Io : public V4l2Io
     bool m_bGone = false;
     int m_nFrame = 0;
     uint32_t m_nSequence = 0;
+};
+
+// Collects the backend's report lines for as long as it lives, instead of standard error.
+class LogCapture
+{
+  public:
+    LogCapture() { V4l2Log::SetSink(&Append, this); }
+    ~LogCapture() { V4l2Log::SetSink(nullptr, nullptr); }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    std::vector<std::string> Lines()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_lines;
+    }
+    // Lines that hold every one of the fragments.
+    int Count(std::initializer_list<const char*> fragments)
+    {
+        const std::vector<std::string> lines = Lines();
+        return int(std::count_if(lines.begin(), lines.end(),
+                                 [&](const std::string& s)
+                                 {
+                                     return std::all_of(fragments.begin(), fragments.end(),
+                                                        [&](const char* p)
+                                                        { return s.find(p) != std::string::npos; });
+                                 }));
+    }
+    void Clear()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lines.clear();
+    }
+
+  private:
+    static void Append(const char* pszLine, void* pContext)
+    {
+        auto* pThis = static_cast<LogCapture*>(pContext);
+        std::lock_guard<std::mutex> lock(pThis->m_mutex);
+        pThis->m_lines.emplace_back(pszLine);
+    }
+
+    std::mutex m_mutex; // protects m_lines: the streaming thread reports too
+    std::vector<std::string> m_lines;
 };

@@ -1,12 +1,12 @@
 #include "platform/capture/v4l2/v4l2_stream.h"
 #include "platform/sys/auto_reset_event.h"
 #include "tests/platform/capture/v4l2/fake_v4l2_io.h"
-#include "tests/platform/capture/v4l2/log_capture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <mutex>
+#include <tuple>
 
 namespace
 {
@@ -21,13 +21,8 @@ void ExpectAllReleased(FakeV4l2Io& io)
     EXPECT_EQ(io.ReqbufsCounts().back(), 0u);
 }
 
-struct Delivered
-{
-    uint8_t nFirstByte;
-    uint8_t nLastByte;
-    size_t nBytes;
-    double dTime;
-};
+// First and last byte, length and time of a delivered frame.
+using Delivered = std::tuple<int, int, size_t, double>;
 
 class V4l2StreamTest : public ::testing::Test
 {
@@ -40,7 +35,7 @@ class V4l2StreamTest : public ::testing::Test
         return [this, nExpected](const uint8_t* pData, size_t nBytes, double dTime)
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_delivered.push_back({pData[0], pData[nBytes - 1], nBytes, dTime});
+            m_delivered.emplace_back(pData[0], pData[nBytes - 1], nBytes, dTime);
             if (m_delivered.size() == nExpected)
                 m_done.Set();
         };
@@ -77,13 +72,10 @@ TEST_F(V4l2StreamTest, DeliversEachSoundBufferRequeuesItCountsLossesAndTearsDown
 
     // Ten frames through four buffers: each was handed back and filled again; damaged ones, marked
     // or short, are never handed on.
-    std::vector<Delivered> delivered = TakeDelivered();
-    const std::vector<int> frames = {1, 2, 4, 5, 6, 8, 9, 10};
-    ASSERT_EQ(delivered.size(), frames.size());
-    for (size_t i = 0; i < delivered.size(); i++)
-        EXPECT_TRUE(delivered[i].nFirstByte == frames[i] && delivered[i].nLastByte == frames[i] &&
-                    delivered[i].nBytes == 64u && delivered[i].dTime == frames[i] + 0.5)
-            << "frame " << frames[i];
+    std::vector<Delivered> expected;
+    for (int nFrame : {1, 2, 4, 5, 6, 8, 9, 10})
+        expected.emplace_back(nFrame, nFrame, 64u, nFrame + 0.5);
+    EXPECT_EQ(TakeDelivered(), expected);
     EXPECT_EQ(stream.DamagedFrames(), 2u);
     EXPECT_EQ(stream.LostFrames(), 3u);
     // Reported as the first loss came (then at most once a second), and when streaming stopped.
@@ -116,7 +108,7 @@ TEST_F(V4l2StreamTest, DeliversEachSoundBufferRequeuesItCountsLossesAndTearsDown
     ASSERT_TRUE(m_done.Wait(10000));
     EXPECT_EQ(stream.Stop(), 0);
     EXPECT_EQ(stream.Stop(), 0);
-    EXPECT_EQ(TakeDelivered().back().nBytes, 64u);
+    EXPECT_EQ(std::get<2>(TakeDelivered().back()), 64u);
     EXPECT_EQ(
         m_log.Lines().back(),
         "tarnwick: /dev/video0: streaming stopped: 1 damaged frame dropped, 1 frame lost between buffers");
