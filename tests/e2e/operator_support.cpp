@@ -78,7 +78,7 @@ bool BlockShowsScene(const Picture& p, int x0, int x1, std::string* pWhy)
                << "a " << picture.nWidth << " x " << picture.nHeight << " picture";
     // Where the program fell behind, the camera lost frames and the scene jumps: the picture is
     // judged in blocks of columns, each at its own alignment, and most of them must show it.
-    constexpr int BLOCK = 256;
+    constexpr int BLOCK = 128;
     const int nBlocks = std::max(1, picture.nWidth / BLOCK);
     int nShown = 0;
     std::string strWhy;
