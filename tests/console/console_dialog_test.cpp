@@ -110,11 +110,9 @@ TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
         EXPECT_EQ(m_services.m_messages,
                   c.pszBox ? std::vector<std::string>{c.pszBox} : std::vector<std::string>{});
         EXPECT_EQ(m_pDlg->GetWindowText(), c.pszTitle);
-        if (c.pszBox == nullptr) // the chosen camera's identity and the full-frame size
-        {
-            EXPECT_EQ(m_pDlg->m_editModel.GetWindowText() + " " + m_pDlg->m_editResolution.GetWindowText(),
-                      std::string(c.pszModel) + " 1284 x 960");
-        }
+        EXPECT_TRUE(c.pszBox ||
+                    m_pDlg->m_editModel.GetWindowText() + " " + m_pDlg->m_editResolution.GetWindowText() ==
+                        std::string(c.pszModel) + " 1284 x 960");
         EXPECT_EQ(g_pRawFrame != nullptr && g_pLineScanBgr != nullptr, c.bBuffers);
         EXPECT_EQ(OpeningControlsEnabled(), std::vector<bool>(8, false));
 
@@ -134,40 +132,34 @@ TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
 
 TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneInsideTheTabs)
 {
-    struct Case
-    {
-        const char* pszCamera;
-        int nInfoMode; // the mode byte the camera answers; -1: as the camera list item sets it
-        const char* pszResolution;
-        int nViewWidth, nResolution, nFrameHeight;
-    };
-    const Case cases[] = {
+    // The camera, the mode byte it answers (-1: as the camera list item sets it), the frame size shown,
+    // the viewer's width, the resolution radio and the frame height.
+    const std::tuple<const char*, int, const char*, int, int, int> cases[] = {
         {"color:mode=1", -1, "1284 x 960", 960, RES_FULL_SIZE, 960},
         {"color:mode=0", -1, "1284 x 960", 960, RES_FULL_SIZE, 960},
         {"mono:mode=2", -1, "1284 x 2", 4, RES_LINE_SCAN, 2},
         {"color:mode=3", -1, "1284 x 4", 4, RES_LINE_SCAN_FAST, 4},
         {"color:mode=2", 9, "1284 x 960", 960, RES_FULL_SIZE, 960}, // beyond the tables: full frame
     };
-    for (const Case& c : cases)
+    for (const auto& [pszCamera, nInfoMode, pszResolution, nViewWidth, nResolution, nFrameHeight] : cases)
     {
-        SCOPED_TRACE(c.pszCamera);
-        Open(c.pszCamera, "",
+        SCOPED_TRACE(pszCamera);
+        Open(pszCamera, "",
              [&]
              {
-                 if (c.nInfoMode >= 0)
-                     Sim(0).SetInfo(INFO_MODE, static_cast<uint8_t>(c.nInfoMode));
+                 if (nInfoMode >= 0)
+                     Sim(0).SetInfo(INFO_MODE, static_cast<uint8_t>(nInfoMode));
              });
         TestDlg& d = D();
-        EXPECT_EQ(d.GetWindowText(), TITLE);
-        EXPECT_EQ(d.m_editResolution.GetWindowText(), c.pszResolution);
-        EXPECT_EQ((std::vector<int>{d.m_wndLive.m_nWidth, d.m_wndLive.m_nHeight, Sim(0).FrameHeight()}),
-                  (std::vector<int>{c.nViewWidth, 1284, c.nFrameHeight}));
-        EXPECT_EQ(d.m_tabPartial.GetRadioIndex(IDC_RADIO_FULL_SIZE), c.nResolution);
+        EXPECT_EQ(d.GetWindowText() + " " + d.m_editResolution.GetWindowText(),
+                  std::string(TITLE) + " " + pszResolution);
+        const Rect rc = d.GetWindowRect();
+        EXPECT_EQ((std::vector<int>{d.m_wndLive.m_nWidth, d.m_wndLive.m_nHeight, Sim(0).FrameHeight(),
+                                    d.m_tabPartial.GetRadioIndex(IDC_RADIO_FULL_SIZE),
+                                    g_rcMeasure.Get().IsSet(), rc.left, rc.top, d.IsTopMost()}),
+                  (std::vector<int>{nViewWidth, 1284, nFrameHeight, nResolution, 0, 0, 0, 0}));
         EXPECT_EQ(OpeningControlsEnabled(),
                   (std::vector<bool>{true, false, true, true, true, true, true, true}));
-        EXPECT_FALSE(g_rcMeasure.Get().IsSet());
-        const Rect rc = d.GetWindowRect();
-        EXPECT_EQ((std::vector<int>{rc.left, rc.top, d.IsTopMost()}), (std::vector<int>{0, 0, 0}));
     }
 
     // Each page inside the tab control and below its tabs; one page shown at a time.
@@ -258,14 +250,13 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
         ASSERT_TRUE(PumpUntil([&] { return Log(0).size() >= 36; }));
         UiApplication::PumpEvents(20);
         std::vector<std::string> expected = {"18=00", "01=0F"};
-        for (const std::string& s : Write16(REG_MANUAL_SHUTTER, 960))
-            expected.push_back(s);
+        std::ranges::copy(Write16(REG_MANUAL_SHUTTER, 960), std::back_inserter(expected));
         expected.resize(18, "GET2");
         EXPECT_EQ(Writes(Sim(0)), expected);
 
         TabGUIGain& gain = d.m_tabGain;
-        EXPECT_EQ(gain.GetRadioIndex(IDC_RADIO_GAIN_0DB), 2);
-        EXPECT_EQ(gain.m_scrollManualGain.GetScrollPos(), 100);
+        EXPECT_EQ((std::pair{gain.GetRadioIndex(IDC_RADIO_GAIN_0DB), gain.m_scrollManualGain.GetScrollPos()}),
+                  (std::pair{2, 100}));
         const bool bColor = std::string(pszCamera) == "color";
         for (auto [pSpin, pScroll, nValue] : {std::tuple{&gain.m_spinGainR, &gain.m_scrollGainR, 110},
                                               std::tuple{&gain.m_spinGainB, &gain.m_scrollGainB, 120},
@@ -273,11 +264,11 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
             EXPECT_EQ((std::vector<int>{pSpin->GetPos(), pScroll->GetScrollPos(), pSpin->IsWindowEnabled(),
                                         pScroll->IsWindowEnabled()}),
                       (std::vector<int>{nValue, nValue, bColor, bColor}));
-        EXPECT_EQ(d.m_tabShutter.m_comboShutter.GetCurSel(), 0x0F);
-        EXPECT_EQ(d.m_tabShutter.m_spinShutter.GetPos(), 960);
         const bool bCenter = nLinePos == LINE_POS_CENTER;
-        EXPECT_EQ(d.m_tabPartial.m_chkCenter.GetCheck(), bCenter ? 1 : 0);
-        EXPECT_EQ(d.m_tabPartial.m_scrollLinePos.GetScrollPos(), bCenter ? 0 : 300);
+        EXPECT_EQ((std::vector<int>{
+                      d.m_tabShutter.m_comboShutter.GetCurSel(), d.m_tabShutter.m_spinShutter.GetPos(),
+                      d.m_tabPartial.m_chkCenter.GetCheck(), d.m_tabPartial.m_scrollLinePos.GetScrollPos()}),
+                  (std::vector<int>{0x0F, 960, bCenter, bCenter ? 0 : 300}));
         EXPECT_EQ(d.m_tabPartial.m_editLinePos.GetWindowText(), bCenter ? "7" : "300");
     }
     // The camera's own commands: two requests each.
@@ -296,8 +287,8 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
         d.m_nFrameCount = nFrames;
         d.m_nCounter += nTicks;
         d.OnTimer(TIMER_FPS);
-        EXPECT_EQ(d.m_editFps.GetWindowText(), pszText);
-        EXPECT_EQ(d.m_nFrameCount, 0);
+        EXPECT_EQ((std::pair{d.m_editFps.GetWindowText(), int(d.m_nFrameCount)}),
+                  (std::pair{std::string(pszText), 0}));
     }
 }
 
@@ -370,32 +361,26 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
     TestDlg& d = D();
     TabGUIRec& rec = d.m_tabRec;
     rec.m_progressRec.SetRange(0, 1000);
-    struct Case
-    {
-        bool bTimed;
-        std::uint32_t nFramesBefore, nLimit;
-        std::vector<int> positions; // the progress bar after each frame
-        std::vector<int> posted;
-    };
-    const Case cases[] = {
+    // Timed or manual, the count before and the limit; the progress bar after each frame, the posts.
+    const std::tuple<bool, std::uint32_t, std::uint32_t, std::vector<int>, std::vector<int>> cases[] = {
         {false, 126, 32750, {0, 128, 128}, {}}, // manual: bits 7 and 8 of the count
         {false, 510, 32750, {384, 0}, {}},
         {true, 0, 0, {0, 0}, {}},                   // a limit of 0 stores nothing and never stops
         {true, 0, 3, {1, 2, 0, 0}, {IDC_REC_STOP}}, // the posted Rec Stop ends it and empties the bar
     };
-    for (const Case& c : cases)
+    for (const auto& [bTimed, nFramesBefore, nLimit, expected, posted] : cases)
     {
-        rec.m_radioRecStopAfter.SetCheck(c.bTimed ? 1 : 0);
-        rec.m_radioRecManual.SetCheck(c.bTimed ? 0 : 1);
+        rec.m_radioRecStopAfter.SetCheck(bTimed ? 1 : 0);
+        rec.m_radioRecManual.SetCheck(bTimed ? 0 : 1);
         rec.m_progressRec.SetPos(0);
-        g_nRecFrames = c.nFramesBefore;
-        g_nRecFrameLimit = c.nLimit;
+        g_nRecFrames = nFramesBefore;
+        g_nRecFrameLimit = nLimit;
         g_nRecMode = RES_LINE_SCAN;
         d.m_nFrameCount = 0;
-        unsigned char* pPastLimit = g_pLineScan + std::size_t(c.nLimit) * 2 * SENSOR_WIDTH;
+        unsigned char* pPastLimit = g_pLineScan + std::size_t(nLimit) * 2 * SENSOR_WIDTH;
         std::memset(pPastLimit, 0xEE, SENSOR_WIDTH);
         std::vector<int> positions;
-        for (std::size_t i = 0; i < c.positions.size(); ++i)
+        for (std::size_t i = 0; i < expected.size(); ++i)
         {
             d.m_wndLive.m_bConverted = 1;
             TarnwickDlg::FrameCallback(&d);
@@ -403,9 +388,9 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
             UiApplication::PumpEvents(30); // posted positions are shown at most every 20 ms
             positions.push_back(rec.m_progressRec.GetPos());
         }
-        EXPECT_EQ(positions, c.positions);
-        EXPECT_EQ(d.TakePosted(), c.posted);
-        EXPECT_EQ(d.m_nFrameCount, int(c.positions.size()));
+        EXPECT_EQ(positions, expected);
+        EXPECT_EQ(d.TakePosted(), posted);
+        EXPECT_EQ(d.m_nFrameCount, int(expected.size()));
         EXPECT_EQ(std::count(pPastLimit, pPastLimit + SENSOR_WIDTH, 0xEE),
                   long(SENSOR_WIDTH)); // nothing stored past it
     }
