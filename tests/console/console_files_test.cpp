@@ -4,6 +4,7 @@
 #include "display/time_stamp_path.h"
 
 #include "console_test_support.h"
+#include "tests/pages/picture_files.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +13,6 @@
 
 namespace
 {
-std::uint32_t U32At(const std::string& s, std::size_t n)
-{
-    std::uint32_t v = 0;
-    std::memcpy(&v, s.data() + n, 4);
-    return v;
-}
-
 BitmapInfo GreyHeader(int nBitCount, int nWidth, int nHeight)
 {
     BitmapInfo bmi;
@@ -53,7 +47,7 @@ TEST(BmpFileTest, FilesHoldHeaderPaletteAndRowsByteForByte)
         const std::string s = TempDir::ReadFile(strPath);
         ASSERT_EQ(s.size(), std::size_t(c[3]));
         EXPECT_EQ(s.substr(0, 2), "BM");
-        EXPECT_EQ((std::vector<std::uint32_t>{U32At(s, 2), U32At(s, 6), U32At(s, 10)}),
+        EXPECT_EQ((std::vector<std::uint32_t>{U32(s, 2), U32(s, 6), U32(s, 10)}),
                   (std::vector<std::uint32_t>{std::uint32_t(c[3]), 0, std::uint32_t(c[4])}));
         EXPECT_EQ(std::memcmp(s.data() + 14, &bmi, c[4] - 14), 0); // header, then the palette
         EXPECT_EQ(std::memcmp(s.data() + c[4], pixels.data(), s.size() - c[4]), 0);

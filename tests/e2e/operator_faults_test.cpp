@@ -48,20 +48,6 @@ std::vector<std::string> WrittenBack(const std::string& strIni)
     return values;
 }
 
-void FillDisk(const std::string& strAt);
-
-// A small file system that fills at once, mounted for this thread alone (the saves run on it);
-// empty when this process may not mount one.
-std::string MountFullDisk(const std::string& strAt)
-{
-    std::filesystem::create_directory(strAt);
-    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tarnwick_full", strAt.c_str(), "tmpfs", 0, "size=64k") != 0)
-        return "";
-    FillDisk(strAt);
-    return strAt;
-}
-
 // Fills the disk to the last byte.
 void FillDisk(const std::string& strAt)
 {
@@ -73,6 +59,18 @@ void FillDisk(const std::string& strAt)
     }
     if (pFile != nullptr)
         std::fclose(pFile);
+}
+
+// A small file system that fills at once, mounted for this thread alone (the saves run on it);
+// empty when this process may not mount one.
+std::string MountFullDisk(const std::string& strAt)
+{
+    std::filesystem::create_directory(strAt);
+    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tarnwick_full", strAt.c_str(), "tmpfs", 0, "size=64k") != 0)
+        return "";
+    FillDisk(strAt);
+    return strAt;
 }
 } // namespace
 
@@ -104,10 +102,7 @@ TEST_F(OperatorTest, FailingRequestsAStoppedStreamOrAPulledCameraLoseNoRecording
         UiApplication::PumpEvents(50);
         const std::uint32_t nFrames = g_nRecFrames;
         UiApplication::PumpEvents(100);
-        if (failing.empty())
-        {
-            EXPECT_EQ(g_nRecFrames, nFrames); // no frames come any more
-        }
+        EXPECT_TRUE(!failing.empty() || g_nRecFrames == nFrames); // no frames come any more
 
         Click(rec, IDC_REC_STOP);
         ASSERT_TRUE(PumpUntil([&] { return d.m_wndLineScan.m_bRunning == 1; }));
