@@ -71,49 +71,43 @@ class ConsoleTest : public OperatorTest
 TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
 {
     constexpr CaptureStep NONE = CaptureStep::COUNT;
-    struct Case
+    // Cameras, settings and the failing step; the message box (or nullptr), the title afterwards, the
+    // identity shown when the camera was chosen, and whether the buffers stay allocated until Exit.
+    const std::tuple<const char*, const char*, CaptureStep, const char*, const char*, const char*, bool>
+        cases[] = {
+            {"", "", NONE, "カメラを検出できませんでした", TITLE, "", false},
+            {"other", "", NONE, "アイドルカメラを検出できませんでした", TITLE, "", false},
+            {"color:busy=1,mono:busy=1", "", NONE, "アイドルカメラを検出できませんでした", TITLE, "", false},
+            {"color", "", CaptureStep::STARTUP, "ライブラリの初期化に失敗しました", TITLE, "", false},
+            {"color", "", CaptureStep::DISPLAY_NAME, "エラーが発生しました", TITLE, "", false},
+            {"3*color,color:busy=1:model=BUSY", "[Settings]\nCameraNo=3\n", NONE, nullptr,
+             "指定した番号のカメラは他で使用中です", "Model Name : BUSY", true},
+            {"color", "[Settings]\nCameraNo=5\n", NONE, nullptr, "指定した番号のカメラは存在しません",
+             "Model Name : ", true},
+            {"color", "[Settings]\nCameraNo=16\n", NONE, nullptr, "カメラ番号が不正な値です",
+             "Model Name : ", true},
+            {"color", "[Settings]\nCameraNo=-3\n", NONE, nullptr, "カメラ番号が不正な値です",
+             "Model Name : ", true},
+            {"color:model=X", "", CaptureStep::CONNECT, nullptr, "カメラの接続に失敗しました",
+             "Model Name : X", true},
+        };
+    for (const auto& [pszCamera, pszIni, failStep, pszBox, pszTitle, pszModel, bBuffers] : cases)
     {
-        const char *pszCamera, *pszIni;
-        CaptureStep failStep;
-        const char* pszBox;   // message box, or nullptr
-        const char* pszTitle; // the dialog's title afterwards
-        const char* pszModel; // the identity shown, when the camera was chosen
-        bool bBuffers;        // allocated until Exit
-    };
-    const Case cases[] = {
-        {"", "", NONE, "カメラを検出できませんでした", TITLE, "", false},
-        {"other", "", NONE, "アイドルカメラを検出できませんでした", TITLE, "", false},
-        {"color:busy=1,mono:busy=1", "", NONE, "アイドルカメラを検出できませんでした", TITLE, "", false},
-        {"color", "", CaptureStep::STARTUP, "ライブラリの初期化に失敗しました", TITLE, "", false},
-        {"color", "", CaptureStep::DISPLAY_NAME, "エラーが発生しました", TITLE, "", false},
-        {"3*color,color:busy=1:model=BUSY", "[Settings]\nCameraNo=3\n", NONE, nullptr,
-         "指定した番号のカメラは他で使用中です", "Model Name : BUSY", true},
-        {"color", "[Settings]\nCameraNo=5\n", NONE, nullptr, "指定した番号のカメラは存在しません",
-         "Model Name : ", true},
-        {"color", "[Settings]\nCameraNo=16\n", NONE, nullptr, "カメラ番号が不正な値です",
-         "Model Name : ", true},
-        {"color", "[Settings]\nCameraNo=-3\n", NONE, nullptr, "カメラ番号が不正な値です",
-         "Model Name : ", true},
-        {"color:model=X", "", CaptureStep::CONNECT, nullptr, "カメラの接続に失敗しました", "Model Name : X",
-         true},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(std::string(c.pszCamera) + " " + c.pszIni);
+        SCOPED_TRACE(std::string(pszCamera) + " " + pszIni);
         m_services.m_messages.clear();
-        Open(c.pszCamera, c.pszIni,
+        Open(pszCamera, pszIni,
              [&]
              {
-                 if (c.failStep != NONE)
-                     CaptureFaults::Instance().FailCall(c.failStep);
+                 if (failStep != NONE)
+                     CaptureFaults::Instance().FailCall(failStep);
              });
         EXPECT_EQ(m_services.m_messages,
-                  c.pszBox ? std::vector<std::string>{c.pszBox} : std::vector<std::string>{});
-        EXPECT_EQ(m_pDlg->GetWindowText(), c.pszTitle);
-        EXPECT_TRUE(c.pszBox ||
+                  pszBox ? std::vector<std::string>{pszBox} : std::vector<std::string>{});
+        EXPECT_EQ(m_pDlg->GetWindowText(), pszTitle);
+        EXPECT_TRUE(pszBox ||
                     m_pDlg->m_editModel.GetWindowText() + " " + m_pDlg->m_editResolution.GetWindowText() ==
-                        std::string(c.pszModel) + " 1284 x 960");
-        EXPECT_EQ(g_pRawFrame != nullptr && g_pLineScanBgr != nullptr, c.bBuffers);
+                        std::string(pszModel) + " 1284 x 960");
+        EXPECT_EQ(g_pRawFrame != nullptr && g_pLineScanBgr != nullptr, bBuffers);
         EXPECT_EQ(OpeningControlsEnabled(), std::vector<bool>(8, false));
 
         // Nothing but Exit acts: a click on Start opens no viewer, no chain talks to a camera.
@@ -202,9 +196,9 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
         "[RecControl]\nMode=1\nSec=42\n[FileOption]\nPath=/data/rec\nNaming=0\nFormat=2\n"
         "Quality=55\n";
     Open("color", strIni.c_str());
-    EXPECT_EQ(m_pDlg->m_wndLive.m_nYuvMode, 0);
-    EXPECT_EQ((std::vector<int>{g_nFpsStep, int(g_crGuide), g_nGuideWidth, g_nGuidePitch, g_nGuideDash}),
-              (std::vector<int>{5, 255, 4, 0, 12})); // "Thick" 9 draws 4 wide
+    EXPECT_EQ((std::vector<int>{m_pDlg->m_wndLive.m_nYuvMode, g_nFpsStep, int(g_crGuide), g_nGuideWidth,
+                                g_nGuidePitch, g_nGuideDash}),
+              (std::vector<int>{0, 5, 255, 4, 0, 12})); // "Thick" 9 draws 4 wide
     Exit();
     std::string strExpected = strIni;
     strExpected.replace(strExpected.find("250.5"), 5, "250.50");
@@ -302,16 +296,9 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
     QWidget* pPartialPage = ControlWidget(d.m_tabPartial, IDC_EDIT_SIZE);
     QWidget* pGainPage = ControlWidget(d.m_tabGain, IDC_ONE_PUSH_WB); // passes every key on
     QWidget* pViewer = d.m_wndLive.Impl().Client();
-    struct Case
-    {
-        int nTab;
-        QWidget* pTarget;
-        Qt::Key key;
-        bool bFpsInput;
-        std::vector<int> posted; // Rec commands the main dialog or the viewer posted
-        const char* pszFps;      // the typed rate afterwards, from "12.5"
-    };
-    const Case cases[] = {
+    // The tab, where the key goes, the key, whether the rate is typed; the Rec commands the main dialog
+    // or the viewer posted, and the typed rate afterwards, from "12.5".
+    const std::tuple<int, QWidget*, Qt::Key, bool, std::vector<int>, const char*> cases[] = {
         {3, pMain, Qt::Key_R, true, {IDC_REC_START}, "12.5"},
         {3, pMain, Qt::Key_S, true, {IDC_REC_SAVE}, "12.5"},
         {3, pMain, Qt::Key_T, true, {IDC_REC_STOP}, "12.5"},
@@ -334,16 +321,16 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
         {2, pPartialPage, Qt::Key_Comma, false, {}, "12.5"},
         {3, pMain, Qt::Key_Return, true, {}, "12.5"},
     };
-    for (const Case& c : cases)
+    for (const auto& [nTab, pTarget, key, bFpsInput, posted, pszFps] : cases)
     {
-        SCOPED_TRACE("tab " + std::to_string(c.nTab) + " key " + std::to_string(c.key));
-        SelectTab(c.nTab);
-        d.m_tabPartial.m_nInputMode = c.bFpsInput ? INPUT_MODE_FPS : INPUT_MODE_ENVIRONMENT;
+        SCOPED_TRACE("tab " + std::to_string(nTab) + " key " + std::to_string(key));
+        SelectTab(nTab);
+        d.m_tabPartial.m_nInputMode = bFpsInput ? INPUT_MODE_FPS : INPUT_MODE_ENVIRONMENT;
         d.m_tabPartial.m_editFps.SetWindowText("12.5");
-        QTest::keyClick(c.pTarget, c.key);
+        QTest::keyClick(pTarget, key);
         UiApplication::PumpEvents(10);
-        EXPECT_EQ(d.TakePosted(), c.posted);
-        EXPECT_EQ(d.m_tabPartial.m_editFps.GetWindowText(), c.pszFps);
+        EXPECT_EQ(d.TakePosted(), posted);
+        EXPECT_EQ(d.m_tabPartial.m_editFps.GetWindowText(), pszFps);
     }
     // Enter and Esc closed nothing.
     EXPECT_TRUE(d.IsWindowVisible() && d.m_wndLive.IsWindowVisible() && d.m_tabRec.IsWindowVisible());
@@ -373,9 +360,8 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
         rec.m_radioRecStopAfter.SetCheck(bTimed ? 1 : 0);
         rec.m_radioRecManual.SetCheck(bTimed ? 0 : 1);
         rec.m_progressRec.SetPos(0);
-        g_nRecFrames = nFramesBefore;
-        g_nRecFrameLimit = nLimit;
-        g_nRecMode = RES_LINE_SCAN;
+        std::tie(g_nRecFrames, g_nRecFrameLimit, g_nRecMode) =
+            std::tuple(nFramesBefore, nLimit, RES_LINE_SCAN);
         d.m_nFrameCount = 0;
         unsigned char* pPastLimit = g_pLineScan + std::size_t(nLimit) * 2 * SENSOR_WIDTH;
         std::memset(pPastLimit, 0xEE, SENSOR_WIDTH);
@@ -400,9 +386,7 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
     if (d.m_wndLineScan.m_bRunning == 1)
         d.m_wndLineScan.OnCancel();
     d.m_wndLineScan.StopDrawThread();
-    g_nRecFrames = 0;
-    g_nRecFrameLimit = 16000;
-    g_nRecMode = RES_LINE_SCAN;
+    std::tie(g_nRecFrames, g_nRecFrameLimit, g_nRecMode) = std::tuple(0u, 16000u, RES_LINE_SCAN);
     d.SendCommand(IDC_MAIN_START);
     ASSERT_TRUE(PumpUntil([] { return g_nRecFrames > 20; }));
     EndRecording();

@@ -22,16 +22,12 @@ char ColourAt(int nPhase, int y, int x)
     return TABLE[nPhase][y & 1][x & 1];
 }
 
-int ChannelOf(char colour)
-{
-    return colour == 'B' ? 0 : colour == 'G' ? 1 : 2;
-}
-
 // Output rows 1 ... H - 2 of a W x H mosaic into pOut (3 * W bytes a row); rows 0 and H - 1 are
 // left alone.
 void ReferenceDemosaic(int nPhase, const uint8_t* pSrc, int nWidth, int nHeight, uint8_t* pOut)
 {
     auto s = [&](int y, int x) { return unsigned(pSrc[size_t(y) * nWidth + x]); };
+    const auto ChannelOf = [](char colour) { return colour == 'B' ? 0 : colour == 'G' ? 1 : 2; };
     for (int y = 1; y + 1 < nHeight; ++y)
     {
         for (int x = 0; x < nWidth; ++x)

@@ -70,18 +70,10 @@ class ViewerTest : public ::testing::Test
         g_pLineScan = m_lineScan.data();
         g_pLineScanBgr = m_lineScanBgr.data();
         g_rcMeasure.Clear();
-        g_crGuide = GUIDE;
-        g_nGuideWidth = 1;
-        g_nGuidePitch = 40;
-        g_nGuideDash = 6;
-        // The live viewer as the console prepares it, on a mono camera.
+        std::tie(g_crGuide, g_nGuideWidth, g_nGuidePitch, g_nGuideDash) = std::tuple(GUIDE, 1, 40, 6);
+        // The live viewer as the console prepares it, on a mono camera (1:1, raw samples).
         m_viewer.m_pOwner = &m_owner;
-        m_viewer.m_nWidth = 960;
-        m_viewer.m_nHeight = 1284;
-        m_viewer.m_bOverlay = 1;
-        m_viewer.m_nZoom = VIEW_ZOOM_1TO1;
-        m_viewer.m_nSourceMode = VIEW_SRC_RAW8;
-        m_viewer.m_nBayerPattern = BAYER_GRBG;
+        std::tie(m_viewer.m_nWidth, m_viewer.m_nHeight, m_viewer.m_bOverlay) = std::tuple(960, 1284, 1);
     }
     ~ViewerTest() override
     {
@@ -304,8 +296,7 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWi
     }
 
     // None with the check box off, on the line-scan viewer (no overlay) or on a frame 4 pixels wide.
-    g_nGuidePitch = 40;
-    g_nGuideWidth = 1;
+    std::tie(g_nGuidePitch, g_nGuideWidth) = std::tuple(40, 1);
     for (int i = 0; i < 3; ++i)
     {
         m_owner.m_nCursor = i != 0;
@@ -440,8 +431,7 @@ TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEve
     EXPECT_EQ(Header(), (std::vector<int>{960, -1284, 8}));
     EXPECT_EQ(Pixel(0, 0), Grey(m_raw[0]));
     m_viewer.m_bTopDown = 0;
-    const std::weak_ptr<AutoResetEvent> oldDraw = m_viewer.DrawEvent();
-    const std::weak_ptr<AutoResetEvent> oldQuit = m_viewer.QuitEvent();
+    const std::weak_ptr<AutoResetEvent> oldDraw = m_viewer.DrawEvent(), oldQuit = m_viewer.QuitEvent();
     const BitmapInfo* pOldBmi = m_viewer.m_pBmi.get();
 
     m_viewer.OnCancel();
@@ -510,9 +500,7 @@ TEST_F(ViewerTest, NothingIsDrawnForAnEmptyPictureOrAClosingViewer)
     }
 
     // Closing: the flag goes first, and no pass draws after it.
-    m_viewer.m_nWidth = 960;
-    m_viewer.m_nHeight = 1284;
-    m_viewer.m_bRunning = 0;
+    std::tie(m_viewer.m_nWidth, m_viewer.m_nHeight, m_viewer.m_bRunning) = std::tuple(960, 1284, 0);
     Settle(); // a pass that began before the flag may still finish
     const int n = Surface().PublishedCount();
     m_viewer.SignalDraw();
@@ -591,8 +579,6 @@ TEST_F(ViewerTest, StoppingTheViewerLeavesNoConversionRunning)
     EXPECT_EQ(done, std::vector<bool>(4, done[0]));
     pBgr.reset();
     pGrey.reset();
-    g_pLineScan = m_lineScan.data();
-    g_pLineScanBgr = m_lineScanBgr.data();
 }
 
 namespace

@@ -193,12 +193,8 @@ TEST_F(OperatorTest, HostileSettingsFilesOpenUseAndWriteBackWithoutLoss)
     for (char& c : strJunk)
         c = static_cast<char>(random());
     const std::string strLong(300000, 'w');
-    const struct Case
-    {
-        const char* pszName;
-        std::string strIni;
-        std::string strKept; // a part of the file that must survive Exit unchanged
-    } cases[] = {
+    // The file, and a part of it that must survive Exit unchanged.
+    const std::tuple<const char*, std::string, std::string> cases[] = {
         {"binary junk", strJunk, strJunk.substr(0, 1000)},
         {"huge numbers",
          "[Settings]\nTopMost=4294967296\n[LineRate]\nMode=1\nFps=1e308\n"
@@ -219,19 +215,19 @@ TEST_F(OperatorTest, HostileSettingsFilesOpenUseAndWriteBackWithoutLoss)
          "; " + strLong + "\n"},
         {"missing sections", "[LineRate\nMode=1\n[]\nFps=5\n=3\n[RecControl]]\nSec\n", "[LineRate\nMode=1\n"},
     };
-    for (const Case& c : cases)
+    for (const auto& [pszName, strIni, strKept] : cases)
     {
-        SCOPED_TRACE(c.pszName);
+        SCOPED_TRACE(pszName);
         m_services.m_messages.clear();
-        Open("color", nullptr, [&] { TempDir::WriteFile(m_temp.Path("Tarnwick.ini"), c.strIni); });
+        Open("color", nullptr, [&] { TempDir::WriteFile(m_temp.Path("Tarnwick.ini"), strIni); });
         TarnwickDlg& d = Dlg();
         EXPECT_TRUE(m_services.m_messages.empty());
         StartLineScan("1800");
         Record(1, 100);
         const std::vector<std::string> shown = ShownWriteBack(d);
         Exit();
-        const std::string strIni = TempDir::ReadFile(m_temp.Path("Tarnwick.ini"));
-        EXPECT_NE(strIni.find(c.strKept), std::string::npos);
+        const std::string strAfter = TempDir::ReadFile(m_temp.Path("Tarnwick.ini"));
+        EXPECT_NE(strAfter.find(strKept), std::string::npos);
         // Texts longer than a read gives back are written back as they were read.
         std::vector<std::string> cut = shown;
         for (std::string& s : cut)

@@ -18,11 +18,8 @@ class GainShutterTest : public SimCameraTest
         InstallAndInit("color,mono", 2);
         ASSERT_TRUE(m_host.Add(m_gain));
         ASSERT_TRUE(m_host.Add(m_shutter));
-        for (TabPage* pPage : {static_cast<TabPage*>(&m_gain), static_cast<TabPage*>(&m_shutter)})
-        {
-            pPage->m_pCamera = &m_camera;
-            pPage->m_nCameraNo = 0;
-        }
+        m_gain.m_pCamera = m_shutter.m_pCamera = &m_camera;
+        m_gain.m_nCameraNo = m_shutter.m_nCameraNo = 0;
     }
 
     std::vector<std::string> Writes() { return ::Writes(Sim(0)); }
@@ -40,9 +37,6 @@ struct TripleOf
     ScrollBar& scroll;
     int nReg;
 };
-
-constexpr int ARROW_UP = -1; // gestures on the up-down control instead of scroll codes
-constexpr int ARROW_DOWN = -2;
 } // namespace
 
 TEST_F(GainShutterTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
@@ -166,12 +160,7 @@ TEST_F(GainShutterTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAn
 {
     const Bgr garbage{250, 3, 250};
     // The metered area's colour (means less the black level: blue, green, red), the gains before and after.
-    const struct
-    {
-        const char* pName;
-        Bgr inside;
-        int nGainR, nGainB, nExpectedR, nExpectedB;
-    } cases[] = {
+    const std::tuple<const char*, Bgr, int, int, int, int> cases[] = {
         {"ratios 2 and 0.5", {209, 109, 59}, 0, 48, 48, 0},
         {"ratios 1.5 and 1.25", {129, 159, 109}, 72, 100, 132, 137},
         {"results above the maximum", {109, 209, 109}, 144, 140, 144, 144},
@@ -181,23 +170,23 @@ TEST_F(GainShutterTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAn
     for (int nMetering : {WB_METER_WHOLE, WB_METER_CENTER})
     {
         m_gain.m_comboMetering.SetCurSel(nMetering);
-        for (const auto& c : cases)
+        for (const auto& [pName, inside, nGainR, nGainB, nExpectedR, nExpectedB] : cases)
         {
-            SCOPED_TRACE(std::string(c.pName) + (nMetering == WB_METER_CENTER ? ", centre" : ", whole"));
-            std::vector<unsigned char> picture = Picture(nMetering, c.inside, garbage);
+            SCOPED_TRACE(std::string(pName) + (nMetering == WB_METER_CENTER ? ", centre" : ", whole"));
+            std::vector<unsigned char> picture = Picture(nMetering, inside, garbage);
             g_pBgrFrame = picture.data();
-            m_gain.m_spinGainR.SetPos(c.nGainR);
-            m_gain.m_spinGainB.SetPos(c.nGainB);
+            m_gain.m_spinGainR.SetPos(nGainR);
+            m_gain.m_spinGainB.SetPos(nGainB);
             Writes();
             QTest::mouseClick(ControlWidget(m_gain, IDC_ONE_PUSH_WB), Qt::LeftButton);
             g_pBgrFrame = nullptr;
             EXPECT_EQ((std::vector<std::string>{m_gain.m_editGainR.GetWindowText(),
                                                 m_gain.m_editGainB.GetWindowText()}),
-                      (std::vector<std::string>{std::to_string(c.nExpectedR), std::to_string(c.nExpectedB)}));
+                      (std::vector<std::string>{std::to_string(nExpectedR), std::to_string(nExpectedB)}));
             EXPECT_EQ((std::pair{m_gain.m_scrollGainR.GetScrollPos(), m_gain.m_scrollGainB.GetScrollPos()}),
-                      (std::pair{c.nExpectedR, c.nExpectedB}));
-            std::vector<std::string> expected = Write16(REG_GAIN_R, c.nExpectedR);
-            std::ranges::copy(Write16(REG_GAIN_B, c.nExpectedB), std::back_inserter(expected));
+                      (std::pair{nExpectedR, nExpectedB}));
+            std::vector<std::string> expected = Write16(REG_GAIN_R, nExpectedR);
+            std::ranges::copy(Write16(REG_GAIN_B, nExpectedB), std::back_inserter(expected));
             EXPECT_EQ(Writes(), expected);
         }
     }

@@ -100,7 +100,6 @@ TEST_F(PartialPageTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsIt
 
 TEST_F(PartialPageTest, LinePositionMovesTogetherUnchecksCenterAndWritesEveryNotification)
 {
-    constexpr int ARROW_UP = -1, ARROW_DOWN = -2; // up-down clicks instead of scroll codes
     const std::tuple<int, std::vector<int>, int> cases[] = {
         {500, {SB_LINERIGHT, SB_ENDSCROLL}, 502},
         {0, {SB_LINELEFT, SB_ENDSCROLL}, 0},
