@@ -16,9 +16,8 @@ namespace
 BitmapInfo GreyHeader(int nBitCount, int nWidth, int nHeight)
 {
     BitmapInfo bmi;
-    bmi.bmiHeader.biBitCount = static_cast<std::uint16_t>(nBitCount);
-    bmi.bmiHeader.biWidth = nWidth;
-    bmi.bmiHeader.biHeight = nHeight;
+    std::tie(bmi.bmiHeader.biBitCount, bmi.bmiHeader.biWidth, bmi.bmiHeader.biHeight) =
+        std::tuple(static_cast<std::uint16_t>(nBitCount), nWidth, nHeight);
     for (int i = 0; i < 256; ++i)
         bmi.bmiColors[i] = RgbQuad{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
     return bmi;
