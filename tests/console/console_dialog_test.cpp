@@ -71,51 +71,43 @@ class ConsoleTest : public OperatorTest
 TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
 {
     constexpr CaptureStep NONE = CaptureStep::COUNT;
-    struct Case
+    // Cameras, settings and the failing step; the message box (or nullptr), the title afterwards, the
+    // identity shown when the camera was chosen, and whether the buffers stay allocated until Exit.
+    const std::tuple<const char*, const char*, CaptureStep, const char*, const char*, const char*, bool>
+        cases[] = {
+            {"", "", NONE, "カメラを検出できませんでした", TITLE, "", false},
+            {"other", "", NONE, "アイドルカメラを検出できませんでした", TITLE, "", false},
+            {"color:busy=1,mono:busy=1", "", NONE, "アイドルカメラを検出できませんでした", TITLE, "", false},
+            {"color", "", CaptureStep::STARTUP, "ライブラリの初期化に失敗しました", TITLE, "", false},
+            {"color", "", CaptureStep::DISPLAY_NAME, "エラーが発生しました", TITLE, "", false},
+            {"3*color,color:busy=1:model=BUSY", "[Settings]\nCameraNo=3\n", NONE, nullptr,
+             "指定した番号のカメラは他で使用中です", "Model Name : BUSY", true},
+            {"color", "[Settings]\nCameraNo=5\n", NONE, nullptr, "指定した番号のカメラは存在しません",
+             "Model Name : ", true},
+            {"color", "[Settings]\nCameraNo=16\n", NONE, nullptr, "カメラ番号が不正な値です",
+             "Model Name : ", true},
+            {"color", "[Settings]\nCameraNo=-3\n", NONE, nullptr, "カメラ番号が不正な値です",
+             "Model Name : ", true},
+            {"color:model=X", "", CaptureStep::CONNECT, nullptr, "カメラの接続に失敗しました",
+             "Model Name : X", true},
+        };
+    for (const auto& [pszCamera, pszIni, failStep, pszBox, pszTitle, pszModel, bBuffers] : cases)
     {
-        const char *pszCamera, *pszIni;
-        CaptureStep failStep;
-        const char* pszBox;   // message box, or nullptr
-        const char* pszTitle; // the dialog's title afterwards
-        const char* pszModel; // the identity shown, when the camera was chosen
-        bool bBuffers;        // allocated until Exit
-    };
-    const Case cases[] = {
-        {"", "", NONE, "カメラを検出できませんでした", TITLE, "", false},
-        {"other", "", NONE, "アイドルカメラを検出できませんでした", TITLE, "", false},
-        {"color:busy=1,mono:busy=1", "", NONE, "アイドルカメラを検出できませんでした", TITLE, "", false},
-        {"color", "", CaptureStep::STARTUP, "ライブラリの初期化に失敗しました", TITLE, "", false},
-        {"color", "", CaptureStep::DISPLAY_NAME, "エラーが発生しました", TITLE, "", false},
-        {"3*color,color:busy=1:model=BUSY", "[Settings]\nCameraNo=3\n", NONE, nullptr,
-         "指定した番号のカメラは他で使用中です", "Model Name : BUSY", true},
-        {"color", "[Settings]\nCameraNo=5\n", NONE, nullptr, "指定した番号のカメラは存在しません",
-         "Model Name : ", true},
-        {"color", "[Settings]\nCameraNo=16\n", NONE, nullptr, "カメラ番号が不正な値です",
-         "Model Name : ", true},
-        {"color", "[Settings]\nCameraNo=-3\n", NONE, nullptr, "カメラ番号が不正な値です",
-         "Model Name : ", true},
-        {"color:model=X", "", CaptureStep::CONNECT, nullptr, "カメラの接続に失敗しました", "Model Name : X",
-         true},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(std::string(c.pszCamera) + " " + c.pszIni);
+        SCOPED_TRACE(std::string(pszCamera) + " " + pszIni);
         m_services.m_messages.clear();
-        Open(c.pszCamera, c.pszIni,
+        Open(pszCamera, pszIni,
              [&]
              {
-                 if (c.failStep != NONE)
-                     CaptureFaults::Instance().FailCall(c.failStep);
+                 if (failStep != NONE)
+                     CaptureFaults::Instance().FailCall(failStep);
              });
         EXPECT_EQ(m_services.m_messages,
-                  c.pszBox ? std::vector<std::string>{c.pszBox} : std::vector<std::string>{});
-        EXPECT_EQ(m_pDlg->GetWindowText(), c.pszTitle);
-        if (c.pszBox == nullptr) // the chosen camera's identity and the full-frame size
-        {
-            EXPECT_EQ(m_pDlg->m_editModel.GetWindowText() + " " + m_pDlg->m_editResolution.GetWindowText(),
-                      std::string(c.pszModel) + " 1284 x 960");
-        }
-        EXPECT_EQ(g_pRawFrame != nullptr && g_pLineScanBgr != nullptr, c.bBuffers);
+                  pszBox ? std::vector<std::string>{pszBox} : std::vector<std::string>{});
+        EXPECT_EQ(m_pDlg->GetWindowText(), pszTitle);
+        EXPECT_TRUE(pszBox ||
+                    m_pDlg->m_editModel.GetWindowText() + " " + m_pDlg->m_editResolution.GetWindowText() ==
+                        std::string(pszModel) + " 1284 x 960");
+        EXPECT_EQ(g_pRawFrame != nullptr && g_pLineScanBgr != nullptr, bBuffers);
         EXPECT_EQ(OpeningControlsEnabled(), std::vector<bool>(8, false));
 
         // Nothing but Exit acts: a click on Start opens no viewer, no chain talks to a camera.
@@ -134,40 +126,34 @@ TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
 
 TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneInsideTheTabs)
 {
-    struct Case
-    {
-        const char* pszCamera;
-        int nInfoMode; // the mode byte the camera answers; -1: as the camera list item sets it
-        const char* pszResolution;
-        int nViewWidth, nResolution, nFrameHeight;
-    };
-    const Case cases[] = {
+    // The camera, the mode byte it answers (-1: as the camera list item sets it), the frame size shown,
+    // the viewer's width, the resolution radio and the frame height.
+    const std::tuple<const char*, int, const char*, int, int, int> cases[] = {
         {"color:mode=1", -1, "1284 x 960", 960, RES_FULL_SIZE, 960},
         {"color:mode=0", -1, "1284 x 960", 960, RES_FULL_SIZE, 960},
         {"mono:mode=2", -1, "1284 x 2", 4, RES_LINE_SCAN, 2},
         {"color:mode=3", -1, "1284 x 4", 4, RES_LINE_SCAN_FAST, 4},
         {"color:mode=2", 9, "1284 x 960", 960, RES_FULL_SIZE, 960}, // beyond the tables: full frame
     };
-    for (const Case& c : cases)
+    for (const auto& [pszCamera, nInfoMode, pszResolution, nViewWidth, nResolution, nFrameHeight] : cases)
     {
-        SCOPED_TRACE(c.pszCamera);
-        Open(c.pszCamera, "",
+        SCOPED_TRACE(pszCamera);
+        Open(pszCamera, "",
              [&]
              {
-                 if (c.nInfoMode >= 0)
-                     Sim(0).SetInfo(INFO_MODE, static_cast<uint8_t>(c.nInfoMode));
+                 if (nInfoMode >= 0)
+                     Sim(0).SetInfo(INFO_MODE, static_cast<uint8_t>(nInfoMode));
              });
         TestDlg& d = D();
-        EXPECT_EQ(d.GetWindowText(), TITLE);
-        EXPECT_EQ(d.m_editResolution.GetWindowText(), c.pszResolution);
-        EXPECT_EQ((std::vector<int>{d.m_wndLive.m_nWidth, d.m_wndLive.m_nHeight, Sim(0).FrameHeight()}),
-                  (std::vector<int>{c.nViewWidth, 1284, c.nFrameHeight}));
-        EXPECT_EQ(d.m_tabPartial.GetRadioIndex(IDC_RADIO_FULL_SIZE), c.nResolution);
+        EXPECT_EQ(d.GetWindowText() + " " + d.m_editResolution.GetWindowText(),
+                  std::string(TITLE) + " " + pszResolution);
+        const Rect rc = d.GetWindowRect();
+        EXPECT_EQ((std::vector<int>{d.m_wndLive.m_nWidth, d.m_wndLive.m_nHeight, Sim(0).FrameHeight(),
+                                    d.m_tabPartial.GetRadioIndex(IDC_RADIO_FULL_SIZE),
+                                    g_rcMeasure.Get().IsSet(), rc.left, rc.top, d.IsTopMost()}),
+                  (std::vector<int>{nViewWidth, 1284, nFrameHeight, nResolution, 0, 0, 0, 0}));
         EXPECT_EQ(OpeningControlsEnabled(),
                   (std::vector<bool>{true, false, true, true, true, true, true, true}));
-        EXPECT_FALSE(g_rcMeasure.Get().IsSet());
-        const Rect rc = d.GetWindowRect();
-        EXPECT_EQ((std::vector<int>{rc.left, rc.top, d.IsTopMost()}), (std::vector<int>{0, 0, 0}));
     }
 
     // Each page inside the tab control and below its tabs; one page shown at a time.
@@ -210,9 +196,9 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
         "[RecControl]\nMode=1\nSec=42\n[FileOption]\nPath=/data/rec\nNaming=0\nFormat=2\n"
         "Quality=55\n";
     Open("color", strIni.c_str());
-    EXPECT_EQ(m_pDlg->m_wndLive.m_nYuvMode, 0);
-    EXPECT_EQ((std::vector<int>{g_nFpsStep, int(g_crGuide), g_nGuideWidth, g_nGuidePitch, g_nGuideDash}),
-              (std::vector<int>{5, 255, 4, 0, 12})); // "Thick" 9 draws 4 wide
+    EXPECT_EQ((std::vector<int>{m_pDlg->m_wndLive.m_nYuvMode, g_nFpsStep, int(g_crGuide), g_nGuideWidth,
+                                g_nGuidePitch, g_nGuideDash}),
+              (std::vector<int>{0, 5, 255, 4, 0, 12})); // "Thick" 9 draws 4 wide
     Exit();
     std::string strExpected = strIni;
     strExpected.replace(strExpected.find("250.5"), 5, "250.50");
@@ -258,14 +244,13 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
         ASSERT_TRUE(PumpUntil([&] { return Log(0).size() >= 36; }));
         UiApplication::PumpEvents(20);
         std::vector<std::string> expected = {"18=00", "01=0F"};
-        for (const std::string& s : Write16(REG_MANUAL_SHUTTER, 960))
-            expected.push_back(s);
+        std::ranges::copy(Write16(REG_MANUAL_SHUTTER, 960), std::back_inserter(expected));
         expected.resize(18, "GET2");
         EXPECT_EQ(Writes(Sim(0)), expected);
 
         TabGUIGain& gain = d.m_tabGain;
-        EXPECT_EQ(gain.GetRadioIndex(IDC_RADIO_GAIN_0DB), 2);
-        EXPECT_EQ(gain.m_scrollManualGain.GetScrollPos(), 100);
+        EXPECT_EQ((std::pair{gain.GetRadioIndex(IDC_RADIO_GAIN_0DB), gain.m_scrollManualGain.GetScrollPos()}),
+                  (std::pair{2, 100}));
         const bool bColor = std::string(pszCamera) == "color";
         for (auto [pSpin, pScroll, nValue] : {std::tuple{&gain.m_spinGainR, &gain.m_scrollGainR, 110},
                                               std::tuple{&gain.m_spinGainB, &gain.m_scrollGainB, 120},
@@ -273,11 +258,11 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
             EXPECT_EQ((std::vector<int>{pSpin->GetPos(), pScroll->GetScrollPos(), pSpin->IsWindowEnabled(),
                                         pScroll->IsWindowEnabled()}),
                       (std::vector<int>{nValue, nValue, bColor, bColor}));
-        EXPECT_EQ(d.m_tabShutter.m_comboShutter.GetCurSel(), 0x0F);
-        EXPECT_EQ(d.m_tabShutter.m_spinShutter.GetPos(), 960);
         const bool bCenter = nLinePos == LINE_POS_CENTER;
-        EXPECT_EQ(d.m_tabPartial.m_chkCenter.GetCheck(), bCenter ? 1 : 0);
-        EXPECT_EQ(d.m_tabPartial.m_scrollLinePos.GetScrollPos(), bCenter ? 0 : 300);
+        EXPECT_EQ((std::vector<int>{
+                      d.m_tabShutter.m_comboShutter.GetCurSel(), d.m_tabShutter.m_spinShutter.GetPos(),
+                      d.m_tabPartial.m_chkCenter.GetCheck(), d.m_tabPartial.m_scrollLinePos.GetScrollPos()}),
+                  (std::vector<int>{0x0F, 960, bCenter, bCenter ? 0 : 300}));
         EXPECT_EQ(d.m_tabPartial.m_editLinePos.GetWindowText(), bCenter ? "7" : "300");
     }
     // The camera's own commands: two requests each.
@@ -296,8 +281,8 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
         d.m_nFrameCount = nFrames;
         d.m_nCounter += nTicks;
         d.OnTimer(TIMER_FPS);
-        EXPECT_EQ(d.m_editFps.GetWindowText(), pszText);
-        EXPECT_EQ(d.m_nFrameCount, 0);
+        EXPECT_EQ((std::pair{d.m_editFps.GetWindowText(), int(d.m_nFrameCount)}),
+                  (std::pair{std::string(pszText), 0}));
     }
 }
 
@@ -311,16 +296,9 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
     QWidget* pPartialPage = ControlWidget(d.m_tabPartial, IDC_EDIT_SIZE);
     QWidget* pGainPage = ControlWidget(d.m_tabGain, IDC_ONE_PUSH_WB); // passes every key on
     QWidget* pViewer = d.m_wndLive.Impl().Client();
-    struct Case
-    {
-        int nTab;
-        QWidget* pTarget;
-        Qt::Key key;
-        bool bFpsInput;
-        std::vector<int> posted; // Rec commands the main dialog or the viewer posted
-        const char* pszFps;      // the typed rate afterwards, from "12.5"
-    };
-    const Case cases[] = {
+    // The tab, where the key goes, the key, whether the rate is typed; the Rec commands the main dialog
+    // or the viewer posted, and the typed rate afterwards, from "12.5".
+    const std::tuple<int, QWidget*, Qt::Key, bool, std::vector<int>, const char*> cases[] = {
         {3, pMain, Qt::Key_R, true, {IDC_REC_START}, "12.5"},
         {3, pMain, Qt::Key_S, true, {IDC_REC_SAVE}, "12.5"},
         {3, pMain, Qt::Key_T, true, {IDC_REC_STOP}, "12.5"},
@@ -343,16 +321,16 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
         {2, pPartialPage, Qt::Key_Comma, false, {}, "12.5"},
         {3, pMain, Qt::Key_Return, true, {}, "12.5"},
     };
-    for (const Case& c : cases)
+    for (const auto& [nTab, pTarget, key, bFpsInput, posted, pszFps] : cases)
     {
-        SCOPED_TRACE("tab " + std::to_string(c.nTab) + " key " + std::to_string(c.key));
-        SelectTab(c.nTab);
-        d.m_tabPartial.m_nInputMode = c.bFpsInput ? INPUT_MODE_FPS : INPUT_MODE_ENVIRONMENT;
+        SCOPED_TRACE("tab " + std::to_string(nTab) + " key " + std::to_string(key));
+        SelectTab(nTab);
+        d.m_tabPartial.m_nInputMode = bFpsInput ? INPUT_MODE_FPS : INPUT_MODE_ENVIRONMENT;
         d.m_tabPartial.m_editFps.SetWindowText("12.5");
-        QTest::keyClick(c.pTarget, c.key);
+        QTest::keyClick(pTarget, key);
         UiApplication::PumpEvents(10);
-        EXPECT_EQ(d.TakePosted(), c.posted);
-        EXPECT_EQ(d.m_tabPartial.m_editFps.GetWindowText(), c.pszFps);
+        EXPECT_EQ(d.TakePosted(), posted);
+        EXPECT_EQ(d.m_tabPartial.m_editFps.GetWindowText(), pszFps);
     }
     // Enter and Esc closed nothing.
     EXPECT_TRUE(d.IsWindowVisible() && d.m_wndLive.IsWindowVisible() && d.m_tabRec.IsWindowVisible());
@@ -370,32 +348,25 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
     TestDlg& d = D();
     TabGUIRec& rec = d.m_tabRec;
     rec.m_progressRec.SetRange(0, 1000);
-    struct Case
-    {
-        bool bTimed;
-        std::uint32_t nFramesBefore, nLimit;
-        std::vector<int> positions; // the progress bar after each frame
-        std::vector<int> posted;
-    };
-    const Case cases[] = {
+    // Timed or manual, the count before and the limit; the progress bar after each frame, the posts.
+    const std::tuple<bool, std::uint32_t, std::uint32_t, std::vector<int>, std::vector<int>> cases[] = {
         {false, 126, 32750, {0, 128, 128}, {}}, // manual: bits 7 and 8 of the count
         {false, 510, 32750, {384, 0}, {}},
         {true, 0, 0, {0, 0}, {}},                   // a limit of 0 stores nothing and never stops
         {true, 0, 3, {1, 2, 0, 0}, {IDC_REC_STOP}}, // the posted Rec Stop ends it and empties the bar
     };
-    for (const Case& c : cases)
+    for (const auto& [bTimed, nFramesBefore, nLimit, expected, posted] : cases)
     {
-        rec.m_radioRecStopAfter.SetCheck(c.bTimed ? 1 : 0);
-        rec.m_radioRecManual.SetCheck(c.bTimed ? 0 : 1);
+        rec.m_radioRecStopAfter.SetCheck(bTimed ? 1 : 0);
+        rec.m_radioRecManual.SetCheck(bTimed ? 0 : 1);
         rec.m_progressRec.SetPos(0);
-        g_nRecFrames = c.nFramesBefore;
-        g_nRecFrameLimit = c.nLimit;
-        g_nRecMode = RES_LINE_SCAN;
+        std::tie(g_nRecFrames, g_nRecFrameLimit, g_nRecMode) =
+            std::tuple(nFramesBefore, nLimit, RES_LINE_SCAN);
         d.m_nFrameCount = 0;
-        unsigned char* pPastLimit = g_pLineScan + std::size_t(c.nLimit) * 2 * SENSOR_WIDTH;
+        unsigned char* pPastLimit = g_pLineScan + std::size_t(nLimit) * 2 * SENSOR_WIDTH;
         std::memset(pPastLimit, 0xEE, SENSOR_WIDTH);
         std::vector<int> positions;
-        for (std::size_t i = 0; i < c.positions.size(); ++i)
+        for (std::size_t i = 0; i < expected.size(); ++i)
         {
             d.m_wndLive.m_bConverted = 1;
             TarnwickDlg::FrameCallback(&d);
@@ -403,9 +374,9 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
             UiApplication::PumpEvents(30); // posted positions are shown at most every 20 ms
             positions.push_back(rec.m_progressRec.GetPos());
         }
-        EXPECT_EQ(positions, c.positions);
-        EXPECT_EQ(d.TakePosted(), c.posted);
-        EXPECT_EQ(d.m_nFrameCount, int(c.positions.size()));
+        EXPECT_EQ(positions, expected);
+        EXPECT_EQ(d.TakePosted(), posted);
+        EXPECT_EQ(d.m_nFrameCount, int(expected.size()));
         EXPECT_EQ(std::count(pPastLimit, pPastLimit + SENSOR_WIDTH, 0xEE),
                   long(SENSOR_WIDTH)); // nothing stored past it
     }
@@ -415,9 +386,7 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
     if (d.m_wndLineScan.m_bRunning == 1)
         d.m_wndLineScan.OnCancel();
     d.m_wndLineScan.StopDrawThread();
-    g_nRecFrames = 0;
-    g_nRecFrameLimit = 16000;
-    g_nRecMode = RES_LINE_SCAN;
+    std::tie(g_nRecFrames, g_nRecFrameLimit, g_nRecMode) = std::tuple(0u, 16000u, RES_LINE_SCAN);
     d.SendCommand(IDC_MAIN_START);
     ASSERT_TRUE(PumpUntil([] { return g_nRecFrames > 20; }));
     EndRecording();

@@ -4,6 +4,7 @@
 #include "display/time_stamp_path.h"
 
 #include "console_test_support.h"
+#include "tests/pages/picture_files.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +13,11 @@
 
 namespace
 {
-std::uint32_t U32At(const std::string& s, std::size_t n)
-{
-    std::uint32_t v = 0;
-    std::memcpy(&v, s.data() + n, 4);
-    return v;
-}
-
 BitmapInfo GreyHeader(int nBitCount, int nWidth, int nHeight)
 {
     BitmapInfo bmi;
-    bmi.bmiHeader.biBitCount = static_cast<std::uint16_t>(nBitCount);
-    bmi.bmiHeader.biWidth = nWidth;
-    bmi.bmiHeader.biHeight = nHeight;
+    std::tie(bmi.bmiHeader.biBitCount, bmi.bmiHeader.biWidth, bmi.bmiHeader.biHeight) =
+        std::tuple(static_cast<std::uint16_t>(nBitCount), nWidth, nHeight);
     for (int i = 0; i < 256; ++i)
         bmi.bmiColors[i] = RgbQuad{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
     return bmi;
@@ -53,7 +46,7 @@ TEST(BmpFileTest, FilesHoldHeaderPaletteAndRowsByteForByte)
         const std::string s = TempDir::ReadFile(strPath);
         ASSERT_EQ(s.size(), std::size_t(c[3]));
         EXPECT_EQ(s.substr(0, 2), "BM");
-        EXPECT_EQ((std::vector<std::uint32_t>{U32At(s, 2), U32At(s, 6), U32At(s, 10)}),
+        EXPECT_EQ((std::vector<std::uint32_t>{U32(s, 2), U32(s, 6), U32(s, 10)}),
                   (std::vector<std::uint32_t>{std::uint32_t(c[3]), 0, std::uint32_t(c[4])}));
         EXPECT_EQ(std::memcmp(s.data() + 14, &bmi, c[4] - 14), 0); // header, then the palette
         EXPECT_EQ(std::memcmp(s.data() + c[4], pixels.data(), s.size() - c[4]), 0);

@@ -22,16 +22,12 @@ char ColourAt(int nPhase, int y, int x)
     return TABLE[nPhase][y & 1][x & 1];
 }
 
-int ChannelOf(char colour)
-{
-    return colour == 'B' ? 0 : colour == 'G' ? 1 : 2;
-}
-
 // Output rows 1 ... H - 2 of a W x H mosaic into pOut (3 * W bytes a row); rows 0 and H - 1 are
 // left alone.
 void ReferenceDemosaic(int nPhase, const uint8_t* pSrc, int nWidth, int nHeight, uint8_t* pOut)
 {
     auto s = [&](int y, int x) { return unsigned(pSrc[size_t(y) * nWidth + x]); };
+    const auto ChannelOf = [](char colour) { return colour == 'B' ? 0 : colour == 'G' ? 1 : 2; };
     for (int y = 1; y + 1 < nHeight; ++y)
     {
         for (int x = 0; x < nWidth; ++x)
@@ -60,14 +56,10 @@ void ReferenceDemosaic(int nPhase, const uint8_t* pSrc, int nWidth, int nHeight,
     }
 }
 
-uint8_t Limit(int v)
-{
-    return uint8_t(std::clamp(v, 0, 255));
-}
-
 // One YUY2 pixel as blue, green, red.
 void ReferenceYuvPixel(bool bStudio, int y, int u, int v, uint8_t* px)
 {
+    const auto Limit = [](int n) { return uint8_t(std::clamp(n, 0, 255)); };
     if (bStudio)
     {
         px[0] = Limit((116 * y + 202 * u - 27712) / 100);
@@ -101,22 +93,10 @@ void ReferenceYuy2(bool bStudio, const uint8_t* pSrc, int nWidth, int nHeight, u
     }
 }
 
-void FillRandom(std::vector<uint8_t>& bytes, std::mt19937& rng)
-{
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (uint8_t& b : bytes)
-        b = uint8_t(byte(rng));
-}
-
 // Output pictures start GUARD bytes into a buffer of UNTOUCHED bytes, so that comparing the whole
 // buffer also catches writes outside the picture, and bytes left alone are told from written ones.
 constexpr uint8_t UNTOUCHED = 0x5A;
 constexpr size_t GUARD = 64;
-
-std::vector<uint8_t> Untouched(int nWidth, int nHeight)
-{
-    return std::vector<uint8_t>(size_t(nWidth) * nHeight * 3 + 2 * GUARD, UNTOUCHED);
-}
 
 // Converts a whole W x H picture into pPicture with one block, as a single worker would: a Bayer
 // mosaic's rows 1 ... H - 2, or every row of a YUY2 picture (2 bytes a pixel) in reversed order.
@@ -142,7 +122,8 @@ void ExpectReferenceBytes(ConversionSplit& split, bool bBayer, int nMode, const 
                           int nWidth, int nHeight)
 {
     SCOPED_TRACE(::testing::Message() << nWidth << "x" << nHeight << " mode " << nMode);
-    std::vector<uint8_t> want = Untouched(nWidth, nHeight), alone = want, halves = want;
+    std::vector<uint8_t> want(size_t(nWidth) * nHeight * 3 + 2 * GUARD, UNTOUCHED), alone = want,
+                                                                                    halves = want;
     if (bBayer)
         ReferenceDemosaic(nMode >= 0 && nMode <= 3 ? nMode : BAYER_RGGB, src.data(), nWidth, nHeight,
                           want.data() + GUARD);
@@ -177,7 +158,7 @@ TEST(ConversionSplit, MatchesReferenceInEveryBayerPhaseAndYuvRangeAloneAndSplit)
                 for (int nMode : MODES[bBayer])
                 {
                     std::vector<uint8_t> src(size_t(w) * h * (bBayer ? 1 : 2));
-                    FillRandom(src, rng);
+                    std::ranges::generate(src, [&] { return uint8_t(rng()); });
                     // Some all-bright mosaics check that sums of four never wrap.
                     if (bBayer && (w + h + nMode) % 5 == 0)
                         std::fill(src.begin(), src.end(), uint8_t(255));

@@ -70,18 +70,10 @@ class ViewerTest : public ::testing::Test
         g_pLineScan = m_lineScan.data();
         g_pLineScanBgr = m_lineScanBgr.data();
         g_rcMeasure.Clear();
-        g_crGuide = GUIDE;
-        g_nGuideWidth = 1;
-        g_nGuidePitch = 40;
-        g_nGuideDash = 6;
-        // The live viewer as the console prepares it, on a mono camera.
+        std::tie(g_crGuide, g_nGuideWidth, g_nGuidePitch, g_nGuideDash) = std::tuple(GUIDE, 1, 40, 6);
+        // The live viewer as the console prepares it, on a mono camera (1:1, raw samples).
         m_viewer.m_pOwner = &m_owner;
-        m_viewer.m_nWidth = 960;
-        m_viewer.m_nHeight = 1284;
-        m_viewer.m_bOverlay = 1;
-        m_viewer.m_nZoom = VIEW_ZOOM_1TO1;
-        m_viewer.m_nSourceMode = VIEW_SRC_RAW8;
-        m_viewer.m_nBayerPattern = BAYER_GRBG;
+        std::tie(m_viewer.m_nWidth, m_viewer.m_nHeight, m_viewer.m_bOverlay) = std::tuple(960, 1284, 1);
     }
     ~ViewerTest() override
     {
@@ -203,13 +195,11 @@ class ViewerTest : public ::testing::Test
     }
     int HScroll(int nCode, int nPos = 0)
     {
-        m_viewer.OnHScroll(nCode, nPos, WINDOW_SCROLL_BAR);
-        return m_viewer.GetScrollPos(SB_HORZ);
+        return m_viewer.OnHScroll(nCode, nPos, WINDOW_SCROLL_BAR), m_viewer.GetScrollPos(SB_HORZ);
     }
     int VScroll(int nCode, int nPos = 0)
     {
-        m_viewer.OnVScroll(nCode, nPos, WINDOW_SCROLL_BAR);
-        return m_viewer.GetScrollPos(SB_VERT);
+        return m_viewer.OnVScroll(nCode, nPos, WINDOW_SCROLL_BAR), m_viewer.GetScrollPos(SB_VERT);
     }
 
     std::vector<unsigned char> m_raw, m_bgr, m_lineScan, m_lineScanBgr;
@@ -225,9 +215,8 @@ TEST_F(ViewerTest, FitDrawsThePictureAtTheSmallerWholePercentScale)
     Open(480, 642);
     Draw();
     // s = t = 50: every other column and row, the whole client covered.
-    EXPECT_EQ(Pixel(0, 0), Grey(Ramp(0, 0)));
-    EXPECT_EQ(Pixel(10, 3), Grey(Ramp(6, 20)));
-    EXPECT_EQ(Pixel(479, 641), Grey(Ramp(1282, 958)));
+    EXPECT_EQ((std::vector{Pixel(0, 0), Pixel(10, 3), Pixel(479, 641)}),
+              (std::vector{Grey(Ramp(0, 0)), Grey(Ramp(6, 20)), Grey(Ramp(1282, 958))}));
 
     // s = 104, t = 54: 518 x 693.
     SizeClient(1000, 700);
@@ -245,29 +234,27 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWi
     // 1:1: the line's column 960 - 100 - 2 (not moved by scrolling) or, with "Center", the full
     // frame's centre; dashes of 6 every 40 pixels from the top. Fit (k = 50) scales the columns
     // and ends the dashes at 1284 * 50 / 100.
-    const struct
+    // Zoom, centre, scroll, client width and height, the guide's column and the other one.
+    const int CASES[][7] = {{VIEW_ZOOM_1TO1, 0, 0, 900, 1000, 858, 480},
+                            {VIEW_ZOOM_1TO1, 0, 30, 900, 1000, 858, 480},
+                            {VIEW_ZOOM_1TO1, 1, 0, 900, 1000, 480, 858},
+                            {VIEW_ZOOM_FIT, 0, 0, 480, 642, 429, 240},
+                            {VIEW_ZOOM_FIT, 1, 0, 480, 642, 240, 429}};
+    for (const auto [nZoom, nCenter, nScroll, cx, cy, x, xOther] : CASES)
     {
-        int nZoom, nCenter, nScroll, cx, cy, x, xOther;
-    } CASES[] = {
-        {VIEW_ZOOM_1TO1, 0, 0, 900, 1000, 858, 480}, {VIEW_ZOOM_1TO1, 0, 30, 900, 1000, 858, 480},
-        {VIEW_ZOOM_1TO1, 1, 0, 900, 1000, 480, 858}, {VIEW_ZOOM_FIT, 0, 0, 480, 642, 429, 240},
-        {VIEW_ZOOM_FIT, 1, 0, 480, 642, 240, 429},
-    };
-    for (const auto& c : CASES)
-    {
-        SCOPED_TRACE(::testing::Message() << "zoom " << c.nZoom << " x " << c.x << " scroll " << c.nScroll);
-        m_viewer.m_nZoom = c.nZoom;
-        m_owner.m_nCenter = c.nCenter;
-        SizeClient(c.cx, c.cy);
-        HScroll(SB_THUMBPOSITION, c.nScroll);
+        SCOPED_TRACE(::testing::Message() << "zoom " << nZoom << " x " << x << " scroll " << nScroll);
+        m_viewer.m_nZoom = nZoom;
+        m_owner.m_nCenter = nCenter;
+        SizeClient(cx, cy);
+        HScroll(SB_THUMBPOSITION, nScroll);
         Repaint();
         std::vector<int> dashes;
-        for (int y = 0; y < c.cy; y += 40)
+        for (int y = 0; y < cy; y += 40)
             dashes.push_back(y);
-        EXPECT_EQ(DashStarts(c.x, GUIDE), dashes);
-        EXPECT_EQ(Column(c.x, 0, 40, GUIDE), std::string(6, '#') + std::string(34, '.'));
-        for (int x : {c.x - 1, c.x + 1, c.xOther})
-            EXPECT_TRUE(DashStarts(x, GUIDE).empty()) << x;
+        EXPECT_EQ(DashStarts(x, GUIDE), dashes);
+        EXPECT_EQ(Column(x, 0, 40, GUIDE), std::string(6, '#') + std::string(34, '.'));
+        for (int xClear : {x - 1, x + 1, xOther})
+            EXPECT_TRUE(DashStarts(xClear, GUIDE).empty()) << xClear;
     }
 
     // A wider pen in another colour, centred on the column.
@@ -285,11 +272,7 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWi
     // beside it stay clear except under the widest pen. A dash of a billion pixels once walked every
     // one of them, and lengths near the int limit overflowed.
     const std::string dash = std::string(6, '#') + std::string(34, '.');
-    const struct
-    {
-        int nDash, nWidth, nPitch;
-        std::string column;
-    } EDITS[] = {
+    const std::tuple<int, int, int, std::string> EDITS[] = {
         {1000000000, 1, 40, std::string(100, '#')},
         {INT_MAX, 1, 40, std::string(100, '#')},
         {INT_MIN, 1, 40, std::string(81, '#') + std::string(19, '.')},
@@ -302,23 +285,18 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWi
         {6, 1, 0, std::string(100, '.')}, // a pitch below 1: no dashes, and the pass still ends
         {6, 1, -5, std::string(100, '.')},
     };
-    for (const auto& c : EDITS)
+    for (const auto& [nDash, nWidth, nPitch, column] : EDITS)
     {
-        SCOPED_TRACE(::testing::Message()
-                     << "dash " << c.nDash << " width " << c.nWidth << " pitch " << c.nPitch);
-        g_nGuideDash = c.nDash;
-        g_nGuideWidth = c.nWidth;
-        g_nGuidePitch = c.nPitch;
+        SCOPED_TRACE(::testing::Message() << "dash " << nDash << " width " << nWidth << " pitch " << nPitch);
+        std::tie(g_nGuideDash, g_nGuideWidth, g_nGuidePitch) = std::tuple(nDash, nWidth, nPitch);
         Repaint();
-        EXPECT_EQ(Column(480, 0, 100, GUIDE), c.column);
-        const bool bWide = c.nWidth > 1;
-        EXPECT_EQ(Pixel(0, 0) == GUIDE && Pixel(599, 99) == GUIDE, bWide);
-        EXPECT_EQ(Pixel(481, 0) == GUIDE, bWide);
+        EXPECT_EQ(Column(480, 0, 100, GUIDE), column);
+        EXPECT_EQ((std::vector{Pixel(0, 0) == GUIDE, Pixel(599, 99) == GUIDE, Pixel(481, 0) == GUIDE}),
+                  std::vector<bool>(3, nWidth > 1));
     }
 
     // None with the check box off, on the line-scan viewer (no overlay) or on a frame 4 pixels wide.
-    g_nGuidePitch = 40;
-    g_nGuideWidth = 1;
+    std::tie(g_nGuidePitch, g_nGuideWidth) = std::tuple(40, 1);
     for (int i = 0; i < 3; ++i)
     {
         m_owner.m_nCursor = i != 0;
@@ -342,8 +320,7 @@ TEST_F(ViewerTest, MeasuringDragDrawsItsLineAndMapsTheClientToPicturePixels)
     m_viewer.OnMouseMove(MK_LBUTTON, Point{110, 200});
     Draw();
     EXPECT_EQ(Column(100, 100, 112, BLACK), "###...###...");
-    EXPECT_EQ(Pixel(100, 200), WHITE);
-    EXPECT_EQ(Pixel(105, 100), WHITE);
+    EXPECT_EQ((std::pair{Pixel(100, 200), Pixel(105, 100)}), (std::pair{WHITE, WHITE}));
 
     // As wide as tall: horizontal, along the start row.
     m_viewer.OnMouseMove(MK_LBUTTON, Point{150, 150});
@@ -444,8 +421,7 @@ TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEve
 {
     FillRamp();
     ASSERT_TRUE(m_viewer.Create(nullptr));
-    EXPECT_TRUE(m_viewer.IsZoomed());
-    EXPECT_FALSE(m_viewer.IsTopMost());
+    EXPECT_EQ((std::pair{m_viewer.IsZoomed(), m_viewer.IsTopMost()}), (std::pair{true, false}));
     Draw();
     EXPECT_EQ(Header(), (std::vector<int>{960, 1284, 8}));
     EXPECT_EQ(Pixel(0, 0), Grey(Ramp(0, 0)));
@@ -455,8 +431,7 @@ TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEve
     EXPECT_EQ(Header(), (std::vector<int>{960, -1284, 8}));
     EXPECT_EQ(Pixel(0, 0), Grey(m_raw[0]));
     m_viewer.m_bTopDown = 0;
-    const std::weak_ptr<AutoResetEvent> oldDraw = m_viewer.DrawEvent();
-    const std::weak_ptr<AutoResetEvent> oldQuit = m_viewer.QuitEvent();
+    const std::weak_ptr<AutoResetEvent> oldDraw = m_viewer.DrawEvent(), oldQuit = m_viewer.QuitEvent();
     const BitmapInfo* pOldBmi = m_viewer.m_pBmi.get();
 
     m_viewer.OnCancel();
@@ -464,8 +439,7 @@ TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEve
 
     Open(300, 200);
     // The old thread has ended and let go of its events; the new one has its own.
-    EXPECT_TRUE(oldDraw.expired());
-    EXPECT_TRUE(oldQuit.expired());
+    EXPECT_TRUE(oldDraw.expired() && oldQuit.expired());
     EXPECT_NE(m_viewer.m_pBmi.get(), pOldBmi);
     Repaint();
     EXPECT_EQ(Pixel(5, 5), Grey(Ramp(5, 5)));
@@ -518,19 +492,15 @@ TEST_F(ViewerTest, NothingIsDrawnForAnEmptyPictureOrAClosingViewer)
                             {VIEW_ZOOM_1TO1, 4000, 4000}};
     for (const auto& c : CASES)
     {
-        m_viewer.m_nZoom = c[0];
-        m_viewer.m_nWidth = c[1];
-        m_viewer.m_nHeight = c[2];
+        std::tie(m_viewer.m_nZoom, m_viewer.m_nWidth, m_viewer.m_nHeight) = std::tuple(c[0], c[1], c[2]);
         Repaint();
-        EXPECT_EQ(Pixel(5, 5), BACKGROUND) << c[0] << ": " << c[1] << "x" << c[2];
-        EXPECT_EQ(Pixel(0, 0), BACKGROUND);
+        EXPECT_EQ((std::pair{Pixel(5, 5), Pixel(0, 0)}), (std::pair{BACKGROUND, BACKGROUND}))
+            << c[0] << ": " << c[1] << "x" << c[2];
         Drag({1, 1}, {50, 50});
     }
 
     // Closing: the flag goes first, and no pass draws after it.
-    m_viewer.m_nWidth = 960;
-    m_viewer.m_nHeight = 1284;
-    m_viewer.m_bRunning = 0;
+    std::tie(m_viewer.m_nWidth, m_viewer.m_nHeight, m_viewer.m_bRunning) = std::tuple(960, 1284, 0);
     Settle(); // a pass that began before the flag may still finish
     const int n = Surface().PublishedCount();
     m_viewer.SignalDraw();
@@ -546,8 +516,7 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
     Open(300, 200);
     Draw();
     // Opened with the conversion marked current: the (black) converted buffer is drawn as it is.
-    EXPECT_EQ(Pixel(5, 5), BLACK);
-    EXPECT_EQ(Header()[2], 24);
+    EXPECT_EQ((std::pair{Pixel(5, 5), Header()[2]}), (std::pair{BLACK, 24}));
 
     // A colour camera in line-scan readout: the raw samples in grey, no conversion, no guide line.
     m_owner.m_nCursor = 1;
@@ -579,8 +548,7 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
         Repaint();
         fill(200);
         Draw();
-        EXPECT_EQ(Pixel(5, 5), Grey(100)) << nMode;
-        EXPECT_EQ(m_viewer.m_bConverted, 1);
+        EXPECT_EQ((std::pair{Pixel(5, 5), int(m_viewer.m_bConverted)}), (std::pair{Grey(100), 1})) << nMode;
         m_viewer.m_bConverted = 0;
         Draw();
         EXPECT_EQ(Pixel(5, 5), Grey(200)) << nMode;
@@ -611,8 +579,6 @@ TEST_F(ViewerTest, StoppingTheViewerLeavesNoConversionRunning)
     EXPECT_EQ(done, std::vector<bool>(4, done[0]));
     pBgr.reset();
     pGrey.reset();
-    g_pLineScan = m_lineScan.data();
-    g_pLineScanBgr = m_lineScanBgr.data();
 }
 
 namespace

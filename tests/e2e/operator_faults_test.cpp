@@ -48,20 +48,6 @@ std::vector<std::string> WrittenBack(const std::string& strIni)
     return values;
 }
 
-void FillDisk(const std::string& strAt);
-
-// A small file system that fills at once, mounted for this thread alone (the saves run on it);
-// empty when this process may not mount one.
-std::string MountFullDisk(const std::string& strAt)
-{
-    std::filesystem::create_directory(strAt);
-    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tarnwick_full", strAt.c_str(), "tmpfs", 0, "size=64k") != 0)
-        return "";
-    FillDisk(strAt);
-    return strAt;
-}
-
 // Fills the disk to the last byte.
 void FillDisk(const std::string& strAt)
 {
@@ -73,6 +59,18 @@ void FillDisk(const std::string& strAt)
     }
     if (pFile != nullptr)
         std::fclose(pFile);
+}
+
+// A small file system that fills at once, mounted for this thread alone (the saves run on it);
+// empty when this process may not mount one.
+std::string MountFullDisk(const std::string& strAt)
+{
+    std::filesystem::create_directory(strAt);
+    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tarnwick_full", strAt.c_str(), "tmpfs", 0, "size=64k") != 0)
+        return "";
+    FillDisk(strAt);
+    return strAt;
 }
 } // namespace
 
@@ -104,10 +102,7 @@ TEST_F(OperatorTest, FailingRequestsAStoppedStreamOrAPulledCameraLoseNoRecording
         UiApplication::PumpEvents(50);
         const std::uint32_t nFrames = g_nRecFrames;
         UiApplication::PumpEvents(100);
-        if (failing.empty())
-        {
-            EXPECT_EQ(g_nRecFrames, nFrames); // no frames come any more
-        }
+        EXPECT_TRUE(!failing.empty() || g_nRecFrames == nFrames); // no frames come any more
 
         Click(rec, IDC_REC_STOP);
         ASSERT_TRUE(PumpUntil([&] { return d.m_wndLineScan.m_bRunning == 1; }));
@@ -198,12 +193,8 @@ TEST_F(OperatorTest, HostileSettingsFilesOpenUseAndWriteBackWithoutLoss)
     for (char& c : strJunk)
         c = static_cast<char>(random());
     const std::string strLong(300000, 'w');
-    const struct Case
-    {
-        const char* pszName;
-        std::string strIni;
-        std::string strKept; // a part of the file that must survive Exit unchanged
-    } cases[] = {
+    // The file, and a part of it that must survive Exit unchanged.
+    const std::tuple<const char*, std::string, std::string> cases[] = {
         {"binary junk", strJunk, strJunk.substr(0, 1000)},
         {"huge numbers",
          "[Settings]\nTopMost=4294967296\n[LineRate]\nMode=1\nFps=1e308\n"
@@ -224,19 +215,19 @@ TEST_F(OperatorTest, HostileSettingsFilesOpenUseAndWriteBackWithoutLoss)
          "; " + strLong + "\n"},
         {"missing sections", "[LineRate\nMode=1\n[]\nFps=5\n=3\n[RecControl]]\nSec\n", "[LineRate\nMode=1\n"},
     };
-    for (const Case& c : cases)
+    for (const auto& [pszName, strIni, strKept] : cases)
     {
-        SCOPED_TRACE(c.pszName);
+        SCOPED_TRACE(pszName);
         m_services.m_messages.clear();
-        Open("color", nullptr, [&] { TempDir::WriteFile(m_temp.Path("Tarnwick.ini"), c.strIni); });
+        Open("color", nullptr, [&] { TempDir::WriteFile(m_temp.Path("Tarnwick.ini"), strIni); });
         TarnwickDlg& d = Dlg();
         EXPECT_TRUE(m_services.m_messages.empty());
         StartLineScan("1800");
         Record(1, 100);
         const std::vector<std::string> shown = ShownWriteBack(d);
         Exit();
-        const std::string strIni = TempDir::ReadFile(m_temp.Path("Tarnwick.ini"));
-        EXPECT_NE(strIni.find(c.strKept), std::string::npos);
+        const std::string strAfter = TempDir::ReadFile(m_temp.Path("Tarnwick.ini"));
+        EXPECT_NE(strAfter.find(strKept), std::string::npos);
         // Texts longer than a read gives back are written back as they were read.
         std::vector<std::string> cut = shown;
         for (std::string& s : cut)

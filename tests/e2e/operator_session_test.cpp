@@ -37,8 +37,7 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysAndSavesEveryFormat)
     EXPECT_EQ(d.m_editResolution.GetWindowText(), "1284 x 2");
     // Start's from the shooting environment of the defaults, then the typed one's.
     std::vector<std::string> expected = LinePeriodWrites(RateFromEnvironment(3620, 640, 75));
-    for (const std::string& s : LinePeriodWrites(RATE))
-        expected.push_back(s);
+    std::ranges::copy(LinePeriodWrites(RATE), std::back_inserter(expected));
     EXPECT_EQ(Writes(Sim(0), ""), expected);
 
     const std::string strOut = m_temp.Path("out");
@@ -50,20 +49,18 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysAndSavesEveryFormat)
     EXPECT_EQ(Save(IMAGE_FORMAT_BMP_RAW, strOut), ""); // nothing recorded yet
     d.m_tabRec.m_editSec.SetWindowText("1");
     d.m_tabRec.m_editQuality.SetWindowText("90");
-    struct Case
+    // Direction, frames by hand (0: by time), format, whether named by the time.
+    const struct
     {
         int nDirection;
-        std::uint32_t nFrames; // 0: by time
+        std::uint32_t nFrames;
         int nFormat;
         bool bTimeStamp;
-    };
-    const Case cases[] = {
-        {0, 300, IMAGE_FORMAT_BMP_BAYER, true},
-        {1, 300, IMAGE_FORMAT_BMP_RAW, false},
-        {1, 0, IMAGE_FORMAT_JPEG, true},
-        {0, 0, IMAGE_FORMAT_JPEG, false},
-    };
-    for (const Case& c : cases)
+    } cases[] = {{0, 300, IMAGE_FORMAT_BMP_BAYER, true},
+                 {1, 300, IMAGE_FORMAT_BMP_RAW, false},
+                 {1, 0, IMAGE_FORMAT_JPEG, true},
+                 {0, 0, IMAGE_FORMAT_JPEG, false}};
+    for (const auto& c : cases)
     {
         SCOPED_TRACE("direction " + std::to_string(c.nDirection) + " frames " + std::to_string(c.nFrames) +
                      " format " + std::to_string(c.nFormat));
@@ -74,19 +71,15 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysAndSavesEveryFormat)
         const bool bJpeg = c.nFormat == IMAGE_FORMAT_JPEG;
         const char* pszExt = bJpeg ? "jpg" : "bmp";
         m_services.m_strSaveAnswer = "";
-        if (!c.bTimeStamp) // the save dialog cancelled
-        {
-            EXPECT_EQ(Save(c.nFormat, strOut), "");
-        }
+        EXPECT_TRUE(c.bTimeStamp || Save(c.nFormat, strOut).empty()); // the save dialog cancelled
         m_services.m_strSaveAnswer =
             c.bTimeStamp ? "" : strOut + "/chosen" + std::to_string(c.nFormat) + "." + pszExt;
         const std::string strFile = Save(c.nFormat, strOut);
         EXPECT_EQ(d.m_tabRec.m_spinQuality.IsWindowEnabled(), bJpeg);
         UiApplication::PumpEvents(20);
         // The direction for the recording, the rate again, and the direction back at Rec Stop.
-        expected = {c.nDirection != 0 ? "18=01" : "18=00"};
-        for (const std::string& s : LinePeriodWrites(RATE))
-            expected.push_back(s);
+        expected = LinePeriodWrites(RATE);
+        expected.insert(expected.begin(), c.nDirection != 0 ? "18=01" : "18=00");
         expected.push_back("18=00");
         EXPECT_EQ(Writes(Sim(0), ""), expected);
         const std::uint32_t nFrames = g_nRecFrames;
@@ -113,10 +106,7 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysAndSavesEveryFormat)
             return std::all_of(picture.At(0, y), picture.At(0, y) + nWidth * 3,
                                [](uint8_t b) { return b == 0; });
         };
-        if (c.nFormat == IMAGE_FORMAT_BMP_BAYER)
-        {
-            EXPECT_TRUE(black(0) && black(1283));
-        }
+        EXPECT_TRUE(c.nFormat != IMAGE_FORMAT_BMP_BAYER || (black(0) && black(1283)));
         EXPECT_TRUE(ShowsScene(picture));
     }
     EXPECT_TRUE(m_services.m_messages.empty());

@@ -180,10 +180,7 @@ void OperatorTest::Record(int nDirection, std::uint32_t nFrames, bool bWait)
         ASSERT_TRUE(PumpUntil([&] { return g_nRecFrames >= nFrames; })) << g_nRecFrames << " frames";
         Click(rec, IDC_REC_STOP);
     }
-    if (bWait)
-    {
-        ASSERT_TRUE(PumpUntil([&] { return g_nRecMode == 0 && d.m_wndLineScan.m_bRunning == 1; }));
-    }
+    ASSERT_TRUE(!bWait || PumpUntil([&] { return g_nRecMode == 0 && d.m_wndLineScan.m_bRunning == 1; }));
 }
 
 std::string OperatorTest::Save(int nFormat, const std::string& strFolder)

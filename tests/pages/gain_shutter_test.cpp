@@ -18,11 +18,8 @@ class GainShutterTest : public SimCameraTest
         InstallAndInit("color,mono", 2);
         ASSERT_TRUE(m_host.Add(m_gain));
         ASSERT_TRUE(m_host.Add(m_shutter));
-        for (TabPage* pPage : {static_cast<TabPage*>(&m_gain), static_cast<TabPage*>(&m_shutter)})
-        {
-            pPage->m_pCamera = &m_camera;
-            pPage->m_nCameraNo = 0;
-        }
+        m_gain.m_pCamera = m_shutter.m_pCamera = &m_camera;
+        m_gain.m_nCameraNo = m_shutter.m_nCameraNo = 0;
     }
 
     std::vector<std::string> Writes() { return ::Writes(Sim(0)); }
@@ -40,9 +37,6 @@ struct TripleOf
     ScrollBar& scroll;
     int nReg;
 };
-
-constexpr int ARROW_UP = -1; // gestures on the up-down control instead of scroll codes
-constexpr int ARROW_DOWN = -2;
 } // namespace
 
 TEST_F(GainShutterTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
@@ -54,16 +48,8 @@ TEST_F(GainShutterTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
     const TripleOf green{m_gain, m_gain.m_editGainG, m_gain.m_spinGainG, m_gain.m_scrollGainG, REG_GAIN_G};
     const TripleOf shutter{m_shutter, m_shutter.m_editShutter, m_shutter.m_spinShutter,
                            m_shutter.m_scrollShutter, REG_MANUAL_SHUTTER};
-    struct Case
-    {
-        const char* pName;
-        const TripleOf& triple;
-        int nStart;
-        std::vector<int> gesture; // scroll codes ending with SB_ENDSCROLL, or one arrow
-        int nThumb;
-        int nExpected;
-    };
-    const Case cases[] = {
+    // Name, triple, start, the gesture (scroll codes ending with SB_ENDSCROLL, or one arrow), thumb, result.
+    const std::tuple<const char*, const TripleOf&, int, std::vector<int>, int, int> cases[] = {
         {"up arrow", manual, 50, {ARROW_UP}, 0, 51},
         {"down arrow at the lower end", red, 0, {ARROW_DOWN}, 0, 0},
         {"up arrow at the upper end", shutter, 984, {ARROW_UP}, 0, 984},
@@ -81,43 +67,33 @@ TEST_F(GainShutterTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
         {"thumb to the upper end", red, 0, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 144, 144},
         {"shutter thumb to the lower end", shutter, 984, {SB_THUMBPOSITION, SB_ENDSCROLL}, 960, 960},
     };
-    for (const Case& c : cases)
+    for (const auto& [pName, triple, nStart, gesture, nThumb, nExpected] : cases)
     {
-        SCOPED_TRACE(c.pName);
-        c.triple.spin.SetPos(c.nStart); // as the start-up chain shows a register
-        c.triple.scroll.SetScrollPos(c.nStart, true);
+        SCOPED_TRACE(pName);
+        triple.spin.SetPos(nStart); // as the start-up chain shows a register
+        triple.scroll.SetScrollPos(nStart, true);
         Writes();
-        for (int nCode : c.gesture)
-        {
-            if (nCode == ARROW_UP || nCode == ARROW_DOWN)
-                c.triple.spin.Step(nCode == ARROW_UP);
-            else
-                c.triple.page.OnHScroll(nCode, c.nThumb, c.triple.scroll.GetDlgCtrlID());
-        }
-        EXPECT_EQ(c.triple.edit.GetWindowText(), std::to_string(c.nExpected));
-        EXPECT_EQ(c.triple.scroll.GetScrollPos(), c.nExpected);
-        EXPECT_EQ(c.triple.spin.GetPos(), c.nExpected);
+        for (int nCode : gesture)
+            nCode < 0 ? triple.spin.Step(nCode == ARROW_UP)
+                      : triple.page.OnHScroll(nCode, nThumb, triple.scroll.GetDlgCtrlID());
+        EXPECT_EQ(
+            (std::tuple{triple.edit.GetWindowText(), triple.scroll.GetScrollPos(), triple.spin.GetPos()}),
+            (std::tuple{std::to_string(nExpected), nExpected, nExpected}));
         // Each scroll code writes, the end of the gesture too; an arrow writes once.
-        const int nWrites = c.gesture[0] < 0 ? 1 : static_cast<int>(c.gesture.size());
-        EXPECT_EQ(Writes(), Write16(c.triple.nReg, c.nExpected, nWrites));
+        EXPECT_EQ(Writes(), Write16(triple.nReg, nExpected, gesture[0] < 0 ? 1 : int(gesture.size())));
     }
 }
 
 TEST_F(GainShutterTest, GainModeRadiosAndShutterPresetsWriteTheirIndexEvenWhenRepeated)
 {
-    const struct
+    for (auto [nId, nMode] : {std::pair{IDC_RADIO_GAIN_6DB, 1},
+                              {IDC_RADIO_GAIN_6DB, 1},
+                              {IDC_RADIO_GAIN_12DB, 2},
+                              {IDC_RADIO_GAIN_0DB, 0}})
     {
-        int nId;
-        const char* pWrite;
-    } clicks[] = {{IDC_RADIO_GAIN_6DB, "00=01"},
-                  {IDC_RADIO_GAIN_6DB, "00=01"},
-                  {IDC_RADIO_GAIN_12DB, "00=02"},
-                  {IDC_RADIO_GAIN_0DB, "00=00"}};
-    for (const auto& click : clicks)
-    {
-        QTest::mouseClick(ControlWidget(m_gain, click.nId), Qt::LeftButton);
-        EXPECT_EQ(Writes(), std::vector<std::string>{click.pWrite}) << click.nId;
-        EXPECT_EQ(m_gain.m_nGainMode, click.pWrite[4] - '0');
+        QTest::mouseClick(ControlWidget(m_gain, nId), Qt::LeftButton);
+        EXPECT_EQ(Writes(), std::vector<std::string>{"00=0" + std::to_string(nMode)}) << nId;
+        EXPECT_EQ(m_gain.m_nGainMode, nMode);
     }
 
     // A preset is written alone: the manual shutter is not sent again.
@@ -134,30 +110,20 @@ TEST_F(GainShutterTest, GainModeRadiosAndShutterPresetsWriteTheirIndexEvenWhenRe
 
 TEST_F(GainShutterTest, WithoutAUsableCameraTheControlsMoveAndNothingIsSent)
 {
-    struct Case
+    // Before the handover, an index outside 0 to 15, no camera at the index.
+    for (auto [pCamera, nCameraNo] : {std::pair{(CameraDevice*)nullptr, -1}, {&m_camera, 16}, {&m_camera, 3}})
     {
-        const char* pName;
-        CameraDevice* pCamera;
-        int nCameraNo;
-    };
-    const Case cases[] = {
-        {"before the handover", nullptr, -1},
-        {"index outside 0 to 15", &m_camera, 16},
-        {"no camera at the index", &m_camera, 3},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.pName);
-        m_gain.m_pCamera = m_shutter.m_pCamera = c.pCamera;
-        m_gain.m_nCameraNo = m_shutter.m_nCameraNo = c.nCameraNo;
+        SCOPED_TRACE(nCameraNo);
+        m_gain.m_pCamera = m_shutter.m_pCamera = pCamera;
+        m_gain.m_nCameraNo = m_shutter.m_nCameraNo = nCameraNo;
         m_gain.m_spinGainG.SetPos(7);
         m_gain.m_spinGainG.Step(true);
         m_shutter.m_scrollShutter.SetScrollPos(970, true);
         m_shutter.OnHScroll(SB_PAGERIGHT, 0, IDC_SCROLL_SHUTTER);
         QTest::mouseClick(ControlWidget(m_gain, IDC_RADIO_GAIN_12DB), Qt::LeftButton);
-        EXPECT_EQ(m_gain.m_scrollGainG.GetScrollPos(), 8);
-        EXPECT_EQ(m_shutter.m_editShutter.GetWindowText(), "980");
-        EXPECT_EQ(m_gain.m_nGainMode, 2);
+        EXPECT_EQ((std::tuple{m_gain.m_scrollGainG.GetScrollPos(), m_shutter.m_editShutter.GetWindowText(),
+                              m_gain.m_nGainMode}),
+                  (std::tuple{8, "980", 2}));
         EXPECT_TRUE(Writes().empty());
     }
 }
@@ -193,14 +159,8 @@ std::vector<unsigned char> Picture(int nMetering, Bgr inside, Bgr outside)
 TEST_F(GainShutterTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAndBlue)
 {
     const Bgr garbage{250, 3, 250};
-    struct Case
-    {
-        const char* pName;
-        Bgr inside; // means less the black level: blue, green, red
-        int nGainR, nGainB;
-        int nExpectedR, nExpectedB;
-    };
-    const Case cases[] = {
+    // The metered area's colour (means less the black level: blue, green, red), the gains before and after.
+    const std::tuple<const char*, Bgr, int, int, int, int> cases[] = {
         {"ratios 2 and 0.5", {209, 109, 59}, 0, 48, 48, 0},
         {"ratios 1.5 and 1.25", {129, 159, 109}, 72, 100, 132, 137},
         {"results above the maximum", {109, 209, 109}, 144, 140, 144, 144},
@@ -210,23 +170,23 @@ TEST_F(GainShutterTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAn
     for (int nMetering : {WB_METER_WHOLE, WB_METER_CENTER})
     {
         m_gain.m_comboMetering.SetCurSel(nMetering);
-        for (const Case& c : cases)
+        for (const auto& [pName, inside, nGainR, nGainB, nExpectedR, nExpectedB] : cases)
         {
-            SCOPED_TRACE(std::string(c.pName) + (nMetering == WB_METER_CENTER ? ", centre" : ", whole"));
-            std::vector<unsigned char> picture = Picture(nMetering, c.inside, garbage);
+            SCOPED_TRACE(std::string(pName) + (nMetering == WB_METER_CENTER ? ", centre" : ", whole"));
+            std::vector<unsigned char> picture = Picture(nMetering, inside, garbage);
             g_pBgrFrame = picture.data();
-            m_gain.m_spinGainR.SetPos(c.nGainR);
-            m_gain.m_spinGainB.SetPos(c.nGainB);
+            m_gain.m_spinGainR.SetPos(nGainR);
+            m_gain.m_spinGainB.SetPos(nGainB);
             Writes();
             QTest::mouseClick(ControlWidget(m_gain, IDC_ONE_PUSH_WB), Qt::LeftButton);
             g_pBgrFrame = nullptr;
-            EXPECT_EQ(m_gain.m_editGainR.GetWindowText(), std::to_string(c.nExpectedR));
-            EXPECT_EQ(m_gain.m_scrollGainR.GetScrollPos(), c.nExpectedR);
-            EXPECT_EQ(m_gain.m_editGainB.GetWindowText(), std::to_string(c.nExpectedB));
-            EXPECT_EQ(m_gain.m_scrollGainB.GetScrollPos(), c.nExpectedB);
-            std::vector<std::string> expected = Write16(REG_GAIN_R, c.nExpectedR);
-            for (const std::string& write : Write16(REG_GAIN_B, c.nExpectedB))
-                expected.push_back(write);
+            EXPECT_EQ((std::vector<std::string>{m_gain.m_editGainR.GetWindowText(),
+                                                m_gain.m_editGainB.GetWindowText()}),
+                      (std::vector<std::string>{std::to_string(nExpectedR), std::to_string(nExpectedB)}));
+            EXPECT_EQ((std::pair{m_gain.m_scrollGainR.GetScrollPos(), m_gain.m_scrollGainB.GetScrollPos()}),
+                      (std::pair{nExpectedR, nExpectedB}));
+            std::vector<std::string> expected = Write16(REG_GAIN_R, nExpectedR);
+            std::ranges::copy(Write16(REG_GAIN_B, nExpectedB), std::back_inserter(expected));
             EXPECT_EQ(Writes(), expected);
         }
     }
@@ -244,8 +204,8 @@ TEST_F(GainShutterTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAn
             m_gain.m_scrollGainR.SetScrollPos(30, true);
             QTest::mouseClick(ControlWidget(m_gain, IDC_ONE_PUSH_WB), Qt::LeftButton);
             g_pBgrFrame = nullptr;
-            EXPECT_EQ(m_gain.m_editGainR.GetWindowText(), "30");
-            EXPECT_EQ(m_gain.m_scrollGainR.GetScrollPos(), 30);
-            EXPECT_TRUE(Log(1).empty());
+            EXPECT_EQ((std::tuple{m_gain.m_editGainR.GetWindowText(), m_gain.m_scrollGainR.GetScrollPos(),
+                                  Log(1).size()}),
+                      (std::tuple{"30", 30, 0u}));
         }
 }

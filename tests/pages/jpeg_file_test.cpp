@@ -10,7 +10,6 @@
 
 namespace
 {
-
 // A picture kept bottom row first in blue-green-red: its lower 16 rows blue, its upper 16 red, so
 // that each 16 x 16 block of the file is one flat colour.
 std::vector<uint8_t> BlueBelowRed(int nWidth)
@@ -28,12 +27,10 @@ TEST(JpegFileTest, WritesPictureTopRowFirst)
     ASSERT_TRUE(WriteJpegFile(dir.Path("a.jpg"), bgr.data(), 16, 32, 90));
     Picture d;
     ASSERT_TRUE(ReadJpeg(dir.Path("a.jpg"), &d));
-    ASSERT_EQ(d.nWidth, 16);
-    ASSERT_EQ(d.nHeight, 32);
+    ASSERT_EQ((std::pair{d.nWidth, d.nHeight}), (std::pair{16, 32}));
     const auto near = [](const uint8_t* p, int r, int g, int b)
     { return std::abs(p[0] - r) <= 8 && std::abs(p[1] - g) <= 8 && std::abs(p[2] - b) <= 8; };
-    EXPECT_TRUE(near(d.At(0, 0), 255, 0, 0));   // top: red
-    EXPECT_TRUE(near(d.At(15, 31), 0, 0, 255)); // bottom: blue
+    EXPECT_TRUE(near(d.At(0, 0), 255, 0, 0) && near(d.At(15, 31), 0, 0, 255)); // red at the top, blue below
 
     // Quality 0 is taken as 1, with tables kept to baseline: the frame marker is SOF0.
     ASSERT_TRUE(WriteJpegFile(dir.Path("b.jpg"), bgr.data(), 16, 32, 0));
@@ -58,5 +55,4 @@ TEST(JpegFileTest, FailedSavesLeaveNothingNew)
     }
     EXPECT_EQ(TempDir::ReadFile(dir.Path("kept.jpg")), "old");
 }
-
 } // namespace

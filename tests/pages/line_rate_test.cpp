@@ -8,20 +8,18 @@
 
 namespace
 {
-
 TEST(LineRateTest, RateGivesCountAndText)
 {
     // The settings file's defaults: operators compare against this exact value.
     EXPECT_EQ(RateFromEnvironment(3620, 640, 75), 1841.6206261510129);
 
-    struct Case
+    const struct
     {
         const char* szInput;
         double dRate;
         const char* szShown; // entry text in environment input (typed text stays as typed)
         int nCount, bClamped;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"3620 mm 640 pix 75 km/h", RateFromEnvironment(3620, 640, 75), "1841.62", 1390, 0},
         {"speed 100", RateFromEnvironment(3620, 640, 100), "2455.49", 1388, 1}, // 1042 raised
         {"empty pixel entry", RateFromEnvironment(3620, 0, 75), "0.00", 1388, 1},
@@ -38,16 +36,12 @@ TEST(LineRateTest, RateGivesCountAndText)
         {"39.06", TextToDouble("39.06"), nullptr, 65535, 1},
         {"0.001", TextToDouble("0.001"), nullptr, 65535, 1}, // past the signed 32-bit range as well
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(c.szInput);
-        if (c.szShown != nullptr)
-        {
-            EXPECT_EQ(FormatRate(c.dRate), c.szShown);
-        }
+        EXPECT_EQ(c.szShown ? FormatRate(c.dRate) : "", c.szShown ? c.szShown : "");
         const LinePeriod period = LinePeriodFromRate(c.dRate);
-        EXPECT_EQ(period.nCount, c.nCount);
-        EXPECT_EQ(period.bClamped, c.bClamped);
+        EXPECT_EQ((std::pair{period.nCount, int(period.bClamped)}), (std::pair{c.nCount, c.bClamped}));
     }
 }
 
@@ -63,5 +57,4 @@ TEST(NumberTextTest, ReadsLeadingNumberLikeTheRuntime)
         EXPECT_EQ(TextToDouble(szText), dValue) << szText;
     EXPECT_TRUE(std::isinf(TextToDouble("-inf")));
 }
-
 } // namespace

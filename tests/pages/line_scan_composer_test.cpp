@@ -10,7 +10,6 @@
 
 namespace
 {
-
 constexpr std::size_t LINE = SENSOR_WIDTH;
 
 // A recognisable sample for every line and position.
@@ -52,5 +51,4 @@ TEST(LineScanComposerTest, EveryLineBecomesItsColumn)
                 EXPECT_EQ(std::count(store.begin() + nBytes, store.end(), 0x5A), 2 * LINE);
             }
 }
-
 } // namespace

@@ -64,6 +64,9 @@ inline std::vector<std::string> Write16(int nReg, int nValue, int nTimes = 1)
     return writes;
 }
 
+// Gestures on an up-down control, in the tables of scroll codes.
+constexpr int ARROW_UP = -1, ARROW_DOWN = -2;
+
 class PageHost
 {
   public:

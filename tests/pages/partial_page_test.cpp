@@ -46,20 +46,13 @@ class PartialPageTest : public PageOnCameraTest
 
     TabGUIPartial& m_page = m_main.m_partial;
 };
-
 } // namespace
 
 TEST_F(PartialPageTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsItWas)
 {
-    const struct
-    {
-        bool bStreaming;
-        int nRadio;
-        CaptureStep failing; // COUNT: none
-        int nViewWidth;
-        const char* pSizeText;
-        int nFrameHeight; // the camera's and the frame callback's
-    } cases[] = {
+    // Streaming, the radio, the step that fails (COUNT: none), then the viewer's width, the size shown
+    // and the frame height of the camera and the frame callback.
+    const std::tuple<bool, int, CaptureStep, int, const char*, int> cases[] = {
         {false, IDC_RADIO_LINE_SCAN, CaptureStep::COUNT, 4, "1284 x 2", 2},
         {false, IDC_RADIO_LINE_SCAN, CaptureStep::COUNT, 4, "1284 x 2", 2}, // the same radio repeats it all
         {true, IDC_RADIO_LINE_SCAN_FAST, CaptureStep::COUNT, 4, "1284 x 4", 4},
@@ -72,36 +65,33 @@ TEST_F(PartialPageTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsIt
     ASSERT_TRUE(m_main.m_shutter.Create(&m_main));
     m_main.m_shutter.m_spinShutter.SetRange(0, 1);
     m_main.m_shutter.m_scrollShutter.SetScrollRange(0, 1, false);
-    for (const auto& c : cases)
+    for (const auto& [bStreaming, nRadio, failing, nViewWidth, pSizeText, nFrameHeight] : cases)
     {
-        SCOPED_TRACE(c.pSizeText + std::string(c.bStreaming ? " streaming" : " stopped"));
-        c.bStreaming ? m_camera.Run() : m_camera.Stop();
+        SCOPED_TRACE(pSizeText + std::string(bStreaming ? " streaming" : " stopped"));
+        bStreaming ? m_camera.Run() : m_camera.Stop();
         {
             std::lock_guard<std::mutex> lock(LiveFrameLock()); // the camera may be streaming
             std::memset(g_pRawFrame, 0xAB, RAW_FRAME_BYTES);
             std::memset(g_pBgrFrame, 0xAB, BGR_FRAME_BYTES);
         }
-        if (c.failing != CaptureStep::COUNT)
-            CaptureFaults::Instance().FailCall(c.failing);
-        Click(c.nRadio);
+        if (failing != CaptureStep::COUNT)
+            CaptureFaults::Instance().FailCall(failing);
+        Click(nRadio);
         CaptureFaults::Instance().Clear();
 
-        EXPECT_EQ(m_page.m_nResolution, c.nRadio - IDC_RADIO_FULL_SIZE);
-        EXPECT_EQ(m_main.m_wndLive.m_nWidth, c.nViewWidth);
-        EXPECT_EQ(m_main.m_wndLive.m_nHeight, 1284);
-        EXPECT_EQ(m_main.m_editResolution.GetWindowText(), c.pSizeText);
-        EXPECT_EQ(Sim(0).FrameHeight(), c.nFrameHeight);
-        EXPECT_EQ(m_camera.m_pCallback->m_nHeight, c.nFrameHeight);
-        EXPECT_EQ(Sim(0).IsStreaming(), c.bStreaming);
-        EXPECT_FALSE(m_main.m_wndLive.IsWindow()); // no viewer is opened by it
+        // No viewer is opened by it; a stopped camera's raw frame stays cleared too.
+        EXPECT_EQ(
+            (std::vector<int>{m_page.m_nResolution, m_main.m_wndLive.m_nWidth, m_main.m_wndLive.m_nHeight,
+                              Sim(0).FrameHeight(), m_camera.m_pCallback->m_nHeight, Sim(0).IsStreaming(),
+                              m_main.m_wndLive.IsWindow()}),
+            (std::vector<int>{nRadio - IDC_RADIO_FULL_SIZE, nViewWidth, 1284, nFrameHeight, nFrameHeight,
+                              bStreaming, 0}));
+        EXPECT_EQ(m_main.m_editResolution.GetWindowText(), pSizeText);
         EXPECT_EQ(std::count(g_pBgrFrame, g_pBgrFrame + BGR_FRAME_BYTES, 0), std::ptrdiff_t(BGR_FRAME_BYTES));
-        if (!c.bStreaming) // else new frames arrive at once
-        {
-            EXPECT_EQ(std::count(g_pRawFrame, g_pRawFrame + RAW_FRAME_BYTES, 0),
-                      std::ptrdiff_t(RAW_FRAME_BYTES));
-        }
+        EXPECT_TRUE(bStreaming || std::count(g_pRawFrame, g_pRawFrame + RAW_FRAME_BYTES, 0) ==
+                                      std::ptrdiff_t(RAW_FRAME_BYTES));
     }
-    int nLower = 0, nUpper = 0, nMin = 0, nMax = 0;
+    int nLower = 0, nUpper = 0, nMin = 0, nMax = 0; // the shutter's manual range
     m_main.m_shutter.m_spinShutter.GetRange32(&nLower, &nUpper);
     m_main.m_shutter.m_scrollShutter.GetScrollRange(&nMin, &nMax);
     EXPECT_EQ((std::vector<int>{nLower, nUpper, nMin, nMax}), (std::vector<int>{960, 984, 960, 984}));
@@ -110,13 +100,7 @@ TEST_F(PartialPageTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsIt
 
 TEST_F(PartialPageTest, LinePositionMovesTogetherUnchecksCenterAndWritesEveryNotification)
 {
-    constexpr int ARROW_UP = -1, ARROW_DOWN = -2; // up-down clicks instead of scroll codes
-    const struct
-    {
-        int nStart;
-        std::vector<int> gesture;
-        int nExpected;
-    } cases[] = {
+    const std::tuple<int, std::vector<int>, int> cases[] = {
         {500, {SB_LINERIGHT, SB_ENDSCROLL}, 502},
         {0, {SB_LINELEFT, SB_ENDSCROLL}, 0},
         {957, {SB_LINERIGHT, SB_ENDSCROLL}, 958},
@@ -125,20 +109,19 @@ TEST_F(PartialPageTest, LinePositionMovesTogetherUnchecksCenterAndWritesEveryNot
         {500, {ARROW_UP}, 501},
         {0, {ARROW_DOWN}, 0},
     };
-    for (const auto& c : cases)
+    for (const auto& [nStart, gesture, nExpected] : cases)
     {
-        SCOPED_TRACE(c.nStart);
-        m_page.m_editLinePos.SetWindowText(std::to_string(c.nStart)); // as the start-up chain shows it
-        m_page.m_scrollLinePos.SetScrollPos(c.nStart, true);
+        SCOPED_TRACE(nStart);
+        m_page.m_editLinePos.SetWindowText(std::to_string(nStart)); // as the start-up chain shows it
+        m_page.m_scrollLinePos.SetScrollPos(nStart, true);
         m_page.m_chkCenter.SetCheck(1);
-        for (int nCode : c.gesture)
+        for (int nCode : gesture)
             nCode < 0 ? m_page.m_spinLinePos.Step(nCode == ARROW_UP)
                       : m_page.OnHScroll(nCode, 700, IDC_SCROLL_LINE_POS);
-        EXPECT_EQ(m_page.m_editLinePos.GetWindowText(), std::to_string(c.nExpected));
-        EXPECT_EQ(m_page.m_scrollLinePos.GetScrollPos(), c.nExpected);
-        EXPECT_EQ(m_page.m_chkCenter.GetCheck(), 0);
-        const int nWrites = c.gesture[0] < 0 ? 1 : static_cast<int>(c.gesture.size());
-        EXPECT_EQ(Sent(), Write16(REG_LINE_POSITION, c.nExpected, nWrites));
+        EXPECT_EQ((std::tuple{m_page.m_editLinePos.GetWindowText(), m_page.m_scrollLinePos.GetScrollPos(),
+                              m_page.m_chkCenter.GetCheck()}),
+                  (std::tuple{std::to_string(nExpected), nExpected, 0}));
+        EXPECT_EQ(Sent(), Write16(REG_LINE_POSITION, nExpected, gesture[0] < 0 ? 1 : int(gesture.size())));
     }
 
     Click(IDC_CHK_CENTER);
@@ -154,32 +137,22 @@ TEST_F(PartialPageTest, LinePositionMovesTogetherUnchecksCenterAndWritesEveryNot
 TEST_F(PartialPageTest, LineRateCommandWritesThePeriodAndShowsAClampedComputedRateInRed)
 {
     // The arithmetic is the line-rate functions'; here: which entries are read and written, and the colour.
-    const struct
-    {
-        int nRadio;
-        const char* pPixel;
-        const char* pSpeed;
-        const char* pFps;      // before the command
-        const char* pFpsAfter; // after it
-        int nCount;
-        bool bRed;
-    } cases[] = {
+    // The input radio, the pixels, speed and rate typed, the rate shown after the command, the period.
+    const std::tuple<int, const char*, const char*, const char*, const char*, int, bool> cases[] = {
         {IDC_RADIO_ENV_INPUT, "640", "75", "1.00", "1841.62", 1390, false},
         {IDC_RADIO_ENV_INPUT, "640", "100", "1.00", "2455.49", 1388, true},
         {IDC_RADIO_FPS_INPUT, "1", "1", "1000.00", "1000.00", 2560, false},
         {IDC_RADIO_FPS_INPUT, "1", "1", "1844.63", "1844.63", 1388, false}, // clamped, but typed
     };
-    for (const auto& c : cases)
+    for (const auto& [nRadio, pPixel, pSpeed, pFps, pFpsAfter, nCount, bRed] : cases)
     {
-        SCOPED_TRACE(c.pFpsAfter);
-        Click(c.nRadio);
-        m_page.m_editPixel.SetWindowText(c.pPixel);
-        m_page.m_editSpeed.SetWindowText(c.pSpeed);
-        m_page.m_editFps.SetWindowText(c.pFps);
+        Click(nRadio);
+        m_page.m_editPixel.SetWindowText(pPixel);
+        m_page.m_editSpeed.SetWindowText(pSpeed);
+        m_page.m_editFps.SetWindowText(pFps);
         Click(IDC_SET_LINE_RATE);
-        EXPECT_EQ(m_page.m_editFps.GetWindowText(), c.pFpsAfter);
-        EXPECT_EQ(RateIsRed(), c.bRed);
-        EXPECT_EQ(Sent(), Write16(REG_LINE_PERIOD, c.nCount));
+        EXPECT_EQ((std::tuple{m_page.m_editFps.GetWindowText(), RateIsRed()}), (std::tuple{pFpsAfter, bRed}));
+        EXPECT_EQ(Sent(), Write16(REG_LINE_PERIOD, nCount));
     }
 
     // A clamped typed rate turns red when the entry goes read-only; the switch recomputes nothing.
@@ -187,9 +160,8 @@ TEST_F(PartialPageTest, LineRateCommandWritesThePeriodAndShowsAClampedComputedRa
     m_page.PostCommand(IDC_SET_LINE_RATE); // as Start and Rec Start send it
     UiApplication::PumpEvents();
     EXPECT_EQ(m_page.m_bRateClamped, 1);
-    const std::pair<int, bool> switches[] = {
-        {IDC_RADIO_FPS_INPUT, false}, {IDC_RADIO_ENV_INPUT, true}, {IDC_RADIO_FPS_INPUT, false}};
-    for (const auto& [nRadio, bRed] : switches)
+    for (auto [nRadio, bRed] :
+         {std::pair{IDC_RADIO_FPS_INPUT, false}, {IDC_RADIO_ENV_INPUT, true}, {IDC_RADIO_FPS_INPUT, false}})
     {
         Click(nRadio);
         EXPECT_EQ(RateIsRed(), bRed) << nRadio;

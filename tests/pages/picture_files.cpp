@@ -10,12 +10,6 @@
 
 namespace
 {
-uint32_t U32(const std::string& s, size_t n)
-{
-    return static_cast<uint8_t>(s[n]) | static_cast<uint8_t>(s[n + 1]) << 8 |
-           static_cast<uint8_t>(s[n + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(s[n + 3])) << 24;
-}
-
 struct JpegError
 {
     jpeg_error_mgr mgr;

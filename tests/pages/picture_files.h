@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,14 @@ struct Picture
         return &pixels[(static_cast<size_t>(y) * nWidth + x) * nChannels];
     }
 };
+
+// The little-endian 32-bit number at byte n of a file's contents.
+inline uint32_t U32(const std::string& s, size_t n)
+{
+    uint32_t v = 0;
+    std::memcpy(&v, s.data() + n, 4);
+    return v;
+}
 
 // Reads a BMP file's headers and pixels; fails the test with why when they do not agree.
 ::testing::AssertionResult ReadBmp(const std::string& strFile, Picture* pPicture);

@@ -6,17 +6,15 @@
 
 namespace
 {
-
 TEST(RecFrameLimitTest, LimitRangeAndSecondsShown)
 {
-    struct Case
+    const struct
     {
         int nMode, nRecControl;
         const char *szSeconds, *szRate;
         unsigned nLimit, nProgressMax;
         int nSecondsShown; // -1: the field is left as it is
-    };
-    const Case cases[] = {
+    } cases[] = {
         {1, 0, "10", "1000.00", 32750, 1, -1}, // manual: the cap, a blinking bar
         {2, 0, "10", "1000.00", 16375, 1, -1},
         {1, 1, "10", "1000.00", 10000, 10000, -1},
@@ -31,25 +29,22 @@ TEST(RecFrameLimitTest, LimitRangeAndSecondsShown)
         {1, 1, "3", "10", 117, 117, -1},
         {1, 1, "0", "10", 39, 39, 1},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(testing::Message() << "mode " << c.nMode << " control " << c.nRecControl << " "
                                         << c.szSeconds << " s at " << c.szRate);
         const RecFrameLimit limit = ComputeRecFrameLimit(c.nMode, c.nRecControl, c.szSeconds, c.szRate);
-        EXPECT_EQ(limit.nFrameLimit, c.nLimit);
-        EXPECT_EQ(limit.nProgressMax, c.nProgressMax);
-        EXPECT_EQ(limit.bSecondsRewritten ? limit.nSeconds : -1, c.nSecondsShown);
+        EXPECT_EQ((std::tuple{limit.nFrameLimit, limit.nProgressMax,
+                              limit.bSecondsRewritten ? limit.nSeconds : -1}),
+                  (std::tuple{c.nLimit, c.nProgressMax, c.nSecondsShown}));
     }
 }
 
 TEST(RecFrameLimitTest, ImageWidthFromFramesStored)
 {
-    EXPECT_EQ(RecImageWidth(0, 1), 0);
-    EXPECT_EQ(RecImageWidth(1, 1), 0); // two lines: less than a group of four
-    EXPECT_EQ(RecImageWidth(5, 1), 8);
-    EXPECT_EQ(RecImageWidth(5, 2), 20);
-    EXPECT_EQ(RecImageWidth(32750, 1), 65500);
-    EXPECT_EQ(RecImageWidth(UINT_MAX, 2), 65500);
+    // One frame is two lines, less than a group of four; the widths stop at 65500.
+    EXPECT_EQ((std::vector{RecImageWidth(0, 1), RecImageWidth(1, 1), RecImageWidth(5, 1), RecImageWidth(5, 2),
+                           RecImageWidth(32750, 1), RecImageWidth(UINT_MAX, 2)}),
+              (std::vector{0, 0, 8, 20, 65500, 65500}));
 }
-
 } // namespace

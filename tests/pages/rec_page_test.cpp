@@ -8,7 +8,6 @@
 
 namespace
 {
-
 class RecPageTest : public PageOnCameraTest
 {
   protected:
@@ -48,21 +47,19 @@ class RecPageTest : public PageOnCameraTest
 
 TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
 {
-    struct Case
+    const struct
     {
         int nMode, nRecControl, nDirection, nInputMode;
         const char *szSeconds, *szRate;
-        unsigned nLimit;
-        int nProgressMax;
+        int nLimit, nProgressMax;
         const char* szSecondsAfter;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {RES_LINE_SCAN_FAST, 0, 1, INPUT_MODE_FPS, "10", "1000.00", 16375, 1, "10"},
         {RES_LINE_SCAN_FAST, 1, 0, INPUT_MODE_FPS, "59", "1000", 16375, 16375, "16"},
         // No pixel count: the rate is worked out as 0.00, which the camera runs at 1844.63.
         {RES_LINE_SCAN, 1, 0, INPUT_MODE_ENVIRONMENT, "10", "1000.00", 18446, 18446, "10"},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
     {
         SCOPED_TRACE(::testing::Message() << c.szSeconds << " s at " << c.szRate << ", mode " << c.nMode);
         m_rec.SetRadioIndex(IDC_RADIO_REC_MANUAL, c.nRecControl);
@@ -75,13 +72,12 @@ TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
         g_nRecFrames = 7;
         Start(c.nMode, c.nDirection);
         m_rec.SendCommand(IDC_REC_START); // a second one while recording changes nothing
-        EXPECT_EQ(g_nRecMode, c.nMode);
-        EXPECT_EQ(g_nRecFrames, 0u);
-        EXPECT_EQ(g_nRecFrameLimit, c.nLimit);
+        EXPECT_EQ((std::vector<int>{g_nRecMode, int(g_nRecFrames), int(g_nRecFrameLimit)}),
+                  (std::vector<int>{c.nMode, 0, c.nLimit}));
         EXPECT_EQ(m_rec.m_editSec.GetWindowText(), c.szSecondsAfter);
         EXPECT_EQ(DirectionWrites(), std::vector<std::string>{c.nDirection ? "18=01" : "18=00"});
-        EXPECT_FALSE(m_rec.m_btnRecStart.IsWindowEnabled() || m_main.m_tab.IsWindowEnabled());
-        EXPECT_TRUE(m_rec.m_btnRecStop.IsWindowEnabled());
+        EXPECT_FALSE(m_rec.m_btnRecStart.IsWindowEnabled() || m_main.m_tab.IsWindowEnabled() ||
+                     !m_rec.m_btnRecStop.IsWindowEnabled());
         auto& bar = *qobject_cast<QProgressBar*>(ControlWidget(m_rec, IDC_PROGRESS_REC));
         EXPECT_EQ(bar.maximum(), c.nProgressMax);
         m_rec.m_progressRec.PostPos(c.nProgressMax + 5);
@@ -90,11 +86,10 @@ TEST_F(RecPageTest, RecStartArmsTheLimitAndLocksThePageUntilRecStop)
 
         m_rec.SendCommand(IDC_REC_STOP);
         m_rec.SendCommand(IDC_REC_STOP); // the frame handler's, after the key's: nothing more
-        EXPECT_EQ(g_nRecMode, 0);
+        EXPECT_EQ((std::pair{int(g_nRecMode), bar.value()}), (std::pair{0, 0}));
         EXPECT_EQ(DirectionWrites(), std::vector<std::string>{"18=00"});
-        EXPECT_TRUE(m_rec.m_btnRecStart.IsWindowEnabled() && m_main.m_tab.IsWindowEnabled());
-        EXPECT_FALSE(m_rec.m_btnRecStop.IsWindowEnabled());
-        EXPECT_EQ(bar.value(), 0);
+        EXPECT_TRUE(m_rec.m_btnRecStart.IsWindowEnabled() && m_main.m_tab.IsWindowEnabled() &&
+                    !m_rec.m_btnRecStop.IsWindowEnabled());
     }
 
     // Full-size readout asks for line scan; with the live viewer closed nothing happens at all.

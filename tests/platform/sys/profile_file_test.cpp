@@ -14,8 +14,6 @@
 
 namespace
 {
-
-// A fresh directory per test, removed afterwards.
 class ProfileFileTest : public ::testing::Test
 {
   protected:
@@ -77,8 +75,8 @@ TEST_F(ProfileFileTest, LookupIgnoresCaseBlanksCommentsAndLaterDuplicatesAndCuts
     ProfileFile ini(m_strPath);
     for (std::size_t i = 0; i < std::size(VALUES); ++i)
         EXPECT_EQ(ini.GetInt("Cursor", "k" + std::to_string(i), 100), VALUES[i]) << i;
-    EXPECT_EQ(ini.GetInt("Cursor", "missing", 100), 100);
-    EXPECT_EQ(ini.GetInt("Nowhere", "k0", -1), -1);
+    EXPECT_EQ((std::pair{ini.GetInt("Cursor", "missing", 100), ini.GetInt("Nowhere", "k0", -1)}),
+              (std::pair{100, -1}));
 
     EXPECT_EQ(ini.GetInt("SETTINGS", "topmost", 0), 1);   // after a byte-order mark
     EXPECT_EQ(ini.GetInt("Settings", "CameraNo", -1), 3); // comment skipped, first key wins
@@ -87,21 +85,21 @@ TEST_F(ProfileFileTest, LookupIgnoresCaseBlanksCommentsAndLaterDuplicatesAndCuts
     EXPECT_EQ(ini.GetText("Settings", "no equals sign", "-"), "-");
 
     // Texts are cut to 255 bytes on a character boundary, defaults too.
-    EXPECT_EQ(ini.GetText("FileOption", "Path", ""), std::string(255, 'a'));
-    EXPECT_EQ(ini.GetText("FileOption", "Other", ""), std::string(254, 'b'));
-    EXPECT_EQ(ini.GetText("FileOption", "Missing", strLong), std::string(255, 'a'));
     const std::string strExact = std::string(252, 'c') + "画";
-    EXPECT_EQ(ini.GetText("FileOption", "Missing", strExact), strExact);
+    EXPECT_EQ((std::vector{ini.GetText("FileOption", "Path", ""), ini.GetText("FileOption", "Other", ""),
+                           ini.GetText("FileOption", "Missing", strLong),
+                           ini.GetText("FileOption", "Missing", strExact)}),
+              (std::vector{std::string(255, 'a'), std::string(254, 'b'), std::string(255, 'a'), strExact}));
 }
 
 TEST_F(ProfileFileTest, WritesThatCannotBeStoredFailWithoutHarm)
 {
     Put("[A]\nk=1\n");
     ProfileFile ini(m_strPath);
-    EXPECT_FALSE(ini.SetText("A", "k", "1\n[B]")); // a line break in the text
-    EXPECT_FALSE(ini.SetText("A", "a=b", "1"));
-    EXPECT_FALSE(ini.SetText("A]", "k", "1"));
-    EXPECT_FALSE(ini.SetText("A", " ", "1")); // a blank name
+    // A line break in the text, an equals sign or bracket in a name, a blank name.
+    for (auto [pszSection, pszKey, pszText] :
+         {std::tuple{"A", "k", "1\n[B]"}, {"A", "a=b", "1"}, {"A]", "k", "1"}, {"A", " ", "1"}})
+        EXPECT_FALSE(ini.SetText(pszSection, pszKey, pszText)) << pszSection << pszKey << pszText;
     ASSERT_TRUE(ini.Save());
     EXPECT_EQ(Get(), "[A]\nk=1\n");
 
@@ -153,9 +151,7 @@ TEST_F(ProfileFileTest, WhatIsNoSettingsFileIsNeitherReadNorWritten)
         EXPECT_EQ(std::count(strErr.begin(), strErr.end(), '\n'), 1) << strErr;
     }
     alarm(0);
-    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-    EXPECT_TRUE(std::filesystem::is_symlink(zero));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo) && std::filesystem::is_symlink(zero));
     EXPECT_EQ(std::filesystem::file_size(big), ProfileFile::MAX_FILE_BYTES + 8);
 }
-
 } // namespace

@@ -105,5 +105,4 @@ TEST(Clocks, UtcFieldsAreInRangeAndTheCounterIsMonotonic)
     const auto nSecond = GetCounterTicks();
     EXPECT_GE(nSecond, nFirst);
 }
-
 } // namespace

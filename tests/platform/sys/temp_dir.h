@@ -60,8 +60,7 @@ template <class Write> bool OnAFullDisk(rlim_t nBytes, Write write)
 {
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
-    rlimit full = old;
-    full.rlim_cur = nBytes;
+    const rlimit full{nBytes, old.rlim_max};
     const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &full);
     const bool bWritten = write();
