@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,8 @@ struct Picture
 inline uint32_t U32(const std::string& s, size_t n)
 {
     uint32_t v = 0;
-    std::memcpy(&v, s.data() + n, 4);
+    for (int i = 3; i >= 0; --i)
+        v = v << 8 | static_cast<unsigned char>(s[n + i]);
     return v;
 }
 
