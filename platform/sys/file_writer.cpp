@@ -93,37 +93,39 @@ bool FileWriter::Open(const std::string& strPath)
 {
     Discard();
     m_bFailed = false;
+    m_strError.clear();
     struct stat old = {};
     bool bExists = false;
     if (!ResolveLinks(strPath, &m_strTarget, &old, &bExists))
-        return false;
+        return Fail(std::strerror(errno));
     if (bExists)
     {
         if (!S_ISREG(old.st_mode))
         {
             Report(m_strTarget, "not a regular file");
-            return false;
+            return Fail("not a regular file");
         }
         // A file without any write permission was made read-only on purpose: even a privileged
         // process leaves it alone.
         if ((old.st_mode & 0222) == 0)
         {
             Report(m_strTarget, "the file is read-only");
-            return false;
+            return Fail("the file is read-only");
         }
         if (faccessat(AT_FDCWD, m_strTarget.c_str(), W_OK, AT_EACCESS) != 0)
         {
             Report(m_strTarget, std::strerror(errno));
-            return false;
+            return Fail(std::strerror(errno));
         }
     }
 
     int fd = CreateBeside(m_strTarget, &m_strTemp);
     if (fd >= 0 && bExists && !TakeOverAttributes(fd, old))
     {
+        const int nError = errno;
         close(fd);
         Discard();
-        return false;
+        return Fail(std::strerror(nError));
     }
     if (fd < 0)
     {
@@ -131,7 +133,7 @@ bool FileWriter::Open(const std::string& strPath)
         // Never for a full disk, where writing in place would cut the file short.
         m_strTemp.clear();
         if (!bExists || (errno != EACCES && errno != EPERM))
-            return false;
+            return Fail(std::strerror(errno));
         // No link is followed and nothing opened that could block: the name must still hold the
         // regular file checked above.
         fd = open(m_strTarget.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -139,19 +141,26 @@ bool FileWriter::Open(const std::string& strPath)
         if (fd >= 0 && (fstat(fd, &now) != 0 || !S_ISREG(now.st_mode)))
         {
             close(fd);
-            return false;
+            return Fail("not a regular file");
         }
         if (fd < 0)
-            return false;
+            return Fail(std::strerror(errno));
     }
     m_pFile = fdopen(fd, "wb");
     if (m_pFile == nullptr)
     {
+        const int nError = errno;
         close(fd);
         Discard();
-        return false;
+        return Fail(std::strerror(nError));
     }
     return true;
+}
+
+bool FileWriter::Fail(const char* pszWhy)
+{
+    m_strError = pszWhy;
+    return false;
 }
 
 bool FileWriter::Write(const void* pData, std::size_t nBytes)
@@ -163,7 +172,7 @@ bool FileWriter::Write(const void* pData, std::size_t nBytes)
     if (std::fwrite(pData, 1, nBytes, m_pFile) != nBytes)
     {
         m_bFailed = true;
-        return false;
+        return Fail(std::strerror(errno));
     }
     return true;
 }
@@ -176,21 +185,35 @@ bool FileWriter::Commit(bool bSync)
     // The last buffer goes out here: a disk that fills on it shows now, before the file takes its
     // name.
     bool bDone = !m_bFailed && std::fflush(m_pFile) == 0 && std::ferror(m_pFile) == 0;
+    int nError = bDone ? 0 : errno;
     if (bDone && m_strTemp.empty())
     {
         // Written in place: what lay beyond the new end goes.
         const off_t nEnd = ftello(m_pFile);
         bDone = nEnd >= 0 && ftruncate(fd, nEnd) == 0;
+        nError = bDone ? 0 : errno;
     }
     if (bDone && bSync)
+    {
         bDone = fsync(fd) == 0;
-    bDone = std::fclose(m_pFile) == 0 && bDone;
+        nError = bDone ? 0 : errno;
+    }
+    if (std::fclose(m_pFile) != 0 && bDone)
+    {
+        bDone = false;
+        nError = errno;
+    }
     m_pFile = nullptr;
     if (bDone && !m_strTemp.empty())
+    {
         bDone = std::rename(m_strTemp.c_str(), m_strTarget.c_str()) == 0;
+        nError = bDone ? 0 : errno;
+    }
     if (bDone)
         m_strTemp.clear();
     Discard();
+    if (!bDone && m_strError.empty())
+        m_strError = std::strerror(nError != 0 ? nError : EIO);
     return bDone;
 }
 

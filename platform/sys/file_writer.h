@@ -37,10 +37,16 @@ class FileWriter
     bool Commit(bool bSync = false);
     // Drops what was written. Doing nothing when not open.
     void Discard();
+    // Why the last Open, Write or Commit failed, in words fit for the user; empty after success.
+    const std::string& Error() const { return m_strError; }
 
   private:
+    // Keeps pszWhy as the reason; always false.
+    bool Fail(const char* pszWhy);
+
     std::FILE* m_pFile = nullptr;
     std::string m_strTarget; // the file to replace, links resolved
     std::string m_strTemp;   // the new file; empty when writing the target in place
     bool m_bFailed = false;  // a write failed since Open
+    std::string m_strError;  // why the last step failed
 };
