@@ -316,7 +316,8 @@ bool ProfileFile::Save() const
     if (!m_bUsable)
         return false;
     // Whole and on the disk before it takes the file's place: a full disk or a crash leaves the
-    // file as it was, with every setting it held.
+    // file as it was, with every setting it held. A link to it was set up by the user, on purpose.
     FileWriter writer;
-    return writer.Open(m_strPath) && writer.Write(m_strText.data(), m_strText.size()) && writer.Commit(true);
+    return writer.Open(m_strPath, FileWriter::LinkRule::UPDATE_TARGET) &&
+           writer.Write(m_strText.data(), m_strText.size()) && writer.Commit(true);
 }

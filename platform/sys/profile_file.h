@@ -44,7 +44,8 @@ class ProfileFile
     bool SetText(std::string_view strSection, std::string_view strKey, std::string_view strText);
 
     // Writes the file, creating it when missing, replaced whole and on the disk before it takes
-    // the old one's place (a full disk leaves it as it was). False when the file is not usable or
+    // the old one's place (a full disk leaves it as it was). A link is followed where the kernel
+    // would follow it, and the file it points to is written. False when the file is not usable or
     // could not be written.
     bool Save() const;
 
