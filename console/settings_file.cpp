@@ -4,6 +4,7 @@
 #include "platform/sys/profile_file.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string_view>
 
 namespace
@@ -60,6 +61,9 @@ SettingsFile::SettingsFile(const std::string& strFolder) : m_strPath(strFolder +
 Settings SettingsFile::Read() const
 {
     const ProfileFile file(m_strPath);
+    if (!file.IsUsable())
+        std::fprintf(stderr, "tarnwick: %s: not read or written: %s\n", m_strPath.c_str(),
+                     file.Error().c_str());
     Settings s;
     ReadInts(file, INT_KEYS_BEFORE_FPS, s);
     s.dFps = TextToDouble(file.GetText(SEC_LINE_RATE, "Fps", "1000"));
@@ -92,9 +96,19 @@ bool SettingsFile::Write(const SettingsWriteBack& back) const
         {SEC_FILE_OPTION, "Format", std::to_string(back.nImageFormat)},
         {SEC_FILE_OPTION, "Quality", back.strQuality},
     };
-    bool bAll = true;
+    std::string strUnstored;
     for (const auto& key : keys)
-        bAll = file.SetText(key.strSection, key.strKey, key.strText) && bAll;
-    // One write for all twelve keys; a file that was not read is not written.
-    return file.Save() && bAll;
+        if (!file.SetText(key.strSection, key.strKey, key.strText) && file.IsUsable())
+            strUnstored += std::string(strUnstored.empty() ? "" : ", ") + "[" + std::string(key.strSection) +
+                           "] " + std::string(key.strKey);
+    // One write for all twelve keys; a file that was not read is not written. One line says what
+    // was not written, and why.
+    std::string strWhy;
+    if (!file.Save())
+        strWhy = file.Error();
+    else if (!strUnstored.empty())
+        strWhy = strUnstored + " (a line break cannot be stored)";
+    if (!strWhy.empty())
+        std::fprintf(stderr, "tarnwick: %s: not written: %s\n", m_strPath.c_str(), strWhy.c_str());
+    return strWhy.empty();
 }

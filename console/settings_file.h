@@ -63,10 +63,12 @@ class SettingsFile
 
     const std::string& Path() const { return m_strPath; }
     // Every key, each with its default when missing, from one reading of the file; never creates
-    // the file. A file that is not a regular file or is far too large is not read.
+    // the file. A file that is not a regular file, is far too large or cannot be read is not read,
+    // and one line on standard error says why.
     Settings Read() const;
     // The twelve keys Exit writes, in their order, in one replacement of the file; false when any
-    // of them could not be written. A file that Read would not read is not written.
+    // of them could not be written, and then one line on standard error says what and why. A file
+    // that Read would not read is not written.
     bool Write(const SettingsWriteBack& back) const;
 
   private:

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 namespace
@@ -168,37 +169,38 @@ bool ReadUpTo(int fd, std::size_t nMax, std::string& strText)
     return true;
 }
 
-// Reads the whole file: true with its bytes, or with none when it is missing; false when it is not
-// to be used. What is not a regular file is never read, and opened only without waiting: a FIFO
-// or a device could block or never end.
-bool ReadWholeFile(const std::string& strPath, std::string& strText)
+// Keeps pszWhy as the reason a file is not used; always false.
+bool Refuse(std::string& strWhy, const char* pszWhy)
+{
+    strWhy = pszWhy;
+    return false;
+}
+
+// Reads the whole file: true with its bytes, or with none when it is missing; false, with the
+// reason, when it is not to be used. What is not a regular file is never read, and opened only
+// without waiting: a FIFO or a device could block or never end.
+bool ReadWholeFile(const std::string& strPath, std::string& strText, std::string& strWhy)
 {
     strText.clear();
     struct stat st = {};
     if (stat(strPath.c_str(), &st) != 0)
-        return errno == ENOENT;
-    const char* pszRefusal = RefusalOf(st);
-    bool bRead = false;
-    if (pszRefusal == nullptr)
-    {
-        const int fd = open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return errno == ENOENT;
-        // The name may have been given to something else since it was looked at.
-        pszRefusal = fstat(fd, &st) == 0 ? RefusalOf(st) : "cannot be examined";
-        bRead = pszRefusal == nullptr && ReadUpTo(fd, ProfileFile::MAX_FILE_BYTES, strText);
-        if (bRead && strText.size() > ProfileFile::MAX_FILE_BYTES)
-        {
-            pszRefusal = TOO_LARGE; // grown since
-            bRead = false;
-        }
-        close(fd);
-    }
-    if (pszRefusal != nullptr)
-        std::fprintf(stderr, "tarnwick: %s: not read or written: %s\n", strPath.c_str(), pszRefusal);
-    if (!bRead)
-        strText.clear();
-    return bRead;
+        return errno == ENOENT || Refuse(strWhy, std::strerror(errno));
+    if (const char* pszRefusal = RefusalOf(st))
+        return Refuse(strWhy, pszRefusal);
+    const int fd = open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || Refuse(strWhy, std::strerror(errno));
+    // The name may have been given to something else since it was looked at.
+    const char* pszRefusal = fstat(fd, &st) == 0 ? RefusalOf(st) : "cannot be examined";
+    const bool bRead = pszRefusal == nullptr && ReadUpTo(fd, ProfileFile::MAX_FILE_BYTES, strText);
+    const int nError = errno;
+    close(fd);
+    if (bRead && strText.size() > ProfileFile::MAX_FILE_BYTES)
+        pszRefusal = TOO_LARGE; // grown since
+    if (bRead && pszRefusal == nullptr)
+        return true;
+    strText.clear();
+    return Refuse(strWhy, pszRefusal != nullptr ? pszRefusal : std::strerror(nError));
 }
 
 // The value stored for the key, if the text has the key.
@@ -251,7 +253,7 @@ bool IsStorableName(std::string_view s, char cForbidden)
 
 ProfileFile::ProfileFile(std::string strPath) : m_strPath(std::move(strPath))
 {
-    m_bUsable = ReadWholeFile(m_strPath, m_strText);
+    m_bUsable = ReadWholeFile(m_strPath, m_strText, m_strError);
 }
 
 int ProfileFile::GetInt(std::string_view strSection, std::string_view strKey, int nDefault) const
@@ -311,12 +313,15 @@ bool ProfileFile::SetText(std::string_view strSection, std::string_view strKey, 
     return true;
 }
 
-bool ProfileFile::Save() const
+bool ProfileFile::Save()
 {
     if (!m_bUsable)
         return false;
     // Whole and on the disk before it takes the file's place: a full disk or a crash leaves the
-    // file as it was, with every setting it held.
+    // file as it was, with every setting it held. A link to it was set up by the user, on purpose.
     FileWriter writer;
-    return writer.Open(m_strPath) && writer.Write(m_strText.data(), m_strText.size()) && writer.Commit(true);
+    const bool bSaved = writer.Open(m_strPath, FileWriter::LinkRule::UPDATE_TARGET) &&
+                        writer.Write(m_strText.data(), m_strText.size()) && writer.Commit(true);
+    m_strError = writer.Error();
+    return bSaved;
 }

@@ -20,13 +20,15 @@ class ProfileFile
     static constexpr std::size_t MAX_FILE_BYTES = 4 << 20;
 
     // Reads strPath; a missing file reads as empty. A file that is not a regular file or is larger
-    // than MAX_FILE_BYTES is not read (one line on standard error says why), nor is one that cannot
-    // be read: then every key takes its default and Save writes nothing, so nothing in it is lost.
+    // than MAX_FILE_BYTES is not read, nor is one that cannot be read: then every key takes its
+    // default and Save writes nothing, so nothing in it is lost. Nothing is printed: Error() says why.
     explicit ProfileFile(std::string strPath);
 
     const std::string& Path() const { return m_strPath; }
     // Whether the file was read (or is missing), so that it may be written.
     bool IsUsable() const { return m_bUsable; }
+    // Why the file was not read, or why the last Save failed, in words fit for the user.
+    const std::string& Error() const { return m_strError; }
 
     // The key's value as a decimal integer: an optional sign and the leading digits, anything after
     // them ignored; 0 when the value does not begin with a number, the default when the file,
@@ -44,12 +46,14 @@ class ProfileFile
     bool SetText(std::string_view strSection, std::string_view strKey, std::string_view strText);
 
     // Writes the file, creating it when missing, replaced whole and on the disk before it takes
-    // the old one's place (a full disk leaves it as it was). False when the file is not usable or
+    // the old one's place (a full disk leaves it as it was). A link is followed where the kernel
+    // would follow it, and the file it points to is written. False when the file is not usable or
     // could not be written.
-    bool Save() const;
+    bool Save();
 
   private:
     std::string m_strPath;
     std::string m_strText; // the file's bytes, with what was set
     bool m_bUsable = false;
+    std::string m_strError; // why it was not read, or the last Save failed
 };

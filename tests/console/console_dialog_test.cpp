@@ -2,10 +2,14 @@
 
 #include "tests/e2e/operator_support.h"
 
+#include "console/settings_file.h"
 #include "display/guide_settings.h"
 #include "display/measure_rect.h"
 #include "pages/line_rate.h"
 #include "platform/sys/clocks.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -213,6 +217,74 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
     EXPECT_EQ(Ini(), "[LineRate]\nMode=-1\nDirection=-1\nFps=fast\nSize=12x\nPixel=640\nSpeed=75\n"
                      "[RecControl]\nMode=-1\nSec=10\n"
                      "[FileOption]\nNaming=-1\nPath=\nFormat=0\nQuality=\n");
+}
+
+TEST(SettingsFileTest, EveryFailureToReadOrWriteIsOneLineOnStandardError)
+{
+    TempDir dir;
+    const std::string strIni = dir.Path("Tarnwick.ini"), strGone = dir.Path("gone");
+    // What is done to the file or the folder, the folder written to, the folder's name written back;
+    // what standard error says after "tarnwick: <path>: ".
+    // A disk full at 2000 bytes takes the line on standard error, not a folder name of 3000.
+    const std::string strLong(3000, 'f');
+    const std::tuple<std::function<void()>, std::string, std::string, std::string> cases[] = {
+        {[&] { chmod(strIni.c_str(), 0444); }, dir.Dir(), "", "not written: the file is read-only\n"},
+        {[&] { std::filesystem::remove(strIni), mkfifo(strIni.c_str(), 0644); }, dir.Dir(), "",
+         "not read or written: not a regular file\n"},
+        {[] {}, strGone, "", "not written: No such file or directory\n"},
+        {[] {}, dir.Dir(), strLong, "not written: File too large\n"},
+        {[] {}, dir.Dir(), "/a\nb", "not written: [FileOption] Path (a line break cannot be stored)\n"},
+    };
+    for (const auto& [spoil, strFolder, strPathKey, strLines] : cases)
+    {
+        SCOPED_TRACE(strLines);
+        std::filesystem::remove(strIni);
+        TempDir::WriteFile(strIni, "[A]\nk=1\n");
+        spoil();
+        std::filesystem::create_directory(strGone);
+        const SettingsFile settings(strFolder);
+        testing::internal::CaptureStderr();
+        settings.Read();
+        std::filesystem::remove(strGone);
+        SettingsWriteBack back;
+        back.strFolder = strPathKey;
+        EXPECT_FALSE(
+            OnAFullDisk(strPathKey == strLong ? 2000 : RLIM_INFINITY, [&] { return settings.Write(back); }));
+        std::string strExpected = "tarnwick: " + settings.Path() + ": " + strLines;
+        if (strLines.starts_with("not read"))
+            strExpected += "tarnwick: " + settings.Path() + ": not written: not a regular file\n";
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), strExpected);
+        // The file as it was, but where only a key was not written.
+        if (std::filesystem::is_regular_file(strIni) && !strPathKey.starts_with("/"))
+        {
+            EXPECT_EQ(TempDir::ReadFile(strIni), "[A]\nk=1\n");
+        }
+    }
+}
+
+TEST(SettingsFileTest, AStrangersLinkInASharedFolderIsNotFollowed)
+{
+    if (geteuid() != 0 || TempDir::ReadFile("/proc/sys/fs/protected_symlinks") != "1\n")
+        GTEST_SKIP() << "needs root, to act as two users, and fs.protected_symlinks set to 1 (left as it is)";
+    TempDir dir;
+    const std::string strShared = dir.Path("shared"), strOwn = dir.Path("own.ini");
+    std::filesystem::permissions(dir.Dir(), std::filesystem::perms(0755));
+    std::filesystem::create_directory(strShared);
+    std::filesystem::permissions(strShared, std::filesystem::perms(01777));
+    TempDir::WriteFile(strOwn, "[A]\nk=1\n");
+    ASSERT_EQ(chown(strOwn.c_str(), ORDINARY_USER, ORDINARY_USER), 0);
+    // One user plants a link to another's settings in the shared folder; that one writes there.
+    EXPECT_EQ(
+        InChild([] { return BecomeUser(OTHER_USER); }, [&]
+                { return std::to_string(symlink(strOwn.c_str(), (strShared + "/Tarnwick.ini").c_str())); }),
+        "0");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(InChild([] { return BecomeUser(ORDINARY_USER); }, [&]
+                      { return SettingsFile(strShared).Write(SettingsWriteBack{}) ? "written" : "refused"; }),
+              "refused");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tarnwick: " + strShared + "/Tarnwick.ini: not written: " + std::strerror(EACCES) + "\n");
+    EXPECT_EQ(TempDir::ReadFile(strOwn), "[A]\nk=1\n");
 }
 
 TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsEveryTwoSeconds)

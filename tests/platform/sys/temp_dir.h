@@ -1,11 +1,14 @@
 #pragma once
 
-// A fresh folder per test, removed afterwards; the whole-file reads and writes the tests share, and
-// a disk that fills up.
+// A fresh folder per test, removed afterwards; the whole-file reads and writes the tests share, a
+// disk that fills up, and a child process that acts as another user.
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -56,15 +59,50 @@ class TempDir
 };
 
 // Runs write with files limited to nBytes, as on a disk that fills there; what write returned.
-template <class Write> bool OnAFullDisk(rlim_t nBytes, Write write)
+template <class Write> auto OnAFullDisk(rlim_t nBytes, Write write)
 {
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     const rlimit full{nBytes, old.rlim_max};
     const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &full);
-    const bool bWritten = write();
+    const auto result = write();
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldSignal);
-    return bWritten;
+    return result;
+}
+
+// Users without any rights of their own, for tests that need two (run as root).
+constexpr uid_t ORDINARY_USER = 65534; // "nobody"
+constexpr uid_t OTHER_USER = 65533;
+
+// Makes this process the user nUid, with the group of the same number and no other groups.
+inline bool BecomeUser(uid_t nUid)
+{
+    return setgroups(0, nullptr) == 0 && setresgid(nUid, nUid, nUid) == 0 && setresuid(nUid, nUid, nUid) == 0;
+}
+
+// What run returns in a child process that first enters what the test needs (another user, a mount
+// namespace of its own); NOT_ENTERED where it could not.
+inline const std::string NOT_ENTERED = "(not entered)";
+template <class Enter, class Run> std::string InChild(Enter enter, Run run)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return NOT_ENTERED;
+    const pid_t pid = fork();
+    if (pid == 0)
+    {
+        close(fds[0]);
+        const std::string str = enter() ? std::string(run()) : NOT_ENTERED;
+        _exit(write(fds[1], str.data(), str.size()) == static_cast<ssize_t>(str.size()) ? 0 : 1);
+    }
+    close(fds[1]);
+    std::string str;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
+        str.append(buffer, static_cast<std::size_t>(n));
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return pid < 0 ? NOT_ENTERED : str;
 }
