@@ -44,9 +44,11 @@ constexpr auto PICTURE_POLL = std::chrono::milliseconds(1);
 // bit count of the last pass) and, for a colour picture, the conversion done. Rec Stop opens the
 // viewer anew with the picture unconverted, so a Save pressed right after Rec Stop waits here
 // instead of writing a picture still being converted. The drawing thread never waits for this
-// thread, so the wait ends.
-bool WaitForLineScanPicture(const TarnwickWnd& viewer, BitmapInfo* pBmi)
+// thread, so the wait ends. A viewer closed meanwhile has its picture made here, as its pass would.
+bool WaitForLineScanPicture(TarnwickWnd& viewer, BitmapInfo* pBmi)
 {
+    if (viewer.m_bRunning == 0 && !viewer.PrepareClosedPicture())
+        return false;
     const auto deadline = std::chrono::steady_clock::now() + PICTURE_WAIT;
     for (;;)
     {
@@ -179,6 +181,7 @@ void TabGUIRec::OnBnClickedRecStart()
         GetDialogServices().MessageBox(this, "ラインスキャンモードに変更してください。", "", MB_OK);
         return;
     }
+    m_bRecorded = false; // the previous picture is discarded from here
     partial.PostCommand(IDC_SET_LINE_RATE);
     const int nDirection = partial.m_comboDirection.GetCurSel();
     WriteRegister8(REG_SCAN_DIRECTION, nDirection != 0 ? 1 : 0);
@@ -253,8 +256,10 @@ void TabGUIRec::OnComposed()
         return;
     m_bComposing = false;
     PageOwner* pOwner = GetPageOwner();
-    if (pOwner != nullptr)
-        ShowComposed(pOwner->GetLineScanViewer(), m_nComposeWidth, m_nComposeDirection);
+    if (pOwner == nullptr)
+        return;
+    ShowComposed(pOwner->GetLineScanViewer(), m_nComposeWidth, m_nComposeDirection);
+    m_bRecorded = true;
 }
 
 void TabGUIRec::FinishComposition()
@@ -336,15 +341,16 @@ void TabGUIRec::OnBnClickedSave()
     if (pOwner == nullptr)
         return;
     FinishComposition();
-    const TarnwickWnd& viewer = pOwner->GetLineScanViewer();
-    // Closed during a recording and before the first Rec Stop: nothing to save.
-    if (viewer.m_bRunning == 0)
+    // Nothing before the first Rec Stop nor during a recording.
+    if (!m_bRecorded)
         return;
+    TarnwickWnd& viewer = pOwner->GetLineScanViewer();
     UpdateData(true);
     const std::string strFolder = m_strFolder.empty() ? pOwner->GetCurDir() : m_strFolder;
     const bool bJpeg = m_nImageFormat == IMAGE_FORMAT_JPEG;
     std::string strPath;
-    if (!ChooseSavePath(strFolder, bJpeg, &strPath))
+    // The save dialog runs the event loop: a Rec Start meanwhile discards the picture.
+    if (!ChooseSavePath(strFolder, bJpeg, &strPath) || !m_bRecorded)
         return;
     BitmapInfo bmi;
     if (!WaitForLineScanPicture(viewer, &bmi))

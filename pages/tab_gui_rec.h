@@ -91,6 +91,9 @@ class TabGUIRec : public TabPage
 
     // Rec Stop composes on its own thread, so that the dialog keeps answering meanwhile.
     bool m_bComposing = false; // user-interface thread: a composition's showing is still to come
+    // User-interface thread: a recording was composed and shown; Save writes it, its viewer open or
+    // not, until the next Rec Start.
+    bool m_bRecorded = false;
     int m_nComposeWidth = 0;
     int m_nComposeDirection = 0;
     WorkerThread m_composer; // last member: joined before the others go

@@ -186,6 +186,44 @@ TEST_F(OperatorTest, AFolderThatCannotBeWrittenOrAFullDiskTakesNoFileAndTheImage
     umount2(strFull.c_str(), MNT_DETACH);
 }
 
+TEST_F(OperatorTest, AClosedViewerKeepsItsRecordingSaveableUntilRecStart)
+{
+    Open("color");
+    TarnwickDlg& d = Dlg();
+    TabGUIRec& rec = d.m_tabRec;
+    StartLineScan("1800");
+    Record(1, 200);
+    // Each format saved with the line-scan viewer open, then closed by its close box before it drew
+    // (its header as the opening made it, its converted picture the composition's scratch): the
+    // same files.
+    Click(rec, IDC_RADIO_NAMING_MANUAL);
+    std::vector<std::string> saved[2];
+    for (int nClosed : {0, 1})
+    {
+        if (nClosed == 1)
+        {
+            d.m_wndLineScan.Impl().Window()->close();
+            d.m_wndLineScan.StopDrawThread();
+            d.m_wndLineScan.m_pBmi->bmiHeader = BitmapInfoHeader{};
+            const std::size_t nRow = std::size_t{3} * d.m_wndLineScan.m_nWidth; // rows 0 and 1283 stay black
+            std::memset(g_pLineScanBgr + nRow, 0x55, nRow * (SENSOR_WIDTH - 2));
+        }
+        for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
+        {
+            m_services.m_strSaveAnswer = m_temp.Path(std::to_string(nClosed) + std::to_string(nFormat));
+            saved[nClosed].push_back(TempDir::ReadFile(Save(nFormat, m_temp.Dir())));
+        }
+    }
+    EXPECT_FALSE(d.m_wndLineScan.IsWindowVisible() || saved[0][0].empty() || saved[0][2].empty());
+    for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
+        EXPECT_TRUE(saved[1][nFormat] == saved[0][nFormat]) << "format " << nFormat; // binary: no diff
+
+    // Rec Start discards it: nothing to save while it records.
+    m_services.m_strSaveAnswer = m_temp.Path("never");
+    Click(rec, IDC_REC_START);
+    EXPECT_EQ(Save(IMAGE_FORMAT_BMP_RAW, m_temp.Dir()), "");
+}
+
 TEST_F(OperatorTest, HostileSettingsFilesOpenUseAndWriteBackWithoutLoss)
 {
     std::mt19937 random(3);
