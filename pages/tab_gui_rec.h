@@ -99,6 +99,8 @@ class TabGUIRec : public TabPage
     WorkerThread m_composer; // last member: joined before the others go
     // The file Save writes to: named by the time, or chosen in the save dialog; false when cancelled.
     bool ChooseSavePath(const std::string& strFolder, bool bJpeg, std::string* pPath);
-    void SaveBmp(const std::string& strPath, const TarnwickWnd& viewer, const BitmapInfo& bmi);
-    void SaveJpeg(const std::string& strPath, const TarnwickWnd& viewer);
+    // Write the picture to strPath; false with the reason when it was not written.
+    bool SaveBmp(const std::string& strPath, const TarnwickWnd& viewer, const BitmapInfo& bmi,
+                 std::string* pError);
+    bool SaveJpeg(const std::string& strPath, const TarnwickWnd& viewer, std::string* pError);
 };
