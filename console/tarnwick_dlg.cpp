@@ -6,6 +6,7 @@
 #include "display/bmp_file.h"
 #include "display/guide_settings.h"
 #include "display/measure_rect.h"
+#include "display/report_save_failure.h"
 #include "display/time_stamp_path.h"
 #include "pages/line_rate.h"
 #include "platform/sys/clocks.h"
@@ -437,20 +438,22 @@ void TarnwickDlg::OnBnClickedSaveImage()
     else
         strPath = TimeStampPath(m_strCurDir, GetUtcTime(), "bmp");
 
-    // Header and pixels from the same moment: the frame store and the conversions wait meanwhile.
+    // Header and pixels from the same moment: the frame store and the conversions wait meanwhile. A
+    // picture that does not fit its buffer is copied not at all, and the writer says so.
     std::vector<unsigned char> pixels;
     {
         std::lock_guard<std::mutex> lock(LiveFrameLock());
+        m_wndLive.CopyDisplayHeader(&bmi);
         BmpLayout layout;
-        if (!m_wndLive.CopyDisplayHeader(&bmi) || !GetBmpLayout(bmi.bmiHeader, &layout))
-            return;
         const bool bGrey = bmi.bmiHeader.biBitCount == 8;
         const unsigned char* pSource = bGrey ? g_pRawFrame : g_pBgrFrame;
-        if (pSource == nullptr || layout.nImageBytes > (bGrey ? RAW_FRAME_BYTES : BGR_FRAME_BYTES))
-            return;
-        pixels.assign(pSource, pSource + layout.nImageBytes);
+        if (GetBmpLayout(bmi.bmiHeader, &layout) && pSource != nullptr &&
+            layout.nImageBytes <= (bGrey ? RAW_FRAME_BYTES : BGR_FRAME_BYTES))
+            pixels.assign(pSource, pSource + layout.nImageBytes);
     }
-    WriteBmpFile(strPath, bmi, pixels.data(), pixels.size());
+    std::string strError;
+    if (!WriteBmpFile(strPath, bmi, pixels.data(), pixels.size(), &strError))
+        ReportSaveFailure(this, strPath, strError);
 }
 
 // --- Timers -------------------------------------------------------------------------------------

@@ -54,14 +54,24 @@ bool GetBmpLayout(const BitmapInfoHeader& header, BmpLayout* pLayout)
 }
 
 bool WriteBmpFile(const std::string& strPath, const BitmapInfo& bmi, const unsigned char* pPixels,
-                  std::size_t nPixelBytes)
+                  std::size_t nPixelBytes, std::string* pError)
 {
+    std::string strError;
     BmpLayout layout;
-    if (!GetBmpLayout(bmi.bmiHeader, &layout) || layout.nImageBytes > nPixelBytes ||
-        (pPixels == nullptr && layout.nImageBytes != 0))
-        return false;
-    // Complete and closed under another name first, so that a failure never leaves a truncated
-    // picture under the name asked for, nor destroys a file of that name.
-    FileWriter file;
-    return file.Open(strPath) && WriteAll(file, bmi, layout, pPixels) && file.Commit();
+    if (!GetBmpLayout(bmi.bmiHeader, &layout))
+        strError = "the picture is too large for a BMP file";
+    else if (layout.nImageBytes > nPixelBytes || (pPixels == nullptr && layout.nImageBytes != 0))
+        strError = "the picture is larger than its buffer";
+    else
+    {
+        // Complete and closed under another name first, so that a failure never leaves a truncated
+        // picture under the name asked for, nor destroys a file of that name.
+        FileWriter file;
+        if (file.Open(strPath) && WriteAll(file, bmi, layout, pPixels) && file.Commit())
+            return true;
+        strError = file.Error();
+    }
+    if (pError != nullptr)
+        *pError = strError;
+    return false;
 }

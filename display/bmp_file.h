@@ -32,7 +32,7 @@ bool GetBmpLayout(const BitmapInfoHeader& header, BmpLayout* pLayout);
 // Writes bmi's header, its palette (8-bit pictures only) and the image bytes from pPixels, which
 // holds nPixelBytes, as a FileWriter does: the picture takes the name strPath only when complete
 // and closed, replacing a file of that name; on any failure (a header with no layout, a picture
-// larger than the buffer, a folder that cannot be written, a full disk) nothing new is left and
-// the result is false. A read-only file of that name is left alone.
+// larger than the buffer, a folder that cannot be written, a full disk) nothing new is left, the
+// result is false and *pError (when given) says why. A read-only file of that name is left alone.
 bool WriteBmpFile(const std::string& strPath, const BitmapInfo& bmi, const unsigned char* pPixels,
-                  std::size_t nPixelBytes);
+                  std::size_t nPixelBytes, std::string* pError = nullptr);

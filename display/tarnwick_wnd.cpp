@@ -44,6 +44,12 @@ double FitScale(int nWidth, int nHeight, int cw, int ch)
     return t > s ? s : t;
 }
 
+bool BuffersReady()
+{
+    return g_pRawFrame != nullptr && g_pBgrFrame != nullptr && g_pLineScan != nullptr &&
+           g_pLineScanBgr != nullptr;
+}
+
 void SetIfAny(const std::shared_ptr<AutoResetEvent>& pEvent)
 {
     if (pEvent)
@@ -88,6 +94,20 @@ bool TarnwickWnd::CopyDisplayHeader(BitmapInfo* pBmi) const
     if (!m_pBmi || pBmi == nullptr)
         return false;
     *pBmi = *m_pBmi;
+    return true;
+}
+
+bool TarnwickWnd::PrepareClosedPicture()
+{
+    if (m_bRunning != 0 || !BuffersReady())
+        return false;
+    // No pass may run beside this one; a thread still finishing its last pass ends first. Only this
+    // thread replaces the header.
+    StopDrawThread();
+    if (!m_pBmi)
+        return false;
+    std::unique_lock<std::mutex> liveLock(LiveFrameLock(), std::defer_lock);
+    PreparePicture(m_nWidth, m_nHeight, liveLock);
     return true;
 }
 
@@ -443,34 +463,38 @@ const unsigned char* TarnwickWnd::SelectSource(int nSourceMode, int nWidth, int 
     return Fits(DibBytes(nWidth, nHeight, 8), RAW_FRAME_BYTES) ? g_pRawFrame : nullptr;
 }
 
+const unsigned char* TarnwickWnd::PreparePicture(int nWidth, int nHeight,
+                                                 std::unique_lock<std::mutex>& liveLock)
+{
+    // The live frame is converted and drawn under the lock the frame store writes it under, so the
+    // picture is one whole frame; the line-scan image is not written while a viewer shows it.
+    const int nSourceMode = m_nSourceMode;
+    if (nSourceMode != VIEW_SRC_LINESCAN8 && nSourceMode != VIEW_SRC_LINESCAN_BAYER)
+        liveLock.lock();
+    int nBitCount = 8;
+    const unsigned char* pBits =
+        nWidth <= 0 || nHeight <= 0 ? nullptr : SelectSource(nSourceMode, nWidth, nHeight, &nBitCount);
+    std::lock_guard<std::mutex> lock(m_bmiMutex);
+    m_pBmi->bmiHeader.biWidth = nWidth;
+    m_pBmi->bmiHeader.biHeight = m_bTopDown == 1 ? -nHeight : nHeight;
+    m_pBmi->bmiHeader.biBitCount = static_cast<std::uint16_t>(nBitCount);
+    return pBits;
+}
+
 void TarnwickWnd::DrawPass()
 {
-    if (g_pRawFrame == nullptr || g_pBgrFrame == nullptr || g_pLineScan == nullptr ||
-        g_pLineScanBgr == nullptr || m_bRunning != 1)
+    if (!BuffersReady() || m_bRunning != 1)
         return;
     const Rect rcClient = GetClientRect();
     const int cw = rcClient.right, ch = rcClient.bottom;
     // One size for the whole pass, whatever the other threads set meanwhile.
     const int nWidth = m_nWidth, nHeight = m_nHeight;
-    const bool bEmpty = nWidth <= 0 || nHeight <= 0;
-
-    // The live frame is converted and drawn under the lock the frame store writes it under, so the
-    // picture is one whole frame; the line-scan image is not written while a viewer shows it.
-    const int nSourceMode = m_nSourceMode;
     std::unique_lock<std::mutex> liveLock(LiveFrameLock(), std::defer_lock);
-    if (nSourceMode != VIEW_SRC_LINESCAN8 && nSourceMode != VIEW_SRC_LINESCAN_BAYER)
-        liveLock.lock();
-    int nBitCount = 8;
-    const unsigned char* pBits = bEmpty ? nullptr : SelectSource(nSourceMode, nWidth, nHeight, &nBitCount);
+    const unsigned char* pBits = PreparePicture(nWidth, nHeight, liveLock);
     const int hpos = GetScrollPos(SB_HORZ);
     const int vpos = GetScrollPos(SB_VERT);
-    {
-        std::lock_guard<std::mutex> lock(m_bmiMutex);
-        m_pBmi->bmiHeader.biWidth = nWidth;
-        m_pBmi->bmiHeader.biHeight = m_bTopDown == 1 ? -nHeight : nHeight;
-        m_pBmi->bmiHeader.biBitCount = static_cast<std::uint16_t>(nBitCount);
-    }
-    // Only this thread writes the header, so it reads it without the lock.
+    // Only the drawing thread writes the header while the window is open, so it reads it without
+    // the lock.
     const BitmapInfo& bmi = *m_pBmi;
 
     DrawSurface& surface = GetDrawSurface();

@@ -67,6 +67,11 @@ class TarnwickWnd : public Dialog
     // Copies the display header as the last pass completed it (width, height and bit count) with
     // its grey palette; false before the first opening. Stays readable after the window closes.
     bool CopyDisplayHeader(BitmapInfo* pBmi) const;
+    // With the window closed: ends the last opening's drawing thread, then converts the picture and
+    // completes the display header as a pass would, so that the picture can still be saved as the
+    // viewer showed it. False while the window is open, before the first opening or without the
+    // shared buffers. User-interface thread.
+    bool PrepareClosedPicture();
 
     // Converts the m_nWidth x m_nHeight Bayer mosaic at pSrc into blue-green-red at pDst with the
     // phase m_nBayerPattern, on two workers. Drawing thread only.
@@ -105,8 +110,8 @@ class TarnwickWnd : public Dialog
     std::shared_ptr<AutoResetEvent> m_hDrawEvent;
     std::shared_ptr<AutoResetEvent> m_hQuitEvent;
     // The display header: a new one at each opening; the previous one lives until then. Its
-    // width, height and bit count are written by the drawing thread under m_bmiMutex; read it
-    // through CopyDisplayHeader.
+    // width, height and bit count are written under m_bmiMutex by the drawing thread, or by
+    // PrepareClosedPicture once that thread has ended; read it through CopyDisplayHeader.
     std::unique_ptr<BitmapInfo> m_pBmi;
     ScrollInfo m_siV;                 // user-interface thread only
     ScrollInfo m_siH;                 // user-interface thread only
@@ -130,6 +135,10 @@ class TarnwickWnd : public Dialog
   private:
     void DrawLoop(AutoResetEvent& drawEvent, AutoResetEvent& quitEvent);
     void DrawPass();
+    // The start of every pass: the picture for the source mode, converted where needed (under
+    // liveLock for a live picture), and the display header completed for it. Null when there is no
+    // picture or it does not fit its buffer.
+    const unsigned char* PreparePicture(int nWidth, int nHeight, std::unique_lock<std::mutex>& liveLock);
     // The picture to draw for the source mode, converted where needed, and its bit count; null
     // when it does not fit the buffer it is in.
     const unsigned char* SelectSource(int nSourceMode, int nWidth, int nHeight, int* pBitCount);

@@ -4,31 +4,77 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <memory>
 
 #include <jpeglib.h>
 
+#include <jerror.h>
+
 namespace
 {
+constexpr std::size_t OUTPUT_BYTES = 64 * 1024; // handed to the file writer at a time
 
-// libjpeg's compressor with an error manager that has a way back: a library error returns from the
-// save that met it instead of ending the program.
+// libjpeg's compressor with an error manager that has a way back (a library error returns from the
+// save that met it instead of ending the program) and a destination that writes through the file
+// writer, so that a failed write keeps the writer's reason.
 struct Compressor
 {
     jpeg_compress_struct info{};
     jpeg_error_mgr mgr{};
+    jpeg_destination_mgr dest{};
+    FileWriter* pFile = nullptr;
+    bool bWriteFailed = false;
+    char szMessage[JMSG_LENGTH_MAX] = {};
     std::jmp_buf jump;
+    JOCTET buffer[OUTPUT_BYTES];
 };
+
+// client_data carries the compressor, since the library hands back only its own record.
+Compressor& Of(j_compress_ptr pInfo)
+{
+    return *static_cast<Compressor*>(pInfo->client_data);
+}
 
 [[noreturn]] void LeaveSave(j_common_ptr pInfo)
 {
-    // client_data carries the compressor, since the library hands back only its own record.
-    std::longjmp(static_cast<Compressor*>(pInfo->client_data)->jump, 1);
+    auto* pCompressor = static_cast<Compressor*>(pInfo->client_data);
+    pInfo->err->format_message(pInfo, pCompressor->szMessage);
+    std::longjmp(pCompressor->jump, 1);
 }
 
-// Encodes the picture into pFile; false on a library error (a failed write included). The
+void StartOutput(j_compress_ptr pInfo)
+{
+    Compressor& c = Of(pInfo);
+    c.dest.next_output_byte = c.buffer;
+    c.dest.free_in_buffer = OUTPUT_BYTES;
+}
+
+void WriteOutput(j_compress_ptr pInfo, std::size_t nBytes)
+{
+    Compressor& c = Of(pInfo);
+    if (!c.pFile->Write(c.buffer, nBytes))
+    {
+        c.bWriteFailed = true;
+        ERREXIT(pInfo, JERR_FILE_WRITE);
+    }
+    StartOutput(pInfo);
+}
+
+boolean FlushOutput(j_compress_ptr pInfo)
+{
+    WriteOutput(pInfo, OUTPUT_BYTES);
+    return TRUE;
+}
+
+void EndOutput(j_compress_ptr pInfo)
+{
+    WriteOutput(pInfo, OUTPUT_BYTES - Of(pInfo).dest.free_in_buffer);
+}
+
+// Encodes the picture into c.pFile; false on a library error (a failed write included). The
 // compressor is the caller's, so nothing it holds is a local changed between setjmp and longjmp,
 // and this function holds no object with a destructor for the longjmp to skip.
-bool Encode(Compressor& c, std::FILE* pFile, const unsigned char* pBgr, int nWidth, int nHeight, int nQuality)
+bool Encode(Compressor& c, const unsigned char* pBgr, int nWidth, int nHeight, int nQuality)
 {
     jpeg_compress_struct* pInfo = &c.info;
     pInfo->err = jpeg_std_error(&c.mgr);
@@ -41,7 +87,10 @@ bool Encode(Compressor& c, std::FILE* pFile, const unsigned char* pBgr, int nWid
     }
     // The API version and record size of the installed library's own header.
     jpeg_create_compress(pInfo);
-    jpeg_stdio_dest(pInfo, pFile);
+    c.dest.init_destination = StartOutput;
+    c.dest.empty_output_buffer = FlushOutput;
+    c.dest.term_destination = EndOutput;
+    pInfo->dest = &c.dest;
     pInfo->image_width = static_cast<JDIMENSION>(nWidth);
     pInfo->image_height = static_cast<JDIMENSION>(nHeight);
     pInfo->input_components = 3;
@@ -67,14 +116,28 @@ bool Encode(Compressor& c, std::FILE* pFile, const unsigned char* pBgr, int nWid
 } // namespace
 
 bool WriteJpegFile(const std::string& strPath, const unsigned char* pBgr, int nWidth, int nHeight,
-                   int nQuality)
+                   int nQuality, std::string* pError)
 {
-    if (pBgr == nullptr || nWidth <= 0 || nHeight <= 0)
-        return false;
+    std::string strError;
     // The writer lives here, not in Encode, so that a library error's jump never skips it.
     FileWriter file;
-    if (!file.Open(strPath))
-        return false;
-    Compressor compressor;
-    return Encode(compressor, file.Stream(), pBgr, nWidth, nHeight, nQuality) && file.Commit();
+    if (pBgr == nullptr || nWidth <= 0 || nHeight <= 0)
+        strError = "the picture is empty";
+    else if (!file.Open(strPath))
+        strError = file.Error();
+    else
+    {
+        // Too large for the stack of every thread that saves.
+        auto pCompressor = std::make_unique<Compressor>();
+        pCompressor->pFile = &file;
+        const bool bEncoded = Encode(*pCompressor, pBgr, nWidth, nHeight, nQuality);
+        if (bEncoded && file.Commit())
+            return true;
+        strError = bEncoded || pCompressor->bWriteFailed
+                       ? file.Error()
+                       : std::string("the JPEG library failed: ") + pCompressor->szMessage;
+    }
+    if (pError != nullptr)
+        *pError = strError;
+    return false;
 }

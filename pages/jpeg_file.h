@@ -10,6 +10,7 @@
 // The file is written as a FileWriter does: it takes the name strPath only once complete and
 // closed, so a save that fails (a library error, a full disk, a folder gone) leaves nothing new
 // under strPath and no partial file behind; a file that was already there stays as it was. A
-// picture of width or height 0 is not written. Returns whether strPath now holds the picture.
+// picture of width or height 0 is not written. Returns whether strPath now holds the picture; when
+// not, *pError (when given) says why.
 bool WriteJpegFile(const std::string& strPath, const unsigned char* pBgr, int nWidth, int nHeight,
-                   int nQuality);
+                   int nQuality, std::string* pError = nullptr);

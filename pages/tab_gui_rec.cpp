@@ -4,6 +4,7 @@
 #include "buffers/shared_buffers.h"
 #include "camera/camera_defs.h"
 #include "display/bmp_file.h"
+#include "display/report_save_failure.h"
 #include "display/tarnwick_wnd.h"
 #include "display/time_stamp_path.h"
 #include "pages/jpeg_file.h"
@@ -44,9 +45,11 @@ constexpr auto PICTURE_POLL = std::chrono::milliseconds(1);
 // bit count of the last pass) and, for a colour picture, the conversion done. Rec Stop opens the
 // viewer anew with the picture unconverted, so a Save pressed right after Rec Stop waits here
 // instead of writing a picture still being converted. The drawing thread never waits for this
-// thread, so the wait ends.
-bool WaitForLineScanPicture(const TarnwickWnd& viewer, BitmapInfo* pBmi)
+// thread, so the wait ends. A viewer closed meanwhile has its picture made here, as its pass would.
+bool WaitForLineScanPicture(TarnwickWnd& viewer, BitmapInfo* pBmi)
 {
+    if (viewer.m_bRunning == 0 && !viewer.PrepareClosedPicture())
+        return false;
     const auto deadline = std::chrono::steady_clock::now() + PICTURE_WAIT;
     for (;;)
     {
@@ -179,6 +182,7 @@ void TabGUIRec::OnBnClickedRecStart()
         GetDialogServices().MessageBox(this, "ラインスキャンモードに変更してください。", "", MB_OK);
         return;
     }
+    m_bRecorded = false; // the previous picture is discarded from here
     partial.PostCommand(IDC_SET_LINE_RATE);
     const int nDirection = partial.m_comboDirection.GetCurSel();
     WriteRegister8(REG_SCAN_DIRECTION, nDirection != 0 ? 1 : 0);
@@ -253,8 +257,10 @@ void TabGUIRec::OnComposed()
         return;
     m_bComposing = false;
     PageOwner* pOwner = GetPageOwner();
-    if (pOwner != nullptr)
-        ShowComposed(pOwner->GetLineScanViewer(), m_nComposeWidth, m_nComposeDirection);
+    if (pOwner == nullptr)
+        return;
+    ShowComposed(pOwner->GetLineScanViewer(), m_nComposeWidth, m_nComposeDirection);
+    m_bRecorded = true;
 }
 
 void TabGUIRec::FinishComposition()
@@ -336,23 +342,29 @@ void TabGUIRec::OnBnClickedSave()
     if (pOwner == nullptr)
         return;
     FinishComposition();
-    const TarnwickWnd& viewer = pOwner->GetLineScanViewer();
-    // Closed during a recording and before the first Rec Stop: nothing to save.
-    if (viewer.m_bRunning == 0)
+    // Nothing before the first Rec Stop nor during a recording.
+    if (!m_bRecorded)
         return;
+    TarnwickWnd& viewer = pOwner->GetLineScanViewer();
+    if (viewer.m_nWidth <= 0)
+    {
+        ReportSaveFailure(this, "", "the recording holds no lines");
+        return;
+    }
     UpdateData(true);
     const std::string strFolder = m_strFolder.empty() ? pOwner->GetCurDir() : m_strFolder;
     const bool bJpeg = m_nImageFormat == IMAGE_FORMAT_JPEG;
     std::string strPath;
-    if (!ChooseSavePath(strFolder, bJpeg, &strPath))
+    // The save dialog runs the event loop: a Rec Start meanwhile discards the picture.
+    if (!ChooseSavePath(strFolder, bJpeg, &strPath) || !m_bRecorded)
         return;
     BitmapInfo bmi;
-    if (!WaitForLineScanPicture(viewer, &bmi))
-        return;
-    if (bJpeg)
-        SaveJpeg(strPath, viewer);
-    else
-        SaveBmp(strPath, viewer, bmi);
+    std::string strError = "the picture was not ready to be saved";
+    const bool bSaved =
+        WaitForLineScanPicture(viewer, &bmi) &&
+        (bJpeg ? SaveJpeg(strPath, viewer, &strError) : SaveBmp(strPath, viewer, bmi, &strError));
+    if (!bSaved)
+        ReportSaveFailure(this, strPath, strError);
 }
 
 bool TabGUIRec::ChooseSavePath(const std::string& strFolder, bool bJpeg, std::string* pPath)
@@ -371,7 +383,8 @@ bool TabGUIRec::ChooseSavePath(const std::string& strFolder, bool bJpeg, std::st
     return GetDialogServices().SaveFile(nullptr, request, pPath);
 }
 
-void TabGUIRec::SaveBmp(const std::string& strPath, const TarnwickWnd& viewer, const BitmapInfo& bmi)
+bool TabGUIRec::SaveBmp(const std::string& strPath, const TarnwickWnd& viewer, const BitmapInfo& bmi,
+                        std::string* pError)
 {
     BitmapInfo copy = bmi;
     const bool bRaw = m_comboFormat.GetCurSel() == IMAGE_FORMAT_BMP_RAW;
@@ -383,12 +396,12 @@ void TabGUIRec::SaveBmp(const std::string& strPath, const TarnwickWnd& viewer, c
     // The demosaiced picture as the viewer shows it, or the recorded samples through the grey
     // palette that follows the header.
     if (!bRaw && viewer.m_nSourceMode == VIEW_SRC_LINESCAN_BAYER)
-        WriteBmpFile(strPath, copy, g_pLineScanBgr, g_pLineScanBgr != nullptr ? LINE_SCAN_BGR_BYTES : 0);
-    else
-        WriteBmpFile(strPath, copy, g_pLineScan, g_pLineScan != nullptr ? LINE_SCAN_BYTES : 0);
+        return WriteBmpFile(strPath, copy, g_pLineScanBgr,
+                            g_pLineScanBgr != nullptr ? LINE_SCAN_BGR_BYTES : 0, pError);
+    return WriteBmpFile(strPath, copy, g_pLineScan, g_pLineScan != nullptr ? LINE_SCAN_BYTES : 0, pError);
 }
 
-void TabGUIRec::SaveJpeg(const std::string& strPath, const TarnwickWnd& viewer)
+bool TabGUIRec::SaveJpeg(const std::string& strPath, const TarnwickWnd& viewer, std::string* pError)
 {
     const int nWidth = viewer.m_nWidth;
     const int nHeight = viewer.m_nHeight;
@@ -396,7 +409,5 @@ void TabGUIRec::SaveJpeg(const std::string& strPath, const TarnwickWnd& viewer)
     const bool bFits =
         nWidth > 0 && nHeight > 0 &&
         static_cast<std::size_t>(nWidth) * static_cast<std::size_t>(nHeight) * 3 <= LINE_SCAN_BGR_BYTES;
-    // An empty picture is no JPEG: nothing is written, as for any save that cannot be made.
-    if (g_pLineScanBgr != nullptr && bFits)
-        WriteJpegFile(strPath, g_pLineScanBgr, nWidth, nHeight, m_nJpegQuality);
+    return WriteJpegFile(strPath, bFits ? g_pLineScanBgr : nullptr, nWidth, nHeight, m_nJpegQuality, pError);
 }

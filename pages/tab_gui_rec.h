@@ -91,11 +91,16 @@ class TabGUIRec : public TabPage
 
     // Rec Stop composes on its own thread, so that the dialog keeps answering meanwhile.
     bool m_bComposing = false; // user-interface thread: a composition's showing is still to come
+    // User-interface thread: a recording was composed and shown; Save writes it, its viewer open or
+    // not, until the next Rec Start.
+    bool m_bRecorded = false;
     int m_nComposeWidth = 0;
     int m_nComposeDirection = 0;
     WorkerThread m_composer; // last member: joined before the others go
     // The file Save writes to: named by the time, or chosen in the save dialog; false when cancelled.
     bool ChooseSavePath(const std::string& strFolder, bool bJpeg, std::string* pPath);
-    void SaveBmp(const std::string& strPath, const TarnwickWnd& viewer, const BitmapInfo& bmi);
-    void SaveJpeg(const std::string& strPath, const TarnwickWnd& viewer);
+    // Write the picture to strPath; false with the reason when it was not written.
+    bool SaveBmp(const std::string& strPath, const TarnwickWnd& viewer, const BitmapInfo& bmi,
+                 std::string* pError);
+    bool SaveJpeg(const std::string& strPath, const TarnwickWnd& viewer, std::string* pError);
 };

@@ -11,6 +11,7 @@
 #include <sys/mount.h>
 
 #include <random>
+#include <sstream>
 
 namespace
 {
@@ -72,6 +73,38 @@ std::string MountFullDisk(const std::string& strAt)
     FillDisk(strAt);
     return strAt;
 }
+
+// The lines a test wrote on standard error since CaptureStderr that come from the program.
+std::string ProgramLines()
+{
+    std::istringstream all(testing::internal::GetCapturedStderr());
+    std::string strLines;
+    for (std::string s; std::getline(all, s);)
+        if (s.starts_with("tarnwick: "))
+            strLines += s + "\n";
+    return strLines;
+}
+
+// Each failed save said once on screen and once on standard error, with the file, in strFolder,
+// and the reason.
+void ExpectSaveFailures(const std::vector<std::string>& messages, const std::string& strFolder,
+                        const std::string& strReason, std::size_t nSaves)
+{
+    const std::string strHead = "画像を保存できませんでした。\n";
+    std::string strLines;
+    EXPECT_EQ(messages.size(), nSaves);
+    for (const std::string& s : messages)
+    {
+        const std::size_t nEnd = s.rfind('\n');
+        const std::string strPath = s.starts_with(strHead) && nEnd > strHead.size()
+                                        ? s.substr(strHead.size(), nEnd - strHead.size())
+                                        : "";
+        EXPECT_EQ(s, strHead + strPath + "\n" + strReason);
+        EXPECT_EQ(std::filesystem::path(strPath).parent_path().string(), strFolder);
+        strLines += "tarnwick: " + strPath + ": not written: " + strReason + "\n";
+    }
+    EXPECT_EQ(ProgramLines(), strLines);
+}
 } // namespace
 
 TEST_F(OperatorTest, FailingRequestsAStoppedStreamOrAPulledCameraLoseNoRecordingAndNeverStopTheProgram)
@@ -130,35 +163,52 @@ TEST_F(OperatorTest, FailingRequestsAStoppedStreamOrAPulledCameraLoseNoRecording
 
 TEST_F(OperatorTest, AFolderThatCannotBeWrittenOrAFullDiskTakesNoFileAndTheImageSavesElsewhere)
 {
-    // A folder that is gone, one whose place a file holds, and a full disk where one can be mounted.
+    // A folder that is gone, one whose place a file holds, one removed after it was chosen, and a
+    // full disk where one can be mounted; with the reason the operator is told.
     TempDir::WriteFile(m_temp.Path("plain"), "x");
+    const std::string strRemoved = m_temp.Path("removed");
     const std::string strFull = MountFullDisk(m_temp.Path("full"));
-    for (const std::string& strFolder : {m_temp.Path("gone/away"), m_temp.Path("plain/sub"), strFull})
+    const std::pair<std::string, const char*> folders[] = {
+        {m_temp.Path("gone/away"), "No such file or directory"},
+        {m_temp.Path("plain/sub"), "Not a directory"},
+        {strRemoved, "No such file or directory"},
+        {strFull, "No space left on device"}};
+    for (const auto& [strFolder, pszReason] : folders)
     {
         if (strFolder.empty())
             continue;
         SCOPED_TRACE(strFolder);
-        // A picture saved in every format into the folder: nothing may appear there, under the
-        // final name or any other.
+        // A picture saved in every format into the folder, named by the time and in the save
+        // dialog: nothing may appear there, under the final name or any other.
         Open("color");
         TarnwickDlg& d = Dlg();
         StartLineScan("1800");
         Record(0, 200);
         TabGUIRec& rec = d.m_tabRec;
         m_services.m_strFolderAnswer = strFolder;
+        std::filesystem::create_directory(strRemoved);
         Click(rec, IDC_BROWSE_FOLDER);
+        std::filesystem::remove(strRemoved);
         Click(rec, IDC_RADIO_NAMING_TIMESTAMP);
         const std::set<std::string> before = Files(strFolder);
+        m_services.m_messages.clear();
+        testing::internal::CaptureStderr();
         for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
             EXPECT_EQ(Save(nFormat, strFolder), "") << "format " << nFormat;
+        Click(rec, IDC_RADIO_NAMING_MANUAL);
+        m_services.m_strSaveAnswer = strFolder + "/chosen.jpg";
+        EXPECT_EQ(Save(IMAGE_FORMAT_JPEG, strFolder), "");
         // The live picture too, to a name chosen in that folder.
         d.m_chkFolderSelect.SetCheck(1);
         m_services.m_strSaveAnswer = strFolder + "/live.bmp";
         Click(d, IDC_MAIN_SAVE_IMAGE);
         EXPECT_EQ(Files(strFolder), before);
+        ExpectSaveFailures(m_services.m_messages, strFolder, pszReason, 5);
 
-        // Afterwards the same picture saves in the working folder.
+        // Afterwards the same picture saves in the working folder, without a word.
+        m_services.m_messages.clear();
         Click(rec, IDC_CLEAR_FOLDER);
+        Click(rec, IDC_RADIO_NAMING_TIMESTAMP);
         Picture picture;
         const std::string strFile = Save(IMAGE_FORMAT_BMP_BAYER, m_temp.Dir());
         ASSERT_TRUE(ReadBmp(strFile, &picture));
@@ -184,6 +234,60 @@ TEST_F(OperatorTest, AFolderThatCannotBeWrittenOrAFullDiskTakesNoFileAndTheImage
     EXPECT_EQ(TempDir::ReadFile(strFull + "/Tarnwick.ini"), strIni);
     std::filesystem::current_path(m_temp.Dir());
     umount2(strFull.c_str(), MNT_DETACH);
+}
+
+TEST_F(OperatorTest, AClosedViewerKeepsItsRecordingSaveableUntilRecStartAndAnEmptyOneSaysSo)
+{
+    Open("color");
+    TarnwickDlg& d = Dlg();
+    TabGUIRec& rec = d.m_tabRec;
+    StartLineScan("1800");
+    Record(1, 200);
+    // Each format saved with the line-scan viewer open, then closed by its close box before it drew
+    // (its header as the opening made it, its converted picture the composition's scratch): the
+    // same files.
+    Click(rec, IDC_RADIO_NAMING_MANUAL);
+    std::vector<std::string> saved[2];
+    for (int nClosed : {0, 1})
+    {
+        if (nClosed == 1)
+        {
+            d.m_wndLineScan.Impl().Window()->close();
+            d.m_wndLineScan.StopDrawThread();
+            d.m_wndLineScan.m_pBmi->bmiHeader = BitmapInfoHeader{};
+            const std::size_t nRow = std::size_t{3} * d.m_wndLineScan.m_nWidth; // rows 0 and 1283 stay black
+            std::memset(g_pLineScanBgr + nRow, 0x55, nRow * (SENSOR_WIDTH - 2));
+        }
+        for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
+        {
+            m_services.m_strSaveAnswer = m_temp.Path(std::to_string(nClosed) + std::to_string(nFormat));
+            saved[nClosed].push_back(TempDir::ReadFile(Save(nFormat, m_temp.Dir())));
+        }
+    }
+    EXPECT_FALSE(d.m_wndLineScan.IsWindowVisible() || saved[0][0].empty() || saved[0][2].empty());
+    for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
+        EXPECT_TRUE(saved[1][nFormat] == saved[0][nFormat]) << "format " << nFormat; // binary: no diff
+
+    // Rec Start discards it, and a recording without a frame holds nothing to save: said before any
+    // save dialog, in every format, with the viewer open or closed.
+    m_services.m_strSaveAnswer = m_temp.Path("never");
+    Click(d, IDC_MAIN_STOP);
+    Click(rec, IDC_REC_START);
+    EXPECT_EQ(Save(IMAGE_FORMAT_BMP_RAW, m_temp.Dir()), "");
+    Click(rec, IDC_REC_STOP);
+    ASSERT_TRUE(PumpUntil([&] { return d.m_wndLineScan.m_bRunning == 1; }));
+    m_services.m_messages.clear();
+    m_services.m_saveRequests.clear();
+    testing::internal::CaptureStderr();
+    for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
+        EXPECT_EQ(Save(nFormat, m_temp.Dir()), "");
+    d.m_wndLineScan.Impl().Window()->close();
+    EXPECT_EQ(Save(IMAGE_FORMAT_BMP_BAYER, m_temp.Dir()), "");
+    EXPECT_EQ(m_services.m_messages,
+              std::vector<std::string>(4, "画像を保存できませんでした。\nthe recording holds no lines"));
+    const std::string strLine = "tarnwick: not written: the recording holds no lines\n";
+    EXPECT_EQ(ProgramLines(), strLine + strLine + strLine + strLine);
+    EXPECT_TRUE(m_services.m_saveRequests.empty());
 }
 
 TEST_F(OperatorTest, HostileSettingsFilesOpenUseAndWriteBackWithoutLoss)
