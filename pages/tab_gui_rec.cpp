@@ -174,14 +174,16 @@ void TabGUIRec::OnBnClickedRecStart()
     PageOwner* pOwner = GetPageOwner();
     if (g_nRecMode != 0 || pOwner == nullptr || pOwner->GetLiveViewer().m_bRunning == 0)
         return;
-    CancelComposition();
     TabGUIPartial& partial = pOwner->GetPartialPage();
     const int nMode = partial.m_nResolution;
     if (nMode != RES_LINE_SCAN && nMode != RES_LINE_SCAN_FAST)
     {
+        // No recording starts, so a picture still being composed is kept: shown, and saveable.
+        FinishComposition();
         GetDialogServices().MessageBox(this, "ラインスキャンモードに変更してください。", "", MB_OK);
         return;
     }
+    CancelComposition();
     m_bRecorded = false; // the previous picture is discarded from here
     partial.PostCommand(IDC_SET_LINE_RATE);
     const int nDirection = partial.m_comboDirection.GetCurSel();

@@ -268,6 +268,16 @@ TEST_F(OperatorTest, AClosedViewerKeepsItsRecordingSaveableUntilRecStartAndAnEmp
     for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
         EXPECT_TRUE(saved[1][nFormat] == saved[0][nFormat]) << "format " << nFormat; // binary: no diff
 
+    // R in full-frame readout right after T, before the picture is shown, starts nothing and keeps it.
+    Click(rec, IDC_REC_START);
+    ASSERT_TRUE(PumpUntil([] { return g_nRecFrames >= 50; }));
+    d.m_tabPartial.m_nResolution = RES_FULL_SIZE;
+    rec.OnBnClickedRecStop();
+    rec.OnBnClickedRecStart();
+    d.m_tabPartial.m_nResolution = RES_LINE_SCAN;
+    m_services.m_strSaveAnswer = m_temp.Path("kept");
+    EXPECT_NE(Save(IMAGE_FORMAT_BMP_RAW, m_temp.Dir()), "");
+
     // Rec Start discards it, and a recording without a frame holds nothing to save: said before any
     // save dialog, in every format, with the viewer open or closed.
     m_services.m_strSaveAnswer = m_temp.Path("never");
