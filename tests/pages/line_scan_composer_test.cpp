@@ -1,7 +1,6 @@
 #include "pages/line_scan_composer.h"
 
 #include "buffers/shared_buffers.h"
-#include "display/convert_params.h"
 
 #include <gtest/gtest.h>
 
@@ -37,18 +36,12 @@ TEST(LineScanComposerTest, EveryLineBecomesItsColumn)
                 std::vector<uint8_t> work(nScratch == 0 ? LineScanScratchBytes(int(nWidth)) : nBytes / 8 + 1);
                 ComposeLineScan(store.data(), int(nWidth), nDirection, nScratch == 2 ? nullptr : work.data(),
                                 work.size());
-
                 std::size_t nWrong = 0;
-                for (std::size_t j = 0; j < LINE && nWidth > 0; ++j)
-                {
-                    // The first recorded line, then all of them.
-                    ASSERT_EQ(store[j * nWidth + (nDirection == 0 ? 0 : nWidth - 1)], Sample(0, j))
-                        << "row " << j;
+                for (std::size_t j = 0; j < LINE; ++j)
                     for (std::size_t c = 0; c < nWidth; ++c)
                         nWrong += store[j * nWidth + (nDirection == 0 ? c : nWidth - 1 - c)] != Sample(c, j);
-                }
-                EXPECT_EQ(nWrong, 0u);
-                EXPECT_EQ(std::count(store.begin() + nBytes, store.end(), 0x5A), 2 * LINE);
+                EXPECT_EQ((std::pair{nWrong, std::count(store.begin() + nBytes, store.end(), 0x5A)}),
+                          (std::pair{std::size_t(0), std::ptrdiff_t(2 * LINE)}));
             }
 }
 } // namespace
