@@ -6,11 +6,14 @@
 
 TEST(PageFrameTest, PagesAreHiddenChildrenWithTheirControlsInsideAndStatesFromTheMembers)
 {
-    PageHost host;
+    FakeMainDialog host;
+    ASSERT_TRUE(host.Create(nullptr));
     TabGUIGain gain;
-    TabGUIShutter shutter;
-    TabGUIPartial partial;
-    TabGUIRec rec;
+    TabGUIPartial otherPartial; // with the other start values
+    TabGUIRec otherRec;
+    TabGUIShutter& shutter = host.m_shutter;
+    TabGUIPartial& partial = host.m_partial;
+    TabGUIRec& rec = host.m_rec;
     partial.m_nResolution = RES_LINE_SCAN_FAST;
     partial.m_nInputMode = INPUT_MODE_FPS;
     rec.m_nRecControl = 1;
@@ -19,10 +22,12 @@ TEST(PageFrameTest, PagesAreHiddenChildrenWithTheirControlsInsideAndStatesFromTh
     const std::pair<TabPage*, const DialogTemplate*> pages[] = {{&gain, &TabGUIGainTemplate()},
                                                                 {&shutter, &TabGUIShutterTemplate()},
                                                                 {&partial, &TabGUIPartialTemplate()},
-                                                                {&rec, &TabGUIRecTemplate()}};
+                                                                {&rec, &TabGUIRecTemplate()},
+                                                                {&otherPartial, &TabGUIPartialTemplate()},
+                                                                {&otherRec, &TabGUIRecTemplate()}};
     for (const auto& [pPage, pTemplate] : pages)
     {
-        ASSERT_TRUE(pPage->Create(&host.m_main));
+        ASSERT_TRUE(pPage->Create(&host));
         EXPECT_FALSE(pPage->IsWindowVisible()); // the tab control shows it
         for (const ControlTemplate& ct : pTemplate->controls)
         {
@@ -48,9 +53,6 @@ TEST(PageFrameTest, PagesAreHiddenChildrenWithTheirControlsInsideAndStatesFromTh
     EXPECT_EQ(rec.m_editSec.GetWindowText(), "59");
 
     // The other start values give the opposite states.
-    TabGUIPartial otherPartial;
-    TabGUIRec otherRec;
-    ASSERT_TRUE(host.Add(otherPartial) && host.Add(otherRec));
     EXPECT_EQ((std::vector<bool>{
                   otherPartial.m_editFps.IsReadOnly(), otherPartial.m_staticKeyHint.IsWindowVisible(),
                   otherRec.m_editSec.IsWindowEnabled(), otherRec.m_spinQuality.IsWindowEnabled()}),

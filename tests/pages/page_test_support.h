@@ -1,7 +1,7 @@
 #pragma once
 
-// The main dialog's stand-ins for the pages' tests: visible top-level dialogs whose filter records
-// what the pages pass on, with the pages as their children; the register writes a camera received.
+// The main dialog's stand-in for the pages' tests: a visible top-level dialog whose filter records
+// what the pages pass on, with the pages as its children; the register writes a camera received.
 
 #include "buffers/shared_buffers.h"
 #include "camera/camera_defs.h"
@@ -18,10 +18,13 @@
 #include "tests/camera/sim_camera_fixture.h"
 #include "tests/platform/ui/test_dialog.h"
 
+#include <QTest>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 // The requests a simulated camera received since the last call: register writes as "addr=data" in
@@ -66,27 +69,6 @@ inline std::vector<std::string> Write16(int nReg, int nValue, int nTimes = 1)
 
 // Gestures on an up-down control, in the tables of scroll codes.
 constexpr int ARROW_UP = -1, ARROW_DOWN = -2;
-
-class PageHost
-{
-  public:
-    PageHost() : m_main(MakeTemplate(240, 320, DLG_VISIBLE | DLG_CAPTION | DLG_SYSMENU))
-    {
-        m_main.m_bUseBase = false;
-        m_main.Create(nullptr);
-        m_main.m_log.clear();
-    }
-    // Creates the page as the main dialog's child and shows it, as a tab change does.
-    bool Add(TabPage& page)
-    {
-        if (!page.Create(&m_main))
-            return false;
-        page.ShowWindow(ShowState::Show);
-        return true;
-    }
-
-    RecordingDialog m_main;
-};
 
 // Answers the dialogs in place of the operator and remembers what it was asked.
 class AnsweringServices : public DialogServices
@@ -168,4 +150,35 @@ class PageOnCameraTest : public SimCameraTest
     }
 
     FakeMainDialog m_main;
+};
+
+// The Gain, Shutter and resolution pages shown as the main dialog's children, on the opened camera
+// in full-frame readout, which the main dialog has handed over.
+class PagesTest : public PageOnCameraTest
+{
+  protected:
+    void SetUp() override
+    {
+        PageOnCameraTest::SetUp();
+        ASSERT_EQ(m_camera.Open(
+                      0, 1284, 960, [](void*) {}, nullptr),
+                  CAMERA_OK);
+        std::tie(m_partial.m_dFps, m_partial.m_nSize, m_partial.m_nPixel, m_partial.m_nSpeed) =
+            std::tuple(1000, 3620, 640, 75);
+        m_partial.m_pViewer = &m_main.m_wndLive;
+        for (TabPage* pPage : std::initializer_list<TabPage*>{&m_gain, &m_shutter, &m_partial})
+        {
+            ASSERT_TRUE(pPage->Create(&m_main));
+            pPage->ShowWindow(ShowState::Show);
+            pPage->m_pCamera = &m_camera;
+            pPage->m_nCameraNo = 0;
+        }
+        ClearLogs();
+    }
+    void Click(Dialog& page, int nId) { QTest::mouseClick(ControlWidget(page, nId), Qt::LeftButton); }
+    std::vector<std::string> Sent() { return Writes(Sim(0)); }
+
+    TabGUIGain m_gain;
+    TabGUIShutter& m_shutter = m_main.m_shutter;
+    TabGUIPartial& m_partial = m_main.m_partial;
 };
