@@ -11,14 +11,11 @@ namespace
 {
 constexpr std::size_t LINE = SENSOR_WIDTH;
 
-// A recognisable sample for every line and position.
-uint8_t Sample(std::size_t c, std::size_t j)
-{
-    return static_cast<uint8_t>(c * 37 + j * 11 + (c >> 3) * (j >> 5));
-}
-
 TEST(LineScanComposerTest, EveryLineBecomesItsColumn)
 {
+    // A recognisable sample for every line and position.
+    const auto Sample = [](std::size_t c, std::size_t j)
+    { return uint8_t(c * 37 + j * 11 + (c >> 3) * (j >> 5)); };
     // 2100 gives each of the two threads several tiles; the slower ways, with less scratch, are
     // tried on the smaller widths.
     for (const std::size_t nWidth : {0, 4, 8, 20, 36, 1000, 2100})

@@ -11,20 +11,15 @@
 #include "pages/tab_gui_partial.h"
 #include "pages/tab_gui_rec.h"
 #include "pages/tab_gui_shutter.h"
-#include "platform/capture/sim/sim_camera.h"
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/dialog_services.h"
 #include "platform/ui/tab_control.h"
 #include "tests/camera/sim_camera_fixture.h"
 #include "tests/platform/ui/test_dialog.h"
 
-#include <QTest>
-
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <vector>
 
 // The requests a simulated camera received since the last call: register writes as "addr=data" in
@@ -42,12 +37,10 @@ inline std::vector<std::string> Writes(SimCamera& sim, const char* pszPrefix = n
             nAddr = r.payload[0] | r.payload[1] << 8;
             continue;
         }
-        if (r.bSet && r.nSelector == XU_SEL_REG_DATA)
-            std::snprintf(sz, sizeof sz, "%02X=%02X", nAddr, r.payload[0]);
-        else
-            std::snprintf(sz, sizeof sz, "%s%d", r.bSet ? "SET" : "GET", r.nSelector);
-        if (pszPrefix == nullptr ||
-            (std::strchr(sz, '=') != nullptr && std::string_view(sz).starts_with(pszPrefix)))
+        const bool bData = r.bSet && r.nSelector == XU_SEL_REG_DATA;
+        bData ? std::snprintf(sz, sizeof sz, "%02X=%02X", nAddr, r.payload[0])
+              : std::snprintf(sz, sizeof sz, "%s%d", r.bSet ? "SET" : "GET", r.nSelector);
+        if (pszPrefix == nullptr || (bData && std::string_view(sz).starts_with(pszPrefix)))
             writes.push_back(sz);
     }
     sim.ClearRequestLog();
@@ -66,9 +59,6 @@ inline std::vector<std::string> Write16(int nReg, int nValue, int nTimes = 1)
     }
     return writes;
 }
-
-// Gestures on an up-down control, in the tables of scroll codes.
-constexpr int ARROW_UP = -1, ARROW_DOWN = -2;
 
 // Answers the dialogs in place of the operator and remembers what it was asked.
 class AnsweringServices : public DialogServices
@@ -150,35 +140,4 @@ class PageOnCameraTest : public SimCameraTest
     }
 
     FakeMainDialog m_main;
-};
-
-// The Gain, Shutter and resolution pages shown as the main dialog's children, on the opened camera
-// in full-frame readout, which the main dialog has handed over.
-class PagesTest : public PageOnCameraTest
-{
-  protected:
-    void SetUp() override
-    {
-        PageOnCameraTest::SetUp();
-        ASSERT_EQ(m_camera.Open(
-                      0, 1284, 960, [](void*) {}, nullptr),
-                  CAMERA_OK);
-        std::tie(m_partial.m_dFps, m_partial.m_nSize, m_partial.m_nPixel, m_partial.m_nSpeed) =
-            std::tuple(1000, 3620, 640, 75);
-        m_partial.m_pViewer = &m_main.m_wndLive;
-        for (TabPage* pPage : std::initializer_list<TabPage*>{&m_gain, &m_shutter, &m_partial})
-        {
-            ASSERT_TRUE(pPage->Create(&m_main));
-            pPage->ShowWindow(ShowState::Show);
-            pPage->m_pCamera = &m_camera;
-            pPage->m_nCameraNo = 0;
-        }
-        ClearLogs();
-    }
-    void Click(Dialog& page, int nId) { QTest::mouseClick(ControlWidget(page, nId), Qt::LeftButton); }
-    std::vector<std::string> Sent() { return Writes(Sim(0)); }
-
-    TabGUIGain m_gain;
-    TabGUIShutter& m_shutter = m_main.m_shutter;
-    TabGUIPartial& m_partial = m_main.m_partial;
 };
