@@ -7,13 +7,10 @@
 #include <climits>
 #include <cmath>
 
-namespace
-{
 TEST(LineRateTest, RateGivesCountAndText)
 {
-    // The settings file's defaults: operators compare against this exact value.
+    // The defaults; operators compare this exact value.
     EXPECT_EQ(RateFromEnvironment(3620, 640, 75), 1841.6206261510129);
-
     // The rate, the text that shows it, the period and whether it was raised or lowered into range.
     const std::tuple<const char*, double, const char*, int, int> cases[] = {
         {"3620 mm 640 pix 75 km/h", RateFromEnvironment(3620, 640, 75), "1841.62", 1390, 0},
@@ -83,4 +80,3 @@ TEST(RecFrameLimitTest, LimitRangeSecondsShownAndImageWidth)
                            RecImageWidth(32750, 1), RecImageWidth(UINT_MAX, 2)}),
               (std::vector{0, 0, 8, 20, 65500, 65500}));
 }
-} // namespace

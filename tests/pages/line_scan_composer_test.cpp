@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-namespace
-{
 constexpr std::size_t LINE = SENSOR_WIDTH;
 
 TEST(LineScanComposerTest, EveryLineBecomesItsColumn)
@@ -41,4 +39,3 @@ TEST(LineScanComposerTest, EveryLineBecomesItsColumn)
                           (std::pair{std::size_t(0), std::ptrdiff_t(2 * LINE)}));
             }
 }
-} // namespace

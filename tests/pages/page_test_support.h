@@ -4,7 +4,6 @@
 // what the pages pass on, with the pages as its children; the register writes a camera received.
 
 #include "buffers/shared_buffers.h"
-#include "camera/camera_defs.h"
 #include "display/tarnwick_wnd.h"
 #include "pages/page_owner.h"
 #include "pages/tab_gui_gain.h"

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QTest>
 
 #include <algorithm>
@@ -27,33 +26,25 @@ class PagesTest : public PageOnCameraTest
     {
         PageOnCameraTest::SetUp();
         ASSERT_EQ(m_camera.Open(0, 1284, 960, nullptr, nullptr), CAMERA_OK);
-        std::tie(m_partial.m_dFps, m_partial.m_nSize, m_partial.m_nPixel, m_partial.m_nSpeed) =
-            std::tuple(1000, 3620, 640, 75);
+        m_partial.m_nSize = 3620; // mm
         m_partial.m_pViewer = &m_main.m_wndLive;
         for (TabPage* pPage : std::initializer_list<TabPage*>{&m_gain, &m_shutter, &m_partial})
         {
+            std::tie(pPage->m_pCamera, pPage->m_nCameraNo) = std::pair(&m_camera, 0);
             ASSERT_TRUE(pPage->Create(&m_main));
             pPage->ShowWindow(ShowState::Show);
-            pPage->m_pCamera = &m_camera;
-            pPage->m_nCameraNo = 0;
         }
         ClearLogs();
     }
     void Click(Dialog& page, int nId) { QTest::mouseClick(ControlWidget(page, nId), Qt::LeftButton); }
     std::vector<std::string> Sent() { return Writes(Sim(0)); }
-    bool RateIsRed()
-    {
-        auto* pEdit = static_cast<QLineEdit*>(ControlWidget(m_partial, IDC_EDIT_FPS));
-        return pEdit->palette().color(QPalette::Text) == QColor(255, 0, 0);
-    }
 
     TabGUIGain m_gain;
     TabGUIShutter& m_shutter = m_main.m_shutter;
     TabGUIPartial& m_partial = m_main.m_partial;
 };
 
-// Gestures on an up-down control, in the tables of scroll codes.
-constexpr int ARROW_UP = -1, ARROW_DOWN = -2;
+constexpr int ARROW_UP = -1, ARROW_DOWN = -2; // up-down arrows among the scroll codes
 } // namespace
 
 TEST_F(PagesTest, PagesAreHiddenChildrenWithTheirControlsInsideAndStatesFromTheMembers)
@@ -61,8 +52,7 @@ TEST_F(PagesTest, PagesAreHiddenChildrenWithTheirControlsInsideAndStatesFromTheM
     TabGUIPartial partial; // with other start values than the fixture's
     TabGUIRec& rec = m_main.m_rec;
     TabGUIRec otherRec;
-    partial.m_nResolution = RES_LINE_SCAN_FAST;
-    partial.m_nInputMode = INPUT_MODE_FPS;
+    std::tie(partial.m_nResolution, partial.m_nInputMode) = std::tuple(RES_LINE_SCAN_FAST, INPUT_MODE_FPS);
     rec.m_nRecControl = 1;
     rec.m_nStopSec = 70000 + 65536; // only the low 16 bits count, then the range
     rec.m_nImageFormat = IMAGE_FORMAT_JPEG;
@@ -72,36 +62,28 @@ TEST_F(PagesTest, PagesAreHiddenChildrenWithTheirControlsInsideAndStatesFromTheM
         EXPECT_FALSE(pPage->IsWindowVisible()); // the tab control shows it
         pPage->ShowWindow(ShowState::Show);
     }
-    const std::pair<TabPage*, const DialogTemplate*> pages[] = {{&m_gain, &TabGUIGainTemplate()},
-                                                                {&m_shutter, &TabGUIShutterTemplate()},
-                                                                {&m_partial, &TabGUIPartialTemplate()},
-                                                                {&rec, &TabGUIRecTemplate()}};
-    for (const auto& [pPage, pTemplate] : pages)
+    // Every control inside its page; a drop-down list's height includes the dropped list.
+    for (const DialogTemplate* pTemplate :
+         {&TabGUIGainTemplate(), &TabGUIShutterTemplate(), &TabGUIPartialTemplate(), &TabGUIRecTemplate()})
         for (const ControlTemplate& ct : pTemplate->controls)
-        {
-            EXPECT_TRUE(ct.nId <= 0 || pPage->HasControl(ct.nId)) << ct.nId;
-            // A drop-down list's height includes the dropped list.
             EXPECT_TRUE(ct.x + ct.cx <= 233 && (ct.kind == ControlKind::DropDownList || ct.y + ct.cy <= 312))
                 << ct.nId;
-        }
-
     // The shutter presets with none chosen until the start-up chain shows the camera's. FPS input:
     // the rate is typed, the environment entries are off and the key hint shows; a recording by time
     // with its seconds, and the JPEG quality.
     EXPECT_EQ((std::tuple{m_shutter.m_comboShutter.GetCount(), m_shutter.m_comboShutter.GetCurSel(),
                           partial.GetRadioIndex(IDC_RADIO_FULL_SIZE), rec.m_editSec.GetWindowText()}),
               (std::tuple{16, -1, RES_LINE_SCAN_FAST, "59"}));
-    EXPECT_EQ((std::vector<bool>{partial.m_editFps.IsReadOnly(), partial.m_editSize.IsWindowEnabled(),
-                                 partial.m_btnGetFromDrawArea.IsWindowEnabled(),
-                                 partial.m_staticKeyHint.IsWindowVisible(),
-                                 rec.m_btnRecStop.IsWindowEnabled(), rec.m_editHour.IsWindowEnabled(),
-                                 rec.m_editSec.IsWindowEnabled(), rec.m_editQuality.IsWindowEnabled()}),
-              (std::vector<bool>{false, false, false, true, false, false, true, true}));
-    // The other start values give the opposite states.
+    // The fixture's resolution page and the other Rec page, with the other start values, the opposite.
     EXPECT_EQ(
-        (std::vector<bool>{m_partial.m_editFps.IsReadOnly(), m_partial.m_staticKeyHint.IsWindowVisible(),
-                           otherRec.m_editSec.IsWindowEnabled(), otherRec.m_spinQuality.IsWindowEnabled()}),
-        (std::vector<bool>{true, false, false, false}));
+        (std::vector<bool>{partial.m_editFps.IsReadOnly(), partial.m_editSize.IsWindowEnabled(),
+                           partial.m_btnGetFromDrawArea.IsWindowEnabled(),
+                           partial.m_staticKeyHint.IsWindowVisible(), rec.m_btnRecStop.IsWindowEnabled(),
+                           rec.m_editHour.IsWindowEnabled(), rec.m_editSec.IsWindowEnabled(),
+                           rec.m_editQuality.IsWindowEnabled(), m_partial.m_editFps.IsReadOnly(),
+                           m_partial.m_staticKeyHint.IsWindowVisible(), otherRec.m_editSec.IsWindowEnabled(),
+                           otherRec.m_spinQuality.IsWindowEnabled()}),
+        (std::vector<bool>{false, false, false, true, false, false, true, true, true, false, false, false}));
 }
 
 TEST_F(PagesTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
@@ -140,25 +122,31 @@ TEST_F(PagesTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
         {"shutter thumb to the lower end", shutter, 984, {SB_THUMBPOSITION, SB_ENDSCROLL}, 960, 960},
         {"line position thumb drag", line, 10, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 700, 700},
     };
-    for (const auto& [pName, triple, nStart, gesture, nThumb, nExpected] : cases)
-    {
-        SCOPED_TRACE(pName);
-        auto& [page, edit, spin, scroll, nReg] = triple;
-        spin.SetPos(nStart); // as the start-up chain shows a register
-        scroll.SetScrollPos(nStart, true);
-        p.m_chkCenter.SetCheck(1);
-        Sent();
-        for (int nCode : gesture)
-            nCode < 0 ? spin.Step(nCode == ARROW_UP) : page.OnHScroll(nCode, nThumb, scroll.GetDlgCtrlID());
-        // A line position moved by hand is no longer the centre line.
-        EXPECT_EQ((std::tuple{edit.GetWindowText(), scroll.GetScrollPos(), spin.GetPos(),
-                              p.m_chkCenter.GetCheck()}),
-                  (std::tuple{std::to_string(nExpected), nExpected, nExpected, &page == &p ? 0 : 1}));
-        // Each scroll code writes, the end of the gesture too; an arrow writes once.
-        EXPECT_EQ(Sent(), Write16(nReg, nExpected, gesture[0] < 0 ? 1 : int(gesture.size())));
-    }
+    // On the camera, then with no camera at the index: the controls move all the same.
+    for (int nCameraNo : {0, 3})
+        for (const auto& [pName, triple, nStart, gesture, nThumb, nExpected] : cases)
+        {
+            SCOPED_TRACE(pName + std::string(nCameraNo == 0 ? "" : ", no camera"));
+            auto& [page, edit, spin, scroll, nReg] = triple;
+            page.m_nCameraNo = nCameraNo;
+            spin.SetPos(nStart); // as the start-up chain shows a register
+            scroll.SetScrollPos(nStart, true);
+            p.m_chkCenter.SetCheck(1);
+            Sent();
+            for (int nCode : gesture)
+                nCode < 0 ? spin.Step(nCode == ARROW_UP)
+                          : page.OnHScroll(nCode, nThumb, scroll.GetDlgCtrlID());
+            // A line position moved by hand is no longer the centre line.
+            EXPECT_EQ((std::tuple{edit.GetWindowText(), scroll.GetScrollPos(), spin.GetPos(),
+                                  p.m_chkCenter.GetCheck()}),
+                      (std::tuple{std::to_string(nExpected), nExpected, nExpected, &page == &p ? 0 : 1}));
+            // Each scroll code writes, the end of the gesture too; an arrow writes once.
+            const int nWrites = nCameraNo != 0 ? 0 : gesture[0] < 0 ? 1 : int(gesture.size());
+            EXPECT_EQ(Sent(), Write16(nReg, nExpected, nWrites));
+        }
 
     // The centre line: checking it shows 0 and sends the centre; unchecking sends the 0 shown.
+    p.m_nCameraNo = 0;
     p.m_chkCenter.SetCheck(0);
     Click(p, IDC_CHK_CENTER);
     EXPECT_EQ(p.m_editLinePos.GetWindowText() + std::to_string(p.m_scrollLinePos.GetScrollPos()), "00");
@@ -179,50 +167,35 @@ TEST_F(PagesTest, GainModesAndShutterPresetsWriteTheirIndexEachTimeAndNothingWit
         SCOPED_TRACE(nCameraNo);
         m_gain.m_pCamera = m_shutter.m_pCamera = pCamera;
         m_gain.m_nCameraNo = m_shutter.m_nCameraNo = nCameraNo;
-        for (int nMode : {1, 1, 0, 2})
+        for (auto [nMode, nPreset] : {std::pair{1, 15}, {1, 15}, {0, 0}, {2, 10}}) // each, and one twice
         {
             Click(m_gain, anRadio[nMode]);
+            pCombo->setCurrentIndex(nPreset);
+            emit pCombo->activated(nPreset); // what a choice from the list does
             EXPECT_EQ(m_gain.m_nGainMode, nMode);
         }
-        for (int nIndex : {15, 0, 10})
-        {
-            pCombo->setCurrentIndex(nIndex);
-            emit pCombo->activated(nIndex); // what a choice from the list does
-        }
-        m_gain.m_spinGainG.SetPos(7);
-        m_gain.m_spinGainG.Step(true);
-        m_shutter.m_scrollShutter.SetScrollPos(970, true);
-        m_shutter.OnHScroll(SB_PAGERIGHT, 0, IDC_SCROLL_SHUTTER);
-        EXPECT_EQ((std::tuple{m_gain.m_scrollGainG.GetScrollPos(), m_shutter.m_editShutter.GetWindowText()}),
-                  (std::tuple{8, "980"}));
         // A preset is written alone: the manual shutter is not sent again.
-        const std::vector<std::string> writes{"00=01", "00=01", "00=00", "00=02", "01=0F", "01=00",
-                                              "01=0A", "2C=08", "2D=00", "24=D4", "25=03"};
+        const std::vector<std::string> writes{"00=01", "01=0F", "00=01", "01=0F",
+                                              "00=00", "01=00", "00=02", "01=0A"};
         EXPECT_EQ(Sent(), nCameraNo == 0 ? writes : std::vector<std::string>{});
     }
 }
 
-namespace
-{
-using Bgr = std::array<unsigned char, 3>;
-
-// Paints the converted live picture: the metered area in one colour, the rest of the buffer in another.
-void Paint(int nMetering, Bgr inside)
-{
-    const Bgr outside{250, 3, 250};
-    for (std::size_t i = 0; i < BGR_FRAME_BYTES; ++i)
-    {
-        const std::size_t y = i / 3 / WB_PICTURE_WIDTH, x = i / 3 % WB_PICTURE_WIDTH;
-        // Unsigned: rows and columns before the centre square wrap round and fall outside it.
-        const bool bInside =
-            nMetering == WB_METER_CENTER ? y - 578 < 128 && x - 416 < 128 : y < WB_PICTURE_ROWS;
-        g_pBgrFrame[i] = (bInside ? inside : outside)[i % 3];
-    }
-}
-} // namespace
-
 TEST_F(PagesTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAndBlue)
 {
+    using Bgr = std::array<unsigned char, 3>;
+    // Paints the converted live picture: the metered area in one colour, the rest of the buffer in another.
+    const auto Paint = [](int nMetering, Bgr inside)
+    {
+        for (std::size_t i = 0; i < BGR_FRAME_BYTES; ++i)
+        {
+            const std::size_t y = i / 3 / WB_PICTURE_WIDTH, x = i / 3 % WB_PICTURE_WIDTH;
+            // Unsigned: rows and columns before the centre square wrap round and fall outside it.
+            const bool bInside =
+                nMetering == WB_METER_CENTER ? y - 578 < 128 && x - 416 < 128 : y < WB_PICTURE_ROWS;
+            g_pBgrFrame[i] = bInside ? inside[i % 3] : Bgr{250, 3, 250}[i % 3];
+        }
+    };
     // The metered area's colour (means less the black level: blue, green, red), the gains before and
     // after. A black picture was never converted (a mono camera's, or any before the first colour
     // frame or after a resolution switch): nothing changes and nothing is sent.
@@ -311,10 +284,12 @@ TEST_F(PagesTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsItWas)
     EXPECT_TRUE(Sent().empty());
 }
 
-TEST_F(PagesTest, LineRateCommandWritesThePeriodAndShowsAClampedComputedRateInRed)
+TEST_F(PagesTest, LineRateCommandWritesThePeriodShowsAClampedComputedRateInRedAndTakesThePixelsMeasured)
 {
-    // The arithmetic is the line-rate functions'; here: which entries are read and written, and the colour.
-    // The input radio, the pixels, speed and rate typed, the rate shown after the command, the period.
+    const auto RateIsRed = [this]
+    { return ControlWidget(m_partial, IDC_EDIT_FPS)->palette().color(QPalette::Text) == QColor(255, 0, 0); };
+    // Which entries are read and written, and the colour: the input radio, the pixels, speed and rate
+    // typed, the rate shown after the command, the period.
     const std::tuple<int, const char*, const char*, const char*, const char*, int, bool> cases[] = {
         {IDC_RADIO_ENV_INPUT, "640", "75", "1.00", "1841.62", 1390, false},
         {IDC_RADIO_ENV_INPUT, "640", "100", "1.00", "2455.49", 1388, true},
@@ -332,30 +307,28 @@ TEST_F(PagesTest, LineRateCommandWritesThePeriodAndShowsAClampedComputedRateInRe
                   (std::tuple{pFpsAfter, bRed}));
         EXPECT_EQ(Sent(), Write16(REG_LINE_PERIOD, nCount));
     }
-
     // The last rate was clamped: it shows red while the entry is read-only; no switch works it out again.
-    for (auto [nRadio, bRed] : {std::pair{IDC_RADIO_ENV_INPUT, true}, {IDC_RADIO_FPS_INPUT, false}})
+    for (auto [nRadio, bRed] :
+         {std::pair{IDC_RADIO_ENV_INPUT, true}, {IDC_RADIO_FPS_INPUT, false}, {IDC_RADIO_ENV_INPUT, true}})
     {
         Click(m_partial, nRadio);
         EXPECT_EQ((std::tuple{m_partial.m_editFps.GetWindowText(), RateIsRed(), Sent()}),
                   (std::tuple{"1844.63", bRed, std::vector<std::string>{}}));
     }
-}
-
-TEST_F(PagesTest, PixelCountIsTheLongerSideOfTheMeasuredRectangleTakenOnce)
-{
-    const std::pair<MeasureRect, const char*> cases[] = {
+    // The pixel count is the longer side of the measured rectangle, taken once, in environment input.
+    const std::pair<MeasureRect, const char*> rects[] = {
         {{10, 20, 110, 270}, "250"}, {{0, 0, 300, 100}, "300"}, {{}, "7"}, {{10, 20, 110, -1}, "7"}};
-    for (const auto& [rc, pPixel] : cases)
+    for (const auto& [rc, pPixel] : rects)
     {
-        SCOPED_TRACE(pPixel);
-        m_partial.m_editPixel.SetWindowText("7");
         g_rcMeasure.Set(rc);
-        Click(m_partial, IDC_GET_FROM_DRAW_AREA);
-        EXPECT_EQ(m_partial.m_editPixel.GetWindowText(), pPixel);
-        m_partial.m_editPixel.SetWindowText("7");
-        Click(m_partial, IDC_GET_FROM_DRAW_AREA); // again without a new drag: nothing
-        EXPECT_EQ(m_partial.m_editPixel.GetWindowText(), "7");
+        std::string strShown; // and again without a new drag: nothing
+        for (int i = 0; i < 2; ++i)
+        {
+            m_partial.m_editPixel.SetWindowText("7");
+            Click(m_partial, IDC_GET_FROM_DRAW_AREA);
+            strShown += m_partial.m_editPixel.GetWindowText() + " ";
+        }
+        EXPECT_EQ(strShown, std::string(pPixel) + " 7 ");
     }
     g_rcMeasure.Clear();
     EXPECT_TRUE(Sent().empty()); // the rate waits for "設定"
