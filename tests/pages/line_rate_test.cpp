@@ -60,6 +60,7 @@ TEST(RecFrameLimitTest, LimitRangeSecondsShownAndImageWidth)
         {1, 1, "0", "250.5", 250, 250, 1},      // raised to one second
         // Rates the camera cannot run count at the rate it does run: 1844.63 or 39.07 lines/s.
         {1, 1, "10", "0.00", 18446, 18446, -1},
+        {1, 1, "10", "-5", 18446, 18446, -1},
         {1, 1, "3", "2000", 5533, 5533, -1},
         {2, 1, "59", "2000", 16375, 16375, 8},
         {1, 1, "3", "10", 117, 117, -1},

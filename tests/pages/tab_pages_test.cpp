@@ -263,7 +263,6 @@ TEST_F(PagesTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsItWas)
             CaptureFaults::Instance().FailCall(failing);
         Click(m_partial, nRadio);
         CaptureFaults::Instance().Clear();
-
         // No viewer is opened by it; a stopped camera's raw frame stays cleared too.
         EXPECT_EQ(
             (std::vector<int>{m_partial.m_nResolution, m_main.m_wndLive.m_nWidth, m_main.m_wndLive.m_nHeight,
