@@ -1,17 +1,15 @@
 #pragma once
 
-// The main dialog's stand-ins for the pages' tests: visible top-level dialogs whose filter records
-// what the pages pass on, with the pages as their children; the register writes a camera received.
+// The main dialog's stand-in for the pages' tests: a visible top-level dialog whose filter records
+// what the pages pass on, with the pages as its children; the register writes a camera received.
 
 #include "buffers/shared_buffers.h"
-#include "camera/camera_defs.h"
 #include "display/tarnwick_wnd.h"
 #include "pages/page_owner.h"
 #include "pages/tab_gui_gain.h"
 #include "pages/tab_gui_partial.h"
 #include "pages/tab_gui_rec.h"
 #include "pages/tab_gui_shutter.h"
-#include "platform/capture/sim/sim_camera.h"
 #include "platform/ui/data_exchange.h"
 #include "platform/ui/dialog_services.h"
 #include "platform/ui/tab_control.h"
@@ -19,7 +17,6 @@
 #include "tests/platform/ui/test_dialog.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,12 +36,10 @@ inline std::vector<std::string> Writes(SimCamera& sim, const char* pszPrefix = n
             nAddr = r.payload[0] | r.payload[1] << 8;
             continue;
         }
-        if (r.bSet && r.nSelector == XU_SEL_REG_DATA)
-            std::snprintf(sz, sizeof sz, "%02X=%02X", nAddr, r.payload[0]);
-        else
-            std::snprintf(sz, sizeof sz, "%s%d", r.bSet ? "SET" : "GET", r.nSelector);
-        if (pszPrefix == nullptr ||
-            (std::strchr(sz, '=') != nullptr && std::string_view(sz).starts_with(pszPrefix)))
+        const bool bData = r.bSet && r.nSelector == XU_SEL_REG_DATA;
+        bData ? std::snprintf(sz, sizeof sz, "%02X=%02X", nAddr, r.payload[0])
+              : std::snprintf(sz, sizeof sz, "%s%d", r.bSet ? "SET" : "GET", r.nSelector);
+        if (pszPrefix == nullptr || (bData && std::string_view(sz).starts_with(pszPrefix)))
             writes.push_back(sz);
     }
     sim.ClearRequestLog();
@@ -63,30 +58,6 @@ inline std::vector<std::string> Write16(int nReg, int nValue, int nTimes = 1)
     }
     return writes;
 }
-
-// Gestures on an up-down control, in the tables of scroll codes.
-constexpr int ARROW_UP = -1, ARROW_DOWN = -2;
-
-class PageHost
-{
-  public:
-    PageHost() : m_main(MakeTemplate(240, 320, DLG_VISIBLE | DLG_CAPTION | DLG_SYSMENU))
-    {
-        m_main.m_bUseBase = false;
-        m_main.Create(nullptr);
-        m_main.m_log.clear();
-    }
-    // Creates the page as the main dialog's child and shows it, as a tab change does.
-    bool Add(TabPage& page)
-    {
-        if (!page.Create(&m_main))
-            return false;
-        page.ShowWindow(ShowState::Show);
-        return true;
-    }
-
-    RecordingDialog m_main;
-};
 
 // Answers the dialogs in place of the operator and remembers what it was asked.
 class AnsweringServices : public DialogServices
