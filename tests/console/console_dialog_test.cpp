@@ -192,7 +192,7 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
     const std::string strIni =
         "; by hand\n[Settings]\nCameraNo=0\nTopMost=0\n[ViewWindow]\nMonoDecode=1\n"
         "ColorDecode=0\n[LineRate]\nMode=1\nFps=250.5\nSize=100\nPixel=200\nSpeed=30\n"
-        "Direction=1\nUpDownStep=5\n[Cursor]\nColor=255\nThick=9\nPitch=0\nLength=12\n"
+        "Direction=0\nUpDownStep=5\n[Cursor]\nColor=255\nThick=9\nPitch=0\nLength=12\n"
         "[RecControl]\nMode=1\nSec=42\n[FileOption]\nPath=/data/rec\nNaming=0\nFormat=2\n"
         "Quality=55\n";
     Open("color", strIni.c_str());
@@ -291,11 +291,13 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
     Open("color");
     TestDlg& d = D();
     d.m_wndLive.Create(nullptr);
+    d.m_wndLineScan.Create(nullptr);
     QWidget* pMain = ControlWidget(d, IDC_MAIN_FOLDER_SELECT);
     QWidget* pRecPage = ControlWidget(d.m_tabRec, IDC_REC_SAVE);
     QWidget* pPartialPage = ControlWidget(d.m_tabPartial, IDC_EDIT_SIZE);
     QWidget* pGainPage = ControlWidget(d.m_tabGain, IDC_ONE_PUSH_WB); // passes every key on
     QWidget* pViewer = d.m_wndLive.Impl().Client();
+    QWidget* pLineScan = d.m_wndLineScan.Impl().Client();
     // The tab, where the key goes, the key, whether the rate is typed; the Rec commands the main dialog
     // or the viewer posted, and the typed rate afterwards, from "12.5".
     const std::tuple<int, QWidget*, Qt::Key, bool, std::vector<int>, const char*> cases[] = {
@@ -308,9 +310,9 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
         {3, pGainPage, Qt::Key_Return, true, {}, "12.5"},
         {3, pRecPage, Qt::Key_Escape, true, {}, "12.5"},
         {3, pViewer, Qt::Key_R, true, {IDC_REC_START}, "12.5"},
-        {3, pViewer, Qt::Key_S, true, {IDC_REC_SAVE}, "12.5"},
-        {3, pViewer, Qt::Key_T, true, {IDC_REC_STOP}, "12.5"},
-        {0, pViewer, Qt::Key_T, true, {}, "12.5"},
+        {3, pLineScan, Qt::Key_S, true, {IDC_REC_SAVE}, "12.5"},
+        {3, pLineScan, Qt::Key_T, true, {IDC_REC_STOP}, "12.5"},
+        {0, pLineScan, Qt::Key_T, true, {}, "12.5"},
         {3, pViewer, Qt::Key_Escape, true, {}, "12.5"},
         {0, pMain, Qt::Key_R, true, {}, "12.5"},
         {2, pMain, Qt::Key_Comma, true, {}, "10.00"},
@@ -414,8 +416,10 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
         d.SendCommand(IDC_MAIN_START);
         BitmapInfo bmi;
         ASSERT_TRUE(PumpUntil(
-            [&] {
-                return d.m_wndLive.CopyDisplayHeader(&bmi) && bmi.bmiHeader.biWidth == d.m_wndLive.m_nWidth;
+            [&]
+            {
+                return d.m_nFrameCount > 1 && d.m_wndLive.CopyDisplayHeader(&bmi) &&
+                       bmi.bmiHeader.biWidth == d.m_wndLive.m_nWidth;
             }));
         d.SendCommand(IDC_MAIN_STOP);
         ASSERT_TRUE(!bConverted || PumpUntil([&] { return d.m_wndLive.m_bConverted == 1; }));
@@ -433,6 +437,9 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
                 std::memcmp(s.data() + nOffset, bConverted ? g_pBgrFrame : g_pRawFrame, s.size() - nOffset),
                 0);
         }
+        // A colour frame shows the scene upright and in its true colours.
+        Picture picture;
+        EXPECT_TRUE(!bConverted || (ReadBmp(m_temp.Path(names[0]), &picture) && ShowsScene(picture)));
         std::filesystem::remove(m_temp.Path(names[0]));
 
         // "Folder Select": where the save dialog says, nothing when it is cancelled.

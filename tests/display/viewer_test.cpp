@@ -513,10 +513,12 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
 {
     m_viewer.m_nSourceMode = VIEW_SRC_BAYER;
     FillRawUniform(100);
+    for (std::size_t i = 0; i < m_bgr.size(); ++i)
+        m_bgr[i] = static_cast<unsigned char>(10 * (i % 3 + 1)); // blue 10, green 20, red 30
     Open(300, 200);
     Draw();
-    // Opened with the conversion marked current: the (black) converted buffer is drawn as it is.
-    EXPECT_EQ((std::pair{Pixel(5, 5), Header()[2]}), (std::pair{BLACK, 24}));
+    // Opened with the conversion marked current: the converted buffer is drawn as it is.
+    EXPECT_EQ((std::pair{Pixel(5, 5), Header()[2]}), (std::pair{Rgb(30, 20, 10), 24}));
 
     // A colour camera in line-scan readout: the raw samples in grey, no conversion, no guide line.
     m_owner.m_nCursor = 1;
@@ -527,7 +529,7 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
     EXPECT_EQ((std::vector<ColorRef>{Pixel(0, 5), Pixel(3, 199), Pixel(4, 5)}),
               (std::vector<ColorRef>{Grey(77), Grey(77), BACKGROUND}));
     EXPECT_EQ(Header()[2], 8);
-    EXPECT_EQ(std::count(m_bgr.begin(), m_bgr.end(), 0), static_cast<std::ptrdiff_t>(m_bgr.size()));
+    EXPECT_EQ(std::count(m_bgr.begin(), m_bgr.end(), 30), static_cast<std::ptrdiff_t>(m_bgr.size() / 3));
 
     // A new live frame, or a new line-scan image, is converted once when its flag is cleared;
     // redraws without one draw the same conversion.
