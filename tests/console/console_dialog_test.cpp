@@ -437,12 +437,12 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
                 std::memcmp(s.data() + nOffset, bConverted ? g_pBgrFrame : g_pRawFrame, s.size() - nOffset),
                 0);
         }
-        // A colour frame shows the scene upright and in its true colours.
-        Picture picture;
-        EXPECT_TRUE(!bConverted || (ReadBmp(m_temp.Path(names[0]), &picture) && ShowsScene(picture)));
         std::filesystem::remove(m_temp.Path(names[0]));
 
-        // "Folder Select": where the save dialog says, nothing when it is cancelled.
+        // "Folder Select", while streaming again: where the save dialog says, nothing when it is
+        // cancelled. The picture is one whole frame; a colour one shows the scene in true colour.
+        d.SendCommand(IDC_MAIN_START); // Exit follows while streaming into the open viewer
+        ASSERT_TRUE(PumpUntil([&] { return d.m_nFrameCount > 1; }));
         d.m_chkFolderSelect.SetCheck(1);
         d.SendCommand(IDC_MAIN_SAVE_IMAGE);
         m_services.m_strSaveAnswer = m_temp.Path("chosen.bmp");
@@ -451,7 +451,8 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
         EXPECT_EQ(Pictures(), std::vector<std::string>{"chosen.bmp"});
         ASSERT_FALSE(m_services.m_saveRequests.empty());
         EXPECT_EQ(m_services.m_saveRequests.back().strInitialFolder, d.m_strCurDir);
+        Picture picture;
+        EXPECT_TRUE(!bConverted || (ReadBmp(m_temp.Path("chosen.bmp"), &picture) && ShowsScene(picture)));
         std::filesystem::remove(m_temp.Path("chosen.bmp"));
-        d.SendCommand(IDC_MAIN_START); // Exit follows while streaming into the open viewer
     }
 }
