@@ -51,13 +51,10 @@ class ConsoleTest : public OperatorTest
     std::vector<bool> OpeningControlsEnabled()
     {
         TestDlg& d = D();
-        std::vector<bool> enabled;
-        for (Control* p : std::initializer_list<Control*>{&d.m_btnStart, &d.m_btnStop, &d.m_btnSaveImage,
-                                                          &d.m_chkFolderSelect, &d.m_tab,
-                                                          &d.m_btnFactoryDefault, &d.m_btnConfigSave})
-            enabled.push_back(p->IsWindowEnabled());
-        enabled.push_back(d.m_tabGain.IsWindowEnabled());
-        return enabled;
+        return {d.m_btnStart.IsWindowEnabled(),      d.m_btnStop.IsWindowEnabled(),
+                d.m_btnSaveImage.IsWindowEnabled(),  d.m_chkFolderSelect.IsWindowEnabled(),
+                d.m_tab.IsWindowEnabled(),           d.m_btnFactoryDefault.IsWindowEnabled(),
+                d.m_btnConfigSave.IsWindowEnabled(), d.m_tabGain.IsWindowEnabled()};
     }
     std::vector<std::string> Pictures() const
     {
@@ -95,20 +92,16 @@ TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
     {
         SCOPED_TRACE(std::string(pszCamera) + " " + pszIni);
         m_services.m_messages.clear();
-        Open(pszCamera, pszIni,
-             [&]
-             {
-                 if (failStep != NONE)
-                     CaptureFaults::Instance().FailCall(failStep);
-             });
+        const auto fail = [&] { CaptureFaults::Instance().FailCall(failStep); };
+        Open(pszCamera, pszIni, failStep != NONE ? std::function<void()>(fail) : nullptr);
         EXPECT_EQ(m_services.m_messages,
                   pszBox ? std::vector<std::string>{pszBox} : std::vector<std::string>{});
         EXPECT_EQ(m_pDlg->GetWindowText(), pszTitle);
         EXPECT_TRUE(pszBox ||
                     m_pDlg->m_editModel.GetWindowText() + " " + m_pDlg->m_editResolution.GetWindowText() ==
                         std::string(pszModel) + " 1284 x 960");
-        EXPECT_EQ(g_pRawFrame != nullptr && g_pLineScanBgr != nullptr, bBuffers);
-        EXPECT_EQ(OpeningControlsEnabled(), std::vector<bool>(8, false));
+        EXPECT_EQ((std::pair{g_pRawFrame != nullptr && g_pLineScanBgr != nullptr, OpeningControlsEnabled()}),
+                  (std::pair{bBuffers, std::vector<bool>(8, false)}));
 
         // Nothing but Exit acts: a click on Start opens no viewer, no chain talks to a camera.
         if (m_pSim->DeviceCount() > 0)
@@ -118,32 +111,26 @@ TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
         EXPECT_EQ(m_pDlg->m_wndLive.m_bRunning, 0);
         EXPECT_TRUE(m_pSim->DeviceCount() == 0 || Log(0).empty());
         QTest::mouseClick(ControlWidget(*m_pDlg, IDCANCEL), Qt::LeftButton);
-        EXPECT_FALSE(m_pDlg->IsWindowVisible());
-        EXPECT_EQ(g_pRawFrame, nullptr);
-        EXPECT_NE(Ini().find("[FileOption]"), std::string::npos);
+        EXPECT_TRUE(!m_pDlg->IsWindowVisible() && g_pRawFrame == nullptr &&
+                    Ini().find("[FileOption]") != std::string::npos);
     }
 }
 
 TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneInsideTheTabs)
 {
-    // The camera, the mode byte it answers (-1: as the camera list item sets it), the frame size shown,
-    // the viewer's width, the resolution radio and the frame height.
+    // The camera, the mode byte it answers, the frame size shown, the viewer's width, the resolution
+    // radio and the frame height.
     const std::tuple<const char*, int, const char*, int, int, int> cases[] = {
-        {"color:mode=1", -1, "1284 x 960", 960, RES_FULL_SIZE, 960},
-        {"color:mode=0", -1, "1284 x 960", 960, RES_FULL_SIZE, 960},
-        {"mono:mode=2", -1, "1284 x 2", 4, RES_LINE_SCAN, 2},
-        {"color:mode=3", -1, "1284 x 4", 4, RES_LINE_SCAN_FAST, 4},
-        {"color:mode=2", 9, "1284 x 960", 960, RES_FULL_SIZE, 960}, // beyond the tables: full frame
+        {"color", 1, "1284 x 960", 960, RES_FULL_SIZE, 960},
+        {"color", 0, "1284 x 960", 960, RES_FULL_SIZE, 960},
+        {"mono", 2, "1284 x 2", 4, RES_LINE_SCAN, 2},
+        {"color", 3, "1284 x 4", 4, RES_LINE_SCAN_FAST, 4},
+        {"color", 9, "1284 x 960", 960, RES_FULL_SIZE, 960}, // beyond the tables: full frame
     };
     for (const auto& [pszCamera, nInfoMode, pszResolution, nViewWidth, nResolution, nFrameHeight] : cases)
     {
-        SCOPED_TRACE(pszCamera);
-        Open(pszCamera, "",
-             [&]
-             {
-                 if (nInfoMode >= 0)
-                     Sim(0).SetInfo(INFO_MODE, static_cast<uint8_t>(nInfoMode));
-             });
+        SCOPED_TRACE(std::string(pszCamera) + " " + pszResolution);
+        Open(pszCamera, "", [&] { Sim(0).SetInfo(INFO_MODE, static_cast<uint8_t>(nInfoMode)); });
         TestDlg& d = D();
         EXPECT_EQ(d.GetWindowText() + " " + d.m_editResolution.GetWindowText(),
                   std::string(TITLE) + " " + pszResolution);
@@ -160,12 +147,10 @@ TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneIns
     TestDlg& d = D();
     const Rect rcTab = d.m_tab.GetWindowRect();
     const std::vector<Dialog*> pages = {&d.m_tabGain, &d.m_tabShutter, &d.m_tabPartial, &d.m_tabRec};
-    for (Dialog* pPage : pages)
-    {
-        const Rect rc = pPage->GetWindowRect();
-        EXPECT_GE(rc.top, rcTab.top + d.m_tab.GetPageRect().top);
-        EXPECT_TRUE(rc.left > rcTab.left && rc.right <= rcTab.right && rc.bottom <= rcTab.bottom);
-    }
+    for (const Rect rc : {pages[0]->GetWindowRect(), pages[1]->GetWindowRect(), pages[2]->GetWindowRect(),
+                          pages[3]->GetWindowRect()})
+        EXPECT_TRUE(rc.top >= rcTab.top + d.m_tab.GetPageRect().top && rc.left > rcTab.left &&
+                    rc.right <= rcTab.right && rc.bottom <= rcTab.bottom);
     for (int nTab : {-1, 3, 1, 2, 0})
     {
         if (nTab >= 0)
@@ -173,9 +158,6 @@ TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneIns
         for (int i = 0; i < 4; ++i) // at opening, once shown, the Gain page alone
             EXPECT_EQ(pages[i]->IsWindowVisible(), i == std::max(nTab, 0)) << "tab " << nTab << " page " << i;
     }
-
-    Open("color", "[Settings]\nTopMost=1\n");
-    EXPECT_TRUE(m_pDlg->IsTopMost());
 }
 
 TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
@@ -190,15 +172,15 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
     // Every key set by hand: the read-only ones survive as they are, the rest come back as the
     // pages show them ("Fps" with two decimals).
     const std::string strIni =
-        "; by hand\n[Settings]\nCameraNo=0\nTopMost=0\n[ViewWindow]\nMonoDecode=1\n"
+        "; by hand\n[Settings]\nCameraNo=0\nTopMost=1\n[ViewWindow]\nMonoDecode=1\n"
         "ColorDecode=0\n[LineRate]\nMode=1\nFps=250.5\nSize=100\nPixel=200\nSpeed=30\n"
         "Direction=0\nUpDownStep=5\n[Cursor]\nColor=255\nThick=9\nPitch=0\nLength=12\n"
         "[RecControl]\nMode=1\nSec=42\n[FileOption]\nPath=/data/rec\nNaming=0\nFormat=2\n"
         "Quality=55\n";
     Open("color", strIni.c_str());
     EXPECT_EQ((std::vector<int>{m_pDlg->m_wndLive.m_nYuvMode, g_nFpsStep, int(g_crGuide), g_nGuideWidth,
-                                g_nGuidePitch, g_nGuideDash}),
-              (std::vector<int>{0, 5, 255, 4, 0, 12})); // "Thick" 9 draws 4 wide
+                                g_nGuidePitch, g_nGuideDash, m_pDlg->IsTopMost()}),
+              (std::vector<int>{0, 5, 255, 4, 0, 12, 1})); // "Thick" 9 draws 4 wide
     Exit();
     std::string strExpected = strIni;
     strExpected.replace(strExpected.find("250.5"), 5, "250.50");
@@ -206,9 +188,10 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
 
     // Texts as typed, and radio or list values the pages cannot show written back as -1.
     Open("color", "[LineRate]\nMode=7\nDirection=5\n[RecControl]\nMode=3\n[FileOption]\nNaming=9\n");
-    m_pDlg->m_tabPartial.m_editFps.SetWindowText("fast");
-    m_pDlg->m_tabPartial.m_editSize.SetWindowText("12x");
-    m_pDlg->m_tabRec.m_editQuality.SetWindowText("");
+    for (auto [pEdit, pszText] : {std::pair{&m_pDlg->m_tabPartial.m_editFps, "fast"},
+                                  {&m_pDlg->m_tabPartial.m_editSize, "12x"},
+                                  {&m_pDlg->m_tabRec.m_editQuality, ""}})
+        pEdit->SetWindowText(pszText);
     Exit();
     EXPECT_EQ(Ini(), "[LineRate]\nMode=-1\nDirection=-1\nFps=fast\nSize=12x\nPixel=640\nSpeed=75\n"
                      "[RecControl]\nMode=-1\nSec=10\n"
@@ -221,19 +204,18 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
          {std::pair{"color", 300}, std::pair{"mono", 300}, std::pair{"color", LINE_POS_CENTER}})
     {
         SCOPED_TRACE(std::string(pszCamera) + " " + std::to_string(nLinePos));
-        const int anReg[][2] = {{REG_GAIN_MODE, 2},
-                                {REG_MANUAL_GAIN, 100},
-                                {REG_MANUAL_GAIN + 1, 0},
-                                {REG_GAIN_R, 110},
-                                {REG_GAIN_B, 120},
-                                {REG_GAIN_G, 130},
-                                {REG_LINE_POSITION, nLinePos & 0xFF},
-                                {REG_LINE_POSITION + 1, nLinePos >> 8}};
+        const std::vector<std::pair<int, int>> registers = {{REG_GAIN_MODE, 2},
+                                                            {REG_MANUAL_GAIN, 100},
+                                                            {REG_MANUAL_GAIN + 1, 0},
+                                                            {REG_GAIN_R, 110},
+                                                            {REG_GAIN_B, 120},
+                                                            {REG_GAIN_G, 130},
+                                                            {REG_LINE_POSITION, nLinePos & 0xFF},
+                                                            {REG_LINE_POSITION + 1, nLinePos >> 8}};
         Open(pszCamera, "",
-             [&]
-             {
-                 for (const auto& reg : anReg)
-                     Sim(0).SetRegister(reg[0], static_cast<uint8_t>(reg[1]));
+             [&] {
+                 std::ranges::for_each(registers,
+                                       [&](auto r) { Sim(0).SetRegister(r.first, uint8_t(r.second)); });
              });
         ClearLogs();
         TestDlg& d = D();

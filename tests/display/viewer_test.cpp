@@ -97,9 +97,12 @@ class ViewerTest : public ::testing::Test
     ColorRef Pixel(int x, int y) { return Surface().GetPixel(x, y); }
 
     // Lets the drawing thread draw the current state: two passes asked for after the state was
-    // set (the first may have begun before), then quiet until no pass is under way.
-    void Draw()
+    // set (the first may have begun before), then quiet until no pass is under way. A repaint
+    // first erases the whole client, as the window asks after a change of settings.
+    void Draw(bool bRepaint = false)
     {
+        if (bRepaint)
+            m_viewer.RedrawWindow();
         for (int nRound = 0; nRound < 2; ++nRound)
         {
             const int n = Surface().PublishedCount();
@@ -115,12 +118,6 @@ class ViewerTest : public ::testing::Test
             n = Surface().PublishedCount();
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-    }
-    // A repaint of the whole client (what the window asks for after a change of settings).
-    void Repaint()
-    {
-        m_viewer.RedrawWindow();
-        Draw();
     }
 
     // The live frame, value(r, c) at picture row r and column c, written as the frame store does:
@@ -164,10 +161,8 @@ class ViewerTest : public ::testing::Test
     // A scroll gesture on the window's bar nBar; the bar's position after it.
     int Scroll(int nBar, int nCode, int nPos = 0)
     {
-        if (nBar == SB_HORZ)
-            m_viewer.OnHScroll(nCode, nPos, WINDOW_SCROLL_BAR);
-        else
-            m_viewer.OnVScroll(nCode, nPos, WINDOW_SCROLL_BAR);
+        nBar == SB_HORZ ? m_viewer.OnHScroll(nCode, nPos, WINDOW_SCROLL_BAR)
+                        : m_viewer.OnVScroll(nCode, nPos, WINDOW_SCROLL_BAR);
         return m_viewer.GetScrollPos(nBar);
     }
 
@@ -205,7 +200,7 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWi
         std::tie(m_viewer.m_nZoom, m_owner.m_nCenter) = std::tuple(nZoom, nCenter);
         SizeClient(cx, cy);
         Scroll(SB_HORZ, SB_THUMBPOSITION, nScroll);
-        Repaint();
+        Draw(true);
         EXPECT_EQ((std::vector{Run(x, 0, cy, GUIDE), Run(x - 1, 0, cy, GUIDE) + Run(x + 1, 0, cy, GUIDE),
                                Run(xOther, 0, cy, GUIDE)}),
                   (std::vector{Dashes(cy), std::string(2 * cy, '.'), std::string(cy, '.')}));
@@ -238,7 +233,7 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWi
     {
         SCOPED_TRACE(::testing::Message() << "dash " << nDash << " width " << nWidth << " pitch " << nPitch);
         std::tie(g_nGuideDash, g_nGuideWidth, g_nGuidePitch) = std::tuple(nDash, nWidth, nPitch);
-        Repaint();
+        Draw(true);
         EXPECT_EQ(Run(480, 0, 100, GUIDE), column);
         EXPECT_EQ((std::vector{Pixel(0, 0) == GUIDE, Pixel(599, 99) == GUIDE, Pixel(481, 0) == GUIDE}),
                   std::vector<bool>(3, nWidth > 1));
@@ -250,7 +245,7 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWi
     {
         std::tie(m_owner.m_nCursor, m_viewer.m_bOverlay, m_viewer.m_nWidth) =
             std::tuple(i != 0, i != 1, i == 2 ? 4 : 960);
-        Repaint();
+        Draw(true);
         EXPECT_EQ(Run(480, 0, 100, GUIDE), std::string(100, '.')) << i;
     }
 }
@@ -374,7 +369,7 @@ TEST_F(ViewerTest, ScrollBarsStepFollowTheZoomAndPlaceThePictureWhichFitDrawsAtT
     EXPECT_EQ(doubleClick(), "[ 1:1 ]");
 }
 
-TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEventsAndHeader)
+TEST_F(ViewerTest, OpeningShowsItMaximisedReopeningStartsANewThreadAndNothingIsDrawnEmptyOrClosing)
 {
     FillRaw(Ramp);
     ASSERT_TRUE(m_viewer.Create(nullptr));
@@ -398,8 +393,36 @@ TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEve
     Open(300, 200);
     // The old thread has ended and let go of its events; the new one has its own.
     EXPECT_TRUE(oldDraw.expired() && oldQuit.expired() && m_viewer.m_pBmi.get() != pOldBmi);
-    Repaint();
+    Draw(true);
     EXPECT_EQ(Pixel(5, 5), Grey(Ramp(5, 5)));
+
+    // No lines yet (a line-scan image of nothing), at 1:1 and fitted, with the overlays on; the
+    // measuring drag has nothing to map to either (the sanitizer build checks the divisions).
+    // Last, a picture larger than its buffer.
+    m_owner.m_nCursor = 1;
+    g_rcMeasure.Set(MeasureRect{0, 0, 10, 10});
+    for (const auto [nZoom, nWidth, nHeight] : {std::array{VIEW_ZOOM_1TO1, 0, 1284},
+                                                {VIEW_ZOOM_1TO1, 960, 0},
+                                                {VIEW_ZOOM_FIT, 0, 1284},
+                                                {VIEW_ZOOM_FIT, 960, 0},
+                                                {VIEW_ZOOM_1TO1, 4000, 4000}})
+    {
+        std::tie(m_viewer.m_nZoom, m_viewer.m_nWidth, m_viewer.m_nHeight) =
+            std::tuple(nZoom, nWidth, nHeight);
+        Draw(true);
+        EXPECT_EQ((std::pair{Pixel(5, 5), Pixel(0, 0)}), (std::pair{BACKGROUND, BACKGROUND}))
+            << nZoom << ": " << nWidth << "x" << nHeight;
+        Drag({1, 1}, {50, 50});
+    }
+
+    // Closing: the flag goes first, and no pass draws after it.
+    std::tie(m_viewer.m_nWidth, m_viewer.m_nHeight, m_viewer.m_bRunning) = std::tuple(960, 1284, 0);
+    Settle(); // a pass that began before the flag may still finish
+    const int n = Surface().PublishedCount();
+    m_viewer.SignalDraw();
+    UiApplication::PumpEvents(200);
+    Settle();
+    EXPECT_EQ(Surface().PublishedCount(), n);
 
     // Closing while frames keep signalling, then opening again at once.
     m_viewer.m_nSourceMode = VIEW_SRC_BAYER;
@@ -425,43 +448,7 @@ TEST_F(ViewerTest, OpeningShowsItMaximisedAndReopeningStartsANewThreadWithNewEve
               (std::vector<int>{0, 0, 0}));
 }
 
-TEST_F(ViewerTest, NothingIsDrawnForAnEmptyPictureOrAClosingViewer)
-{
-    FillRaw([](int, int) { return 100; });
-    Open(300, 200);
-    Draw();
-    ASSERT_EQ(Pixel(5, 5), Grey(100));
-
-    // No lines yet (a line-scan image of nothing), at 1:1 and fitted, with the overlays on; the
-    // measuring drag has nothing to map to either (the sanitizer build checks the divisions).
-    // Last, a picture larger than its buffer.
-    m_owner.m_nCursor = 1;
-    g_rcMeasure.Set(MeasureRect{0, 0, 10, 10});
-    for (const auto [nZoom, nWidth, nHeight] : {std::array{VIEW_ZOOM_1TO1, 0, 1284},
-                                                {VIEW_ZOOM_1TO1, 960, 0},
-                                                {VIEW_ZOOM_FIT, 0, 1284},
-                                                {VIEW_ZOOM_FIT, 960, 0},
-                                                {VIEW_ZOOM_1TO1, 4000, 4000}})
-    {
-        std::tie(m_viewer.m_nZoom, m_viewer.m_nWidth, m_viewer.m_nHeight) =
-            std::tuple(nZoom, nWidth, nHeight);
-        Repaint();
-        EXPECT_EQ((std::pair{Pixel(5, 5), Pixel(0, 0)}), (std::pair{BACKGROUND, BACKGROUND}))
-            << nZoom << ": " << nWidth << "x" << nHeight;
-        Drag({1, 1}, {50, 50});
-    }
-
-    // Closing: the flag goes first, and no pass draws after it.
-    std::tie(m_viewer.m_nWidth, m_viewer.m_nHeight, m_viewer.m_bRunning) = std::tuple(960, 1284, 0);
-    Settle(); // a pass that began before the flag may still finish
-    const int n = Surface().PublishedCount();
-    m_viewer.SignalDraw();
-    UiApplication::PumpEvents(200);
-    Settle();
-    EXPECT_EQ(Surface().PublishedCount(), n);
-}
-
-TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
+TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameLineScanOncePerImageAndNeverAfterStopping)
 {
     m_viewer.m_nSourceMode = VIEW_SRC_BAYER;
     for (std::size_t i = 0; i < m_bgr.size(); ++i)
@@ -476,7 +463,7 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
     m_viewer.m_nWidth = 4;
     FillRaw([](int, int) { return 77; });
     m_viewer.m_bConverted = 0;
-    Repaint();
+    Draw(true);
     EXPECT_EQ((std::vector{Pixel(0, 5), Pixel(3, 199), Pixel(4, 5)}),
               (std::vector{Grey(77), Grey(77), BACKGROUND}));
     EXPECT_EQ(Header()[2], 8);
@@ -497,7 +484,7 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
         };
         fill(100);
         m_viewer.m_bConverted = 0;
-        Repaint();
+        Draw(true);
         fill(200);
         Draw();
         EXPECT_EQ((std::pair{Pixel(5, 5), int(m_viewer.m_bConverted)}), (std::pair{Grey(100), 1})) << nMode;
@@ -505,19 +492,14 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameAndLineScanOncePerImage)
         Draw();
         EXPECT_EQ(Pixel(5, 5), Grey(200)) << nMode;
     }
-}
 
-TEST_F(ViewerTest, StoppingTheViewerLeavesNoConversionRunning)
-{
     // The longest line-scan image, whose conversion outlasts a pass's bounded waits in the
     // sanitizer build: once the drawing thread is stopped, the image may be released at once.
     constexpr std::size_t LINES = 65500;
     auto pGrey = std::make_unique<std::vector<unsigned char>>(LINES * SENSOR_WIDTH, 80);
     auto pBgr = std::make_unique<std::vector<unsigned char>>(LINES * SENSOR_WIDTH * 3, 0);
     std::tie(g_pLineScan, g_pLineScanBgr) = std::tuple(pGrey->data(), pBgr->data());
-    std::tie(m_viewer.m_bOverlay, m_viewer.m_nSourceMode, m_viewer.m_nWidth) =
-        std::tuple(0, VIEW_SRC_LINESCAN_BAYER, int(LINES));
-    Open(300, 200);
+    std::tie(m_viewer.m_nWidth, m_viewer.m_bConverted) = std::tuple(int(LINES), 0);
     m_viewer.SignalDraw();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     m_viewer.OnCancel();
