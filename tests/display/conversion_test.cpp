@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -19,36 +20,24 @@ char ColourAt(int nPhase, int y, int x)
     return TABLE[nPhase][y & 1][x & 1];
 }
 
-// Output rows 1 ... H - 2 of a W x H mosaic into pOut (3 * W bytes a row); rows 0 and H - 1 are
-// left alone.
+// Output rows 1 ... H - 2 of a W x H mosaic into pOut (3 * W bytes a row, blue, green, red); rows
+// 0 and H - 1 are left alone, columns 0 and W - 1 black. A colour a pixel has not is the mean of
+// its nearest samples of that colour: beside, above and below it, else on its diagonals.
 void ReferenceDemosaic(int nPhase, const uint8_t* pSrc, int nWidth, int nHeight, uint8_t* pOut)
 {
-    auto s = [&](int y, int x) { return unsigned(pSrc[size_t(y) * nWidth + x]); };
-    const auto ChannelOf = [](char colour) { return colour == 'B' ? 0 : colour == 'G' ? 1 : 2; };
     for (int y = 1; y + 1 < nHeight; ++y)
-    {
         for (int x = 0; x < nWidth; ++x)
-        {
-            unsigned bgr[3] = {0, 0, 0};
-            if (x != 0 && x != nWidth - 1)
+            for (int ch = 0; ch < 3; ++ch)
             {
-                const char own = ColourAt(nPhase, y, x);
-                bgr[ChannelOf(own)] = s(y, x);
-                if (own == 'G')
-                {
-                    bgr[ChannelOf(ColourAt(nPhase, y, x + 1))] = (s(y, x - 1) + s(y, x + 1)) >> 1;
-                    bgr[ChannelOf(ColourAt(nPhase, y + 1, x))] = (s(y - 1, x) + s(y + 1, x)) >> 1;
-                }
-                else
-                {
-                    bgr[1] = (s(y, x - 1) + s(y, x + 1) + s(y - 1, x) + s(y + 1, x)) >> 2;
-                    bgr[2 - ChannelOf(own)] =
-                        (s(y - 1, x - 1) + s(y - 1, x + 1) + s(y + 1, x - 1) + s(y + 1, x + 1)) >> 2;
-                }
+                unsigned nSum = 0, nCount = 0;
+                for (int nRing = 0; nRing <= 2 && nCount == 0 && x != 0 && x != nWidth - 1; ++nRing)
+                    for (int dy = -1; dy <= 1; ++dy)
+                        for (int dx = -1; dx <= 1; ++dx)
+                            if (std::abs(dy) + std::abs(dx) == nRing &&
+                                ColourAt(nPhase, y + dy, x + dx) == "BGR"[ch])
+                                nSum += pSrc[size_t(y + dy) * nWidth + x + dx], ++nCount;
+                pOut[(size_t(y) * nWidth + x) * 3 + ch] = uint8_t(nCount ? nSum / nCount : 0);
             }
-            std::copy(bgr, bgr + 3, pOut + (size_t(y) * nWidth + x) * 3);
-        }
-    }
 }
 
 // All H rows of a W x H YUY2 picture as blue, green, red, source row r into output row H - 1 - r.

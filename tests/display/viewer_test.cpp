@@ -33,21 +33,16 @@ const auto Grey = [](int v) { return Rgb(v, v, v); };
 // Never the window colour, so that a drawn pixel is always told from an untouched one.
 const auto Ramp = [](int r, int c) { return (r * 7 + c * 3) % 200; };
 
-class TestOwner : public ViewerOwner
+// The viewer, and its owner's check boxes and line position.
+class ViewerTest : public ::testing::Test, public ViewerOwner
 {
-  public:
+  protected:
     int GetTabSelection() const override { return 0; }
     void PostRecCommand(int) override {}
     int GetCursorCheck() const override { return m_nCursor; }
     int GetCenterCheck() const override { return m_nCenter; }
     int GetLinePosition() const override { return m_nLinePos; }
 
-    std::atomic<int> m_nCursor{0}, m_nCenter{0}, m_nLinePos{478};
-};
-
-class ViewerTest : public ::testing::Test
-{
-  protected:
     ViewerTest()
         : m_raw(RAW_FRAME_BYTES, 0), m_bgr(BGR_FRAME_BYTES, 0), m_lineScan(256 * SENSOR_WIDTH, 0),
           m_lineScanBgr(256 * SENSOR_WIDTH * 3, 0)
@@ -57,10 +52,11 @@ class ViewerTest : public ::testing::Test
         g_rcMeasure.Clear();
         std::tie(g_crGuide, g_nGuideWidth, g_nGuidePitch, g_nGuideDash) = std::tuple(GUIDE, 1, 40, 6);
         // The live viewer as the console prepares it, on a mono camera (1:1, raw samples).
-        m_viewer.m_pOwner = &m_owner;
+        m_viewer.m_pOwner = this;
         std::tie(m_viewer.m_nWidth, m_viewer.m_nHeight, m_viewer.m_bOverlay) = std::tuple(960, 1284, 1);
     }
-    ~ViewerTest() override
+    // Before any destructor: the drawing thread calls this fixture as the viewer's owner.
+    void TearDown() override
     {
         if (m_viewer.IsWindow())
             m_viewer.OnCancel();
@@ -166,8 +162,8 @@ class ViewerTest : public ::testing::Test
         return m_viewer.GetScrollPos(nBar);
     }
 
+    std::atomic<int> m_nCursor{0}, m_nCenter{0}, m_nLinePos{478};
     std::vector<unsigned char> m_raw, m_bgr, m_lineScan, m_lineScanBgr;
-    TestOwner m_owner;
     TarnwickWnd m_viewer;
 };
 
@@ -183,8 +179,8 @@ std::string Dashes(int n)
 
 TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWithinTheClient)
 {
-    m_owner.m_nCursor = 1;
-    m_owner.m_nLinePos = 100;
+    m_nCursor = 1;
+    m_nLinePos = 100;
     Open(900, 1000);
     // 1:1: the line's column 960 - 100 - 2 (not moved by scrolling) or, with "Center", the full
     // frame's centre. Fit (k = 50) scales the columns and ends the dashes at 1284 * 50 / 100.
@@ -197,7 +193,7 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWi
     for (const auto [nZoom, nCenter, nScroll, cx, cy, x, xOther] : CASES)
     {
         SCOPED_TRACE(::testing::Message() << "zoom " << nZoom << " x " << x << " scroll " << nScroll);
-        std::tie(m_viewer.m_nZoom, m_owner.m_nCenter) = std::tuple(nZoom, nCenter);
+        std::tie(m_viewer.m_nZoom, m_nCenter) = std::tuple(nZoom, nCenter);
         SizeClient(cx, cy);
         Scroll(SB_HORZ, SB_THUMBPOSITION, nScroll);
         Draw(true);
@@ -243,7 +239,7 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWi
     std::tie(g_nGuidePitch, g_nGuideWidth) = std::tuple(40, 1);
     for (int i = 0; i < 3; ++i)
     {
-        std::tie(m_owner.m_nCursor, m_viewer.m_bOverlay, m_viewer.m_nWidth) =
+        std::tie(m_nCursor, m_viewer.m_bOverlay, m_viewer.m_nWidth) =
             std::tuple(i != 0, i != 1, i == 2 ? 4 : 960);
         Draw(true);
         EXPECT_EQ(Run(480, 0, 100, GUIDE), std::string(100, '.')) << i;
@@ -399,7 +395,7 @@ TEST_F(ViewerTest, OpeningShowsItMaximisedReopeningStartsANewThreadAndNothingIsD
     // No lines yet (a line-scan image of nothing), at 1:1 and fitted, with the overlays on; the
     // measuring drag has nothing to map to either (the sanitizer build checks the divisions).
     // Last, a picture larger than its buffer.
-    m_owner.m_nCursor = 1;
+    m_nCursor = 1;
     g_rcMeasure.Set(MeasureRect{0, 0, 10, 10});
     for (const auto [nZoom, nWidth, nHeight] : {std::array{VIEW_ZOOM_1TO1, 0, 1284},
                                                 {VIEW_ZOOM_1TO1, 960, 0},
@@ -459,7 +455,7 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameLineScanOncePerImageAndNe
     EXPECT_EQ((std::pair{Pixel(5, 5), Header()[2]}), (std::pair{Rgb(30, 20, 10), 24}));
 
     // A colour camera in line-scan readout: the raw samples in grey, no conversion, no guide line.
-    m_owner.m_nCursor = 1;
+    m_nCursor = 1;
     m_viewer.m_nWidth = 4;
     FillRaw([](int, int) { return 77; });
     m_viewer.m_bConverted = 0;
@@ -471,7 +467,7 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameLineScanOncePerImageAndNe
 
     // A new live frame, or a new line-scan image, is converted once when its flag is cleared;
     // redraws without one draw the same conversion.
-    m_owner.m_nCursor = 0;
+    m_nCursor = 0;
     for (const int nMode : {VIEW_SRC_BAYER, VIEW_SRC_LINESCAN_BAYER})
     {
         std::tie(m_viewer.m_nSourceMode, m_viewer.m_nWidth) =
