@@ -15,27 +15,20 @@ namespace
 {
 constexpr const char* TITLE = "Tarnwick  (Ver. 0.01)";
 
-// The main dialog with a clock the test sets and a record of the Rec commands it posts.
+// The main dialog with a clock the test sets and a record of the Rec commands it posts (on the
+// user-interface thread: no test here records while streaming).
 class TestDlg : public TarnwickDlg
 {
   public:
     std::int64_t ReadCounter() const override { return m_nCounter; }
     void PostRecCommand(int nCommandId) override
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
         m_posted.push_back(nCommandId);
         TarnwickDlg::PostRecCommand(nCommandId);
     }
-    std::vector<int> TakePosted()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return std::exchange(m_posted, {});
-    }
+    std::vector<int> TakePosted() { return std::exchange(m_posted, {}); }
 
     std::int64_t m_nCounter = 0;
-
-  private:
-    std::mutex m_mutex; // protects m_posted: the frame handler posts from the streaming thread
     std::vector<int> m_posted;
 };
 
@@ -117,8 +110,7 @@ TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
 
 TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneInsideTheTabs)
 {
-    // The camera, the mode byte it answers, the frame size shown, the viewer's width, the resolution
-    // radio and the frame height.
+    // Camera, mode byte; the frame size shown, the viewer's width, resolution radio, frame height.
     const std::tuple<const char*, int, const char*, int, int, int> cases[] = {
         {"color", 1, "1284 x 960", 960, RES_FULL_SIZE, 960},
         {"color", 0, "1284 x 960", 960, RES_FULL_SIZE, 960},
@@ -215,9 +207,8 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
         ClearLogs();
         TestDlg& d = D();
         d.m_tabPartial.m_editLinePos.SetWindowText("7");
-        // Step 1 writes the direction and the shutter; the rest only reads: the gain mode, manual
-        // gain, red, blue, green, shutter preset, manual shutter and line position (one request
-        // for the address, one for the byte).
+        // Step 1 writes the direction and the shutter; the rest only reads, eight registers, each
+        // by a request for the address and one for the byte.
         ASSERT_TRUE(PumpUntil([&] { return Log(0).size() >= 36; }));
         UiApplication::PumpEvents(20);
         std::vector<std::string> expected = {"18=00", "01=0F"};
@@ -276,8 +267,7 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
     QWidget* pGainPage = ControlWidget(d.m_tabGain, IDC_ONE_PUSH_WB); // passes every key on
     QWidget* pViewer = d.m_wndLive.Impl().Client();
     QWidget* pLineScan = d.m_wndLineScan.Impl().Client();
-    // The tab, where the key goes, the key, whether the rate is typed; the Rec commands the main dialog
-    // or the viewer posted, and the typed rate afterwards, from "12.5".
+    // Tab, target, key, whether the rate is typed; the Rec commands posted, the rate after "12.5".
     const std::tuple<int, QWidget*, Qt::Key, bool, std::vector<int>, const char*> cases[] = {
         {3, pMain, Qt::Key_R, true, {IDC_REC_START}, "12.5"},
         {3, pMain, Qt::Key_S, true, {IDC_REC_SAVE}, "12.5"},
@@ -317,9 +307,8 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
 
     // A click on a display field is dropped; the check box beside it works.
     QTest::mouseClick(ControlWidget(d, IDC_MAIN_FPS), Qt::LeftButton);
-    EXPECT_FALSE(d.m_editFps.HasFocus());
     QTest::mouseClick(pMain, Qt::LeftButton);
-    EXPECT_EQ(d.m_chkFolderSelect.GetCheck(), 1);
+    EXPECT_EQ((std::pair{d.m_editFps.HasFocus(), d.m_chkFolderSelect.GetCheck()}), (std::pair{false, 1}));
 }
 
 TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
@@ -329,6 +318,7 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
     TabGUIRec& rec = d.m_tabRec;
     rec.m_progressRec.SetRange(0, 1000);
     // Timed or manual, the count before and the limit; the progress bar after each frame, the posts.
+    // Nothing is stored past the limit.
     const std::tuple<bool, std::uint32_t, std::uint32_t, std::vector<int>, std::vector<int>> cases[] = {
         {false, 126, 32750, {0, 128, 128}, {}}, // manual: bits 7 and 8 of the count
         {false, 510, 32750, {384, 0}, {}},
@@ -350,7 +340,6 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
             UiApplication::PumpEvents(30); // posted positions are shown at most every 20 ms
             positions.push_back(rec.m_progressRec.GetPos());
         }
-        // Nothing stored past the limit.
         EXPECT_EQ(
             (std::tuple{positions, d.TakePosted(), std::count(pPastLimit, pPastLimit + SENSOR_WIDTH, 0xEE)}),
             (std::tuple{expected, posted, long(SENSOR_WIDTH)}));
@@ -395,8 +384,8 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
         }
         std::filesystem::remove(m_temp.Path(names[0]));
 
-        // "Folder Select", while streaming again: where the save dialog says, nothing when it is
-        // cancelled. The picture is one whole frame; a colour one shows the scene in true colour.
+        // "Folder Select", streaming again: where the save dialog says, nothing when it is cancelled;
+        // a colour picture shows the scene in true colour.
         d.SendCommand(IDC_MAIN_START); // Exit follows while streaming into the open viewer
         ASSERT_TRUE(PumpUntil([&] { return d.m_nFrameCount > 1; }));
         d.m_chkFolderSelect.SetCheck(1);

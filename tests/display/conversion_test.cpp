@@ -93,17 +93,11 @@ TEST(ConversionSplit, MatchesReferenceInEveryBayerPhaseAndYuvRange)
                         std::ranges::fill(src, uint8_t(255));
                     std::vector<uint8_t> want(size_t(w) * h * 3 + 2 * GUARD, UNTOUCHED), got = want;
                     ConvertParams params[2];
-                    if (bBayer)
-                    {
-                        ReferenceDemosaic(nMode >= 0 && nMode <= 3 ? nMode : BAYER_RGGB, src.data(), w, h,
-                                          want.data() + GUARD);
-                        split.ConvertBayer(nMode, src.data(), got.data() + GUARD, w, h, params);
-                    }
-                    else
-                    {
-                        ReferenceYuy2(nMode != 0, src.data(), w, h, want.data() + GUARD);
-                        split.ConvertYuy2(nMode, src.data(), got.data() + GUARD, w, h, params);
-                    }
+                    bBayer ? ReferenceDemosaic(nMode >= 0 && nMode <= 3 ? nMode : BAYER_RGGB, src.data(), w,
+                                               h, want.data() + GUARD)
+                           : ReferenceYuy2(nMode != 0, src.data(), w, h, want.data() + GUARD);
+                    bBayer ? split.ConvertBayer(nMode, src.data(), got.data() + GUARD, w, h, params)
+                           : split.ConvertYuy2(nMode, src.data(), got.data() + GUARD, w, h, params);
                     ASSERT_EQ(want, got);
                 }
 }

@@ -1,6 +1,5 @@
-// The viewer window with its drawing thread, opened for real on the offscreen platform: what the
-// drawing thread leaves in the back buffer, and what the handlers do with scroll bars, the
-// measured rectangle and the zoom.
+// The viewer window opened for real on the offscreen platform: what its drawing thread leaves in
+// the back buffer, and what its handlers do with scroll bars, the measured rectangle and the zoom.
 
 #include "buffers/shared_buffers.h"
 #include "display/guide_settings.h"
@@ -92,9 +91,8 @@ class ViewerTest : public ::testing::Test, public ViewerOwner
     DrawSurface& Surface() { return m_viewer.GetDrawSurface(); }
     ColorRef Pixel(int x, int y) { return Surface().GetPixel(x, y); }
 
-    // Lets the drawing thread draw the current state: two passes asked for after the state was
-    // set (the first may have begun before), then quiet until no pass is under way. A repaint
-    // first erases the whole client, as the window asks after a change of settings.
+    // Two passes asked for after the state was set (the first may have begun before), then quiet
+    // until none is under way. A repaint first erases the client, as after a change of settings.
     void Draw(bool bRepaint = false)
     {
         if (bRepaint)
@@ -109,15 +107,12 @@ class ViewerTest : public ::testing::Test, public ViewerOwner
     }
     void Settle()
     {
-        for (int n = -1; n != Surface().PublishedCount();)
-        {
+        for (int n = -1; n != Surface().PublishedCount();
+             std::this_thread::sleep_for(std::chrono::milliseconds(100)))
             n = Surface().PublishedCount();
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
     }
 
-    // The live frame, value(r, c) at picture row r and column c, written as the frame store does:
-    // under the live-frame lock, buffer row 0 the picture's bottom row.
+    // The live frame, value(r, c) at picture row r and column c, stored as the frame store does.
     template <class Value> void FillRaw(Value value)
     {
         std::lock_guard<std::mutex> lock(LiveFrameLock());
@@ -182,9 +177,8 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWi
     m_nCursor = 1;
     m_nLinePos = 100;
     Open(900, 1000);
-    // 1:1: the line's column 960 - 100 - 2 (not moved by scrolling) or, with "Center", the full
-    // frame's centre. Fit (k = 50) scales the columns and ends the dashes at 1284 * 50 / 100.
-    // Zoom, centre, scroll, client width and height, the guide's column and the other one.
+    // Zoom, "Center", scroll, client width and height, the guide's column and the other one: at 1:1
+    // column 960 - 100 - 2, unscrolled, or the centre; Fit (k = 50) scales them and ends at 642.
     const int CASES[][7] = {{VIEW_ZOOM_1TO1, 0, 0, 900, 1000, 858, 480},
                             {VIEW_ZOOM_1TO1, 0, 30, 900, 1000, 858, 480},
                             {VIEW_ZOOM_1TO1, 1, 0, 900, 1000, 480, 858},
@@ -207,18 +201,15 @@ TEST_F(ViewerTest, GuideLineDashesDownTheLineOrCentreColumnAtEitherZoomAndOnlyWi
     Draw();
     EXPECT_EQ(Run(238, 2, 5, Rgb(255, 0, 0), 1, 0), ".###.");
 
-    // Hand-edited settings draw promptly within the client, centred at 1:1 on a 600 x 100 client.
-    // Dash, width and pitch beyond sense, then rows 0 to 99 of the centre column; the columns
-    // beside it stay clear except under the widest pen. A dash of a billion pixels once walked every
-    // one of them, and lengths near the int limit overflowed.
+    // Hand-edited dash, width and pitch beyond sense draw promptly, within the 600 x 100 client:
+    // the centre column, and beside it only under the widest pen.
     std::tie(g_crGuide, m_viewer.m_nZoom) = std::tuple(GUIDE, VIEW_ZOOM_1TO1);
     SizeClient(600, 100);
-    const std::string dots(34, '.');
     const std::tuple<int, int, int, std::string> EDITS[] = {
-        {1000000000, 1, 40, std::string(100, '#')},
+        {1000000000, 1, 40, std::string(100, '#')}, // once walked pixel by pixel
         {INT_MAX, 1, 40, std::string(100, '#')},
         {INT_MIN, 1, 40, std::string(81, '#') + std::string(19, '.')},
-        {-6, 1, 40, "#" + dots + Dashes(40) + Dashes(25).substr(0, 6) + std::string(19, '.')},
+        {-6, 1, 40, "#" + std::string(34, '.') + Dashes(46) + std::string(19, '.')},
         {6, 1, INT_MAX, Dashes(40) + std::string(60, '.')},
         {6, INT_MAX, 40, std::string(100, '#')},
         {INT_MAX, INT_MAX, 1, std::string(100, '#')},
@@ -306,8 +297,7 @@ TEST_F(ViewerTest, ScrollBarsStepFollowTheZoomAndPlaceThePictureWhichFitDrawsAtT
     };
     EXPECT_EQ(bars(), (std::vector<int>{960, 401, 1284, 301}));
 
-    // Horizontal and vertical position asked for, then kept by the bars: scrolled to the far
-    // corner, the picture's last column and row touch the client's edges.
+    // Positions asked for and kept: at the far corner the picture's last pixel is the client's.
     for (const auto [x, y, xKept, yKept] :
          {std::array{100, 200, 100, 200}, {960, 1284, 560, 984}, {0, 0, 0, 0}})
     {
@@ -319,8 +309,7 @@ TEST_F(ViewerTest, ScrollBarsStepFollowTheZoomAndPlaceThePictureWhichFitDrawsAtT
                                Grey(Ramp(yKept + 299, xKept + 399))}));
     }
 
-    // Code and position, then where the bar is left: the thumb takes the low 16 bits of the
-    // position, and the bar keeps it within 960 - 400.
+    // Code and position, then where the bar is left: the thumb's low 16 bits, within 960 - 400.
     const int STEPS[][3] = {{SB_LINERIGHT, 0, 2},   {SB_PAGERIGHT, 0, 12}, {SB_LINELEFT, 0, 10},
                             {SB_PAGELEFT, 0, 0},    {SB_LINELEFT, 0, 0},   {SB_THUMBTRACK, 0x10064, 100},
                             {SB_ENDSCROLL, 0, 100}, {SB_RIGHT, 0, 100},    {SB_THUMBPOSITION, 5000, 560}};
@@ -392,9 +381,8 @@ TEST_F(ViewerTest, OpeningShowsItMaximisedReopeningStartsANewThreadAndNothingIsD
     Draw(true);
     EXPECT_EQ(Pixel(5, 5), Grey(Ramp(5, 5)));
 
-    // No lines yet (a line-scan image of nothing), at 1:1 and fitted, with the overlays on; the
-    // measuring drag has nothing to map to either (the sanitizer build checks the divisions).
-    // Last, a picture larger than its buffer.
+    // No lines yet, at 1:1 and fitted, overlays on and a drag (the sanitizer build checks the
+    // divisions); last, a picture larger than its buffer.
     m_nCursor = 1;
     g_rcMeasure.Set(MeasureRect{0, 0, 10, 10});
     for (const auto [nZoom, nWidth, nHeight] : {std::array{VIEW_ZOOM_1TO1, 0, 1284},
@@ -462,11 +450,9 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameLineScanOncePerImageAndNe
     Draw(true);
     EXPECT_EQ((std::vector{Pixel(0, 5), Pixel(3, 199), Pixel(4, 5)}),
               (std::vector{Grey(77), Grey(77), BACKGROUND}));
-    EXPECT_EQ(Header()[2], 8);
     EXPECT_EQ(std::count(m_bgr.begin(), m_bgr.end(), 30), static_cast<std::ptrdiff_t>(m_bgr.size() / 3));
 
-    // A new live frame, or a new line-scan image, is converted once when its flag is cleared;
-    // redraws without one draw the same conversion.
+    // A new live frame or line-scan image is converted once its flag is cleared, not on redraws.
     m_nCursor = 0;
     for (const int nMode : {VIEW_SRC_BAYER, VIEW_SRC_LINESCAN_BAYER})
     {
@@ -489,8 +475,8 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameLineScanOncePerImageAndNe
         EXPECT_EQ(Pixel(5, 5), Grey(200)) << nMode;
     }
 
-    // The longest line-scan image, whose conversion outlasts a pass's bounded waits in the
-    // sanitizer build: once the drawing thread is stopped, the image may be released at once.
+    // The longest image, converted longer than a pass waits in the sanitizer build: once the
+    // drawing thread is stopped, it may be released at once.
     constexpr std::size_t LINES = 65500;
     auto pGrey = std::make_unique<std::vector<unsigned char>>(LINES * SENSOR_WIDTH, 80);
     auto pBgr = std::make_unique<std::vector<unsigned char>>(LINES * SENSOR_WIDTH * 3, 0);
