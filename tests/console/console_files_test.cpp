@@ -11,26 +11,21 @@
 #include <cstring>
 #include <vector>
 
-namespace
-{
-BitmapInfo GreyHeader(int nBitCount, int nWidth, int nHeight)
-{
-    BitmapInfo bmi;
-    std::tie(bmi.bmiHeader.biBitCount, bmi.bmiHeader.biWidth, bmi.bmiHeader.biHeight) =
-        std::tuple(static_cast<std::uint16_t>(nBitCount), nWidth, nHeight);
-    for (int i = 0; i < 256; ++i)
-        bmi.bmiColors[i] = RgbQuad{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
-    return bmi;
-}
-} // namespace
-
-TEST(BmpFileTest, FilesHoldHeaderPaletteAndRowsByteForByte)
+TEST(BmpFileTest, FilesHoldHeaderPaletteAndRowsByteForByteAndAFailedWriteLeavesNoFile)
 {
     TempDir dir;
     const std::string strPath = dir.Path("picture.bmp");
     std::vector<unsigned char> pixels(4000000);
     for (std::size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = static_cast<unsigned char>(i * 7 + i / 251);
+    BitmapInfo bmi;
+    for (int i = 0; i < 256; ++i)
+        bmi.bmiColors[i] = RgbQuad{std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
+    const auto header = [&](int nBits, int nWidth, int nHeight)
+    {
+        std::tie(bmi.bmiHeader.biBitCount, bmi.bmiHeader.biWidth, bmi.bmiHeader.biHeight) =
+            std::tuple(static_cast<std::uint16_t>(nBits), nWidth, nHeight);
+    };
     // Bit count, width and height; file size and pixel offset.
     const int cases[][5] = {
         {8, 0, 0, 1078, 1078},           // before the viewer's first drawing
@@ -38,42 +33,36 @@ TEST(BmpFileTest, FilesHoldHeaderPaletteAndRowsByteForByte)
         {24, 1000, 1284, 3852054, 54},
         {24, 5, 2, 54 + 2 * 16, 54}, // rows of 15 bytes lie 16 apart
     };
-    for (const auto& c : cases)
+    for (const auto [nBits, nWidth, nHeight, nSize, nOffset] : cases)
     {
-        SCOPED_TRACE(std::to_string(c[0]) + " bits " + std::to_string(c[1]) + " x " + std::to_string(c[2]));
-        const BitmapInfo bmi = GreyHeader(c[0], c[1], c[2]);
+        SCOPED_TRACE(std::to_string(nBits) + " bits " + std::to_string(nWidth) + " x " +
+                     std::to_string(nHeight));
+        header(nBits, nWidth, nHeight);
         ASSERT_TRUE(WriteBmpFile(strPath, bmi, pixels.data(), pixels.size()));
         const std::string s = TempDir::ReadFile(strPath);
-        ASSERT_EQ(s.size(), std::size_t(c[3]));
-        EXPECT_EQ(s.substr(0, 2), "BM");
-        EXPECT_EQ((std::vector<std::uint32_t>{U32(s, 2), U32(s, 6), U32(s, 10)}),
-                  (std::vector<std::uint32_t>{std::uint32_t(c[3]), 0, std::uint32_t(c[4])}));
-        EXPECT_EQ(std::memcmp(s.data() + 14, &bmi, c[4] - 14), 0); // header, then the palette
-        EXPECT_EQ(std::memcmp(s.data() + c[4], pixels.data(), s.size() - c[4]), 0);
+        ASSERT_EQ(s.size(), std::size_t(nSize));
+        EXPECT_EQ(
+            (std::vector<std::uint32_t>{U32(s, 0) & 0xFFFF, U32(s, 2), U32(s, 6), U32(s, 10)}),
+            (std::vector<std::uint32_t>{'B' | 'M' << 8, std::uint32_t(nSize), 0, std::uint32_t(nOffset)}));
+        EXPECT_EQ(std::memcmp(s.data() + 14, &bmi, nOffset - 14), 0); // header, then the palette
+        EXPECT_EQ(std::memcmp(s.data() + nOffset, pixels.data(), s.size() - nOffset), 0);
         EXPECT_EQ(dir.Entries(), std::vector<std::string>{"picture.bmp"});
     }
-}
 
-TEST(BmpFileTest, AFailedWriteReportsItAndLeavesNoFile)
-{
-    TempDir dir;
-    std::vector<unsigned char> pixels(960 * 1284);
-    const BitmapInfo bmi = GreyHeader(8, 960, 1284);
-    // A folder that is missing, and one that is a file.
-    EXPECT_FALSE(WriteBmpFile(dir.Path("missing/picture.bmp"), bmi, pixels.data(), pixels.size()));
+    // A folder that is missing or a file, a picture larger than its buffer, and a disk that fills up
+    // in the middle of the rows: each write fails, nothing is left under any name, the old file stays.
+    header(8, 960, 1284);
+    TempDir::WriteFile(strPath, "old");
     TempDir::WriteFile(dir.Path("plain"), "x");
-    EXPECT_FALSE(WriteBmpFile(dir.Path("plain/picture.bmp"), bmi, pixels.data(), pixels.size()));
-
-    // A picture larger than its buffer is refused; the file of that name stays as it was.
-    const std::string strOld = dir.Path("old.bmp");
-    TempDir::WriteFile(strOld, "old");
-    EXPECT_FALSE(WriteBmpFile(strOld, bmi, pixels.data(), pixels.size() - 1));
-
-    // The disk fills up in the middle of the rows: nothing under either name, the old file kept.
-    EXPECT_FALSE(
-        OnAFullDisk(100000, [&] { return WriteBmpFile(strOld, bmi, pixels.data(), pixels.size()); }));
-    EXPECT_EQ(TempDir::ReadFile(strOld), "old");
-    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"old.bmp", "plain"}));
+    EXPECT_EQ(
+        (std::vector<bool>{
+            WriteBmpFile(dir.Path("missing/picture.bmp"), bmi, pixels.data(), pixels.size()),
+            WriteBmpFile(dir.Path("plain/picture.bmp"), bmi, pixels.data(), pixels.size()),
+            WriteBmpFile(strPath, bmi, pixels.data(), 960 * 1284 - 1),
+            OnAFullDisk(100000, [&] { return WriteBmpFile(strPath, bmi, pixels.data(), pixels.size()); })}),
+        std::vector<bool>(4, false));
+    EXPECT_EQ(TempDir::ReadFile(strPath), "old");
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"picture.bmp", "plain"}));
 }
 
 TEST(TimeStampPathTest, NamesCarryTheWholeDateAndTimeNineHoursAheadOfUtc)

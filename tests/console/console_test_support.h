@@ -5,8 +5,6 @@
 #include "platform/ui/ui_application.h"
 #include "tests/platform/sys/temp_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <functional>
 

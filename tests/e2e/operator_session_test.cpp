@@ -49,16 +49,17 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysAndSavesEveryFormat)
     EXPECT_EQ(Save(IMAGE_FORMAT_BMP_RAW, strOut), ""); // nothing recorded yet
     d.m_tabRec.m_editSec.SetWindowText("1");
     d.m_tabRec.m_editQuality.SetWindowText("90");
-    // Direction, frames by hand (0: by time), format, whether named by the time.
+    // Direction, frames by hand (0: by time), format, whether named by the time. The colour BMP
+    // follows a longer recording, whose picture lies where its own top row goes.
     const struct
     {
         int nDirection;
         std::uint32_t nFrames;
         int nFormat;
         bool bTimeStamp;
-    } cases[] = {{0, 300, IMAGE_FORMAT_BMP_BAYER, true},
+    } cases[] = {{1, 0, IMAGE_FORMAT_JPEG, true},
+                 {0, 300, IMAGE_FORMAT_BMP_BAYER, true},
                  {1, 300, IMAGE_FORMAT_BMP_RAW, false},
-                 {1, 0, IMAGE_FORMAT_JPEG, true},
                  {0, 0, IMAGE_FORMAT_JPEG, false}};
     for (const auto& c : cases)
     {
@@ -101,6 +102,9 @@ TEST_F(OperatorTest, AnOperatorRecordsBothWaysAndSavesEveryFormat)
         ASSERT_TRUE(bJpeg ? ReadJpeg(strFile, &picture) : ReadBmp(strFile, &picture));
         EXPECT_EQ((std::vector<int>{picture.nWidth, picture.nHeight, picture.nChannels}),
                   (std::vector<int>{nWidth, 1284, c.nFormat == IMAGE_FORMAT_BMP_RAW ? 1 : 3}));
+        // A JPEG at the quality on the page, baseline.
+        EXPECT_EQ((std::pair{picture.bBaseline, picture.quant}),
+                  (std::pair{bJpeg, bJpeg ? JpegTables(90) : std::vector<unsigned>{}}));
         // A converted picture's first and last rows are black, not left over from before.
         const auto black = [&](int y) {
             return std::all_of(picture.At(0, y), picture.At(0, y) + nWidth * 3,

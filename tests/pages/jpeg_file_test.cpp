@@ -20,21 +20,23 @@ std::vector<uint8_t> BlueBelowRed(int nWidth)
     return bgr;
 }
 
-TEST(JpegFileTest, WritesPictureTopRowFirst)
+TEST(JpegFileTest, WritesPictureTopRowFirstAtTheQualityAsked)
 {
     TempDir dir;
     const std::vector<uint8_t> bgr = BlueBelowRed(16);
-    ASSERT_TRUE(WriteJpegFile(dir.Path("a.jpg"), bgr.data(), 16, 32, 90));
-    Picture d;
-    ASSERT_TRUE(ReadJpeg(dir.Path("a.jpg"), &d));
-    ASSERT_EQ((std::pair{d.nWidth, d.nHeight}), (std::pair{16, 32}));
     const auto near = [](const uint8_t* p, int r, int g, int b)
     { return std::abs(p[0] - r) <= 8 && std::abs(p[1] - g) <= 8 && std::abs(p[2] - b) <= 8; };
-    EXPECT_TRUE(near(d.At(0, 0), 255, 0, 0) && near(d.At(15, 31), 0, 0, 255)); // red at the top, blue below
-
-    // Quality 0 is taken as 1, with tables kept to baseline: the frame marker is SOF0.
-    ASSERT_TRUE(WriteJpegFile(dir.Path("b.jpg"), bgr.data(), 16, 32, 0));
-    EXPECT_NE(TempDir::ReadFile(dir.Path("b.jpg")).find("\xFF\xC0"), std::string::npos);
+    // The quality asked, and the one the file's tables are of: 0 is taken as 1, kept to baseline.
+    for (const auto& [nQuality, nTables] : {std::pair{90, 90}, std::pair{0, 1}})
+    {
+        ASSERT_TRUE(WriteJpegFile(dir.Path("a.jpg"), bgr.data(), 16, 32, nQuality));
+        Picture d;
+        ASSERT_TRUE(ReadJpeg(dir.Path("a.jpg"), &d));
+        EXPECT_EQ((std::tuple{d.nWidth, d.nHeight, d.bBaseline, d.quant}),
+                  (std::tuple{16, 32, true, JpegTables(nTables)}));
+        // Red at the top, blue below.
+        EXPECT_TRUE(nQuality < 90 || (near(d.At(0, 0), 255, 0, 0) && near(d.At(15, 31), 0, 0, 255)));
+    }
 }
 
 TEST(JpegFileTest, FailedSavesLeaveNothingNew)

@@ -40,7 +40,7 @@ struct JpegError
                << strFile << ": headers disagree with the file's " << s.size() << " bytes (" << nWidth
                << " x " << nHeight << ", " << nBits << " bits, pixels at " << nOffset << ")";
     Picture& p = *pPicture;
-    p = Picture{nWidth, static_cast<int>(nRows), nBits / 8, false, {}};
+    p = Picture{nWidth, static_cast<int>(nRows), nBits / 8, false, {}, false, {}};
     p.pixels.resize(static_cast<size_t>(nWidth) * nRows * p.nChannels);
     for (size_t y = 0; y < nRows; ++y)
     {
@@ -68,9 +68,20 @@ struct JpegError
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(s.data()),
                  static_cast<unsigned long>(s.size()));
     jpeg_read_header(&info, TRUE);
+    Picture& p = *pPicture;
+    // The frame header follows the segments before it (those whose marker is not SOFn); SOF0 is
+    // baseline.
+    const auto Byte = [&](std::size_t n) { return n < s.size() ? static_cast<uint8_t>(s[n]) : 0u; };
+    std::size_t n = 2;
+    while (n + 4 <= s.size() && ((Byte(n + 1) & 0xF0) != 0xC0 || Byte(n + 1) == 0xC4))
+        n += 2 + (Byte(n + 2) << 8 | Byte(n + 3));
+    p.bBaseline = Byte(n + 1) == 0xC0;
+    p.quant.clear();
+    for (const JQUANT_TBL* pTable : {info.quant_tbl_ptrs[0], info.quant_tbl_ptrs[1]})
+        if (pTable != nullptr)
+            p.quant.insert(p.quant.end(), pTable->quantval, pTable->quantval + DCTSIZE2);
     info.out_color_space = JCS_RGB;
     jpeg_start_decompress(&info);
-    Picture& p = *pPicture;
     p.nWidth = static_cast<int>(info.output_width);
     p.nHeight = static_cast<int>(info.output_height);
     p.nChannels = 3;
@@ -84,4 +95,21 @@ struct JpegError
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
     return ::testing::AssertionSuccess();
+}
+
+std::vector<unsigned> JpegTables(int nQuality)
+{
+    jpeg_compress_struct info{};
+    jpeg_error_mgr mgr{};
+    info.err = jpeg_std_error(&mgr);
+    jpeg_create_compress(&info);
+    info.in_color_space = JCS_RGB;
+    info.input_components = 3;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, nQuality, TRUE);
+    std::vector<unsigned> tables;
+    for (const JQUANT_TBL* pTable : {info.quant_tbl_ptrs[0], info.quant_tbl_ptrs[1]})
+        tables.insert(tables.end(), pTable->quantval, pTable->quantval + DCTSIZE2);
+    jpeg_destroy_compress(&info);
+    return tables;
 }

@@ -14,6 +14,8 @@ struct Picture
     int nWidth = 0, nHeight = 0, nChannels = 0; // 3: blue, green, red (BMP) or red, green, blue (JPEG)
     bool bRgb = false;
     std::vector<uint8_t> pixels; // top row first, rows packed
+    bool bBaseline = false;      // a JPEG's frame is baseline
+    std::vector<unsigned> quant; // a JPEG's luminance and chrominance quantisation tables
 
     const uint8_t* At(int x, int y) const
     {
@@ -34,3 +36,5 @@ inline uint32_t U32(const std::string& s, size_t n)
 ::testing::AssertionResult ReadBmp(const std::string& strFile, Picture* pPicture);
 // Decodes a JPEG file with libjpeg.
 ::testing::AssertionResult ReadJpeg(const std::string& strFile, Picture* pPicture);
+// The quantisation tables libjpeg writes at nQuality, kept to baseline, as ReadJpeg gives them.
+std::vector<unsigned> JpegTables(int nQuality);
