@@ -128,9 +128,20 @@ void OperatorTest::Open(const std::string& strSpec, const char* pszIni, const st
     UiApplication::Instance()->SetMainDialog(m_pDlg.get());
     m_pDlg->Create(nullptr);
     m_pDlg->ShowWindow(ShowState::Show);
-    // The start-up chain runs one step a millisecond from the event loop.
-    if (m_nOpenPumpMs > 0)
-        UiApplication::PumpEvents(m_nOpenPumpMs);
+    // The start-up chain runs one step a millisecond from the event loop, and a loaded machine takes
+    // far longer: its last request addresses the line position's high byte.
+    if (m_nOpenPumpMs <= 0)
+        return;
+    const std::size_t nCamera = static_cast<std::size_t>(m_pDlg->m_nCameraNo);
+    PumpUntil(
+        [&]
+        {
+            return nCamera >= m_pSim->DeviceCount() ||
+                   std::ranges::any_of(Log(nCamera),
+                                       [](const std::string& s) { return s.starts_with("SET1 41 00"); });
+        },
+        2);
+    UiApplication::PumpEvents(m_nOpenPumpMs);
 }
 
 void OperatorTest::Exit()
