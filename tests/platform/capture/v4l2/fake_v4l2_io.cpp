@@ -15,15 +15,6 @@ FakeV4l2Io::FakeV4l2Io()
                                         UVC_CONTROL_CAP_GET | UVC_CONTROL_CAP_SET};
 }
 
-void FakeV4l2Io::SetYuyvFormat(uint32_t nWidth, uint32_t nHeight)
-{
-    m_format.width = nWidth;
-    m_format.height = nHeight;
-    m_format.pixelformat = V4L2_PIX_FMT_YUYV;
-    m_format.bytesperline = nWidth * 2;
-    m_format.sizeimage = nWidth * 2 * nHeight;
-}
-
 int FakeV4l2Io::OpenCaptureNode(const std::string& strPath)
 {
     {
@@ -54,29 +45,21 @@ int FakeV4l2Io::Open(const std::string& strPath, int)
 void FakeV4l2Io::Close(int fd)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    const std::string strPath = m_openFds[fd];
     for (auto* pOwners : {&m_lockOwner, &m_streamOwner})
-        if (pOwners->count(strPath) && (*pOwners)[strPath] == fd)
-            pOwners->erase(strPath);
+        std::erase_if(*pOwners, [fd](const auto& owner) { return owner.second == fd; });
     m_openFds.erase(fd);
 }
 
 int FakeV4l2Io::Lock(int fd, bool bLock)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_openFds.count(fd))
-        return -EBADF;
-    const std::string& strPath = m_openFds[fd];
-    auto it = m_lockOwner.find(strPath);
-    if (!bLock)
-    {
-        if (it != m_lockOwner.end() && it->second == fd)
-            m_lockOwner.erase(it);
-        return 0;
-    }
+    auto it = m_lockOwner.find(m_openFds.at(fd));
     if (it != m_lockOwner.end() && it->second != fd)
-        return -EWOULDBLOCK;
-    m_lockOwner[strPath] = fd;
+        return bLock ? -EWOULDBLOCK : 0;
+    if (bLock)
+        m_lockOwner[m_openFds.at(fd)] = fd;
+    else if (it != m_lockOwner.end())
+        m_lockOwner.erase(it);
     return 0;
 }
 
@@ -99,34 +82,18 @@ int FakeV4l2Io::AnswerXu(int fd, uvc_xu_control_query& query)
     if (it == m_xuControls.end())
         return -ENOENT;
     const XuControl& control = it->second;
-    uint16_t nSize = control.nLength;
-    uint8_t nNeeded = 0;
-    switch (query.query)
-    {
-    case UVC_GET_LEN:
-        nSize = 2;
-        break;
-    case UVC_GET_INFO:
-        nSize = 1;
-        break;
-    case UVC_GET_CUR:
-        nNeeded = UVC_CONTROL_CAP_GET;
-        break;
-    case UVC_SET_CUR:
-        nNeeded = UVC_CONTROL_CAP_SET;
-        break;
-    default:
-        return -EINVAL;
-    }
+    const std::map<int, std::pair<uint16_t, uint8_t>> sizeAndNeed = {
+        {UVC_GET_LEN, {2, 0}},
+        {UVC_GET_INFO, {1, 0}},
+        {UVC_GET_CUR, {control.nLength, UVC_CONTROL_CAP_GET}},
+        {UVC_SET_CUR, {control.nLength, UVC_CONTROL_CAP_SET}}};
+    const auto [nSize, nNeeded] = sizeAndNeed.at(query.query);
     if (query.size != nSize)
         return -ENOBUFS;
     if ((control.nInfo & nNeeded) != nNeeded)
         return -EBADRQC;
     if (query.query == UVC_GET_LEN)
-    {
-        query.data[0] = uint8_t(control.nLength);
-        query.data[1] = uint8_t(control.nLength >> 8);
-    }
+        std::memcpy(query.data, &control.nLength, 2); // little-endian, as the device sends it
     else if (query.query == UVC_GET_INFO)
         query.data[0] = control.nInfo;
     else if (query.query == UVC_GET_CUR)
@@ -146,12 +113,10 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
     switch (nRequest)
     {
     case VIDIOC_QUERYCAP:
-    {
-        auto* pCaps = static_cast<v4l2_capability*>(pArg);
-        pCaps->capabilities = V4L2_CAP_DEVICE_CAPS | V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_META_CAPTURE;
-        pCaps->device_caps = m_deviceCaps[strPath];
+        static_cast<v4l2_capability*>(pArg)->capabilities =
+            V4L2_CAP_DEVICE_CAPS | V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_META_CAPTURE;
+        static_cast<v4l2_capability*>(pArg)->device_caps = m_deviceCaps[strPath];
         return 0;
-    }
     case UVCIOC_CTRL_QUERY:
         return AnswerXu(fd, *static_cast<uvc_xu_control_query*>(pArg));
     case VIDIOC_G_FMT:
@@ -174,9 +139,7 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
         auto* pRequest = static_cast<v4l2_requestbuffers*>(pArg);
         m_reqbufsCounts.push_back(pRequest->count);
         auto owner = m_streamOwner.find(strPath);
-        if (owner != m_streamOwner.end() && owner->second != fd)
-            return -EBUSY;
-        if (!m_mapped.empty())
+        if ((owner != m_streamOwner.end() && owner->second != fd) || !m_mapped.empty())
             return -EBUSY;
         m_buffers.assign(pRequest->count, std::vector<uint8_t>(m_nBufferLength));
         m_queued.clear();
@@ -187,22 +150,12 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
         return 0;
     }
     case VIDIOC_QUERYBUF:
-    {
-        auto* pBuffer = static_cast<v4l2_buffer*>(pArg);
-        if (pBuffer->index >= m_buffers.size())
-            return -EINVAL;
-        pBuffer->length = m_nBufferLength;
-        pBuffer->m.offset = pBuffer->index * 4096;
+        static_cast<v4l2_buffer*>(pArg)->length = m_nBufferLength;
+        static_cast<v4l2_buffer*>(pArg)->m.offset = static_cast<v4l2_buffer*>(pArg)->index * 4096;
         return 0;
-    }
     case VIDIOC_QBUF:
-    {
-        auto* pBuffer = static_cast<v4l2_buffer*>(pArg);
-        if (pBuffer->index >= m_buffers.size())
-            return -EINVAL;
-        m_queued.push_back(pBuffer->index);
+        m_queued.push_back(static_cast<v4l2_buffer*>(pArg)->index);
         return 0;
-    }
     case VIDIOC_DQBUF:
     {
         if (!FrameReady())
@@ -218,8 +171,7 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
         std::vector<uint8_t>& data = m_buffers[pBuffer->index];
         std::memset(data.data(), m_nFrame, data.size());
         pBuffer->bytesused = m_shortFrames.count(m_nFrame) ? 1 : m_nFrameSize;
-        pBuffer->timestamp.tv_sec = m_nFrame;
-        pBuffer->timestamp.tv_usec = 500000;
+        pBuffer->timestamp = {m_nFrame, 500000};
         return 0;
     }
     case VIDIOC_STREAMON:
@@ -233,11 +185,6 @@ int FakeV4l2Io::Answer(int fd, unsigned long nRequest, void* pArg)
     default:
         return -ENOTTY;
     }
-}
-
-bool FakeV4l2Io::FrameReady() const
-{
-    return m_bStreamOn && !m_queued.empty() && m_nFramesToProduce > 0;
 }
 
 void* FakeV4l2Io::Map(int, size_t nLength, off_t nOffset)
@@ -263,8 +210,7 @@ int FakeV4l2Io::Poll(int, int)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         // Unplugged: the node reports an error; every call after says the device is gone.
-        if (m_nUnplugAfter > 0 && m_nFrame >= m_nUnplugAfter)
-            m_bGone = true;
+        m_bGone = m_bGone || (m_nUnplugAfter > 0 && m_nFrame >= m_nUnplugAfter);
         if (m_bGone)
             return -EIO;
         if (FrameReady())

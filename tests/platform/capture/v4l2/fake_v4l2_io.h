@@ -3,7 +3,6 @@
 #include "platform/capture/v4l2/v4l2_io.h"
 #include "platform/capture/v4l2/v4l2_log.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <deque>
@@ -19,18 +18,16 @@
 // capabilities; the format (the nearest one it has, which need not be the one asked for);
 // extension-unit queries (GET_LEN and GET_INFO per control; ENOENT for an unknown unit or
 // selector, ENOBUFS for a payload of the wrong length, EBADRQC for a query the control does not
-// allow); mmap streaming owned by one open at a time (EBUSY for another); buffers marked
-// damaged or returned short, gaps in the sequence numbers, and an unplug (poll error, then ENODEV for every
-// call). Each descriptor is an open of its own, as another process's would be. Logs every call and fails a
-// chosen request on demand.
+// allow); mmap streaming owned by one open at a time (EBUSY for another); frames marked damaged
+// or returned short, gaps in the sequence numbers, and an unplug (poll error, then ENODEV for
+// every call). Each descriptor is an open of its own, as another process's would be. Logs every
+// call and fails a chosen request on demand.
 class FakeV4l2Io : public V4l2Io
 {
   public:
     struct XuQuery
     {
-        int nUnit;
-        int nSelector;
-        int nQuery;
+        int nUnit, nSelector, nQuery;
         std::vector<uint8_t> payload; // as sent (SET) or as answered (GET)
         bool bLocked;                 // the sender held the node's lock
     };
@@ -51,8 +48,7 @@ class FakeV4l2Io : public V4l2Io
     int m_nFailErrno = EIO;
     int m_nFailAfter = 0; // ... after this many successful calls of it
     bool m_bFailMap = false;
-    uint32_t m_nFrameSize = 64;
-    uint32_t m_nBufferLength = 64;
+    uint32_t m_nFrameSize = 64, m_nBufferLength = 64;
     int m_nFramesToProduce = 0;
     std::set<int> m_damagedFrames;              // frame numbers (from 1) marked as damaged
     std::set<int> m_shortFrames;                // ... returned with 1 byte, unmarked
@@ -62,8 +58,6 @@ class FakeV4l2Io : public V4l2Io
     uint32_t m_nOnlyPixelFormat = 0; // not 0: the one format the driver has
     uint32_t m_nLinePadding = 0;     // bytes the driver adds to each line
 
-    // The driver's current format: 2 bytes per pixel.
-    void SetYuyvFormat(uint32_t nWidth, uint32_t nHeight);
     // Makes strPath an openable capture node and opens it.
     int OpenCaptureNode(const std::string& strPath);
     // Lets nFrames more frames come, also while streaming.
@@ -95,7 +89,7 @@ class FakeV4l2Io : public V4l2Io
     }
     int Answer(int fd, unsigned long nRequest, void* pArg);
     int AnswerXu(int fd, struct uvc_xu_control_query& query);
-    bool FrameReady() const;
+    bool FrameReady() const { return m_bStreamOn && !m_queued.empty() && m_nFramesToProduce > 0; }
 
     std::mutex m_mutex; // protects everything below and the model above once streaming runs
     std::vector<unsigned long> m_requests;
@@ -111,8 +105,7 @@ class FakeV4l2Io : public V4l2Io
     std::set<void*> m_mapped;
     int m_nUnmaps = 0;
     std::deque<uint32_t> m_queued;
-    bool m_bStreamOn = false;
-    bool m_bGone = false;
+    bool m_bStreamOn = false, m_bGone = false;
     int m_nFrame = 0;
     uint32_t m_nSequence = 0;
 };
@@ -123,30 +116,12 @@ class LogCapture
   public:
     LogCapture() { V4l2Log::SetSink(&Append, this); }
     ~LogCapture() { V4l2Log::SetSink(nullptr, nullptr); }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
 
-    std::vector<std::string> Lines()
+    // The lines reported since the last call.
+    std::vector<std::string> Take()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return m_lines;
-    }
-    // Lines that hold every one of the fragments.
-    int Count(std::initializer_list<const char*> fragments)
-    {
-        const std::vector<std::string> lines = Lines();
-        return int(std::count_if(lines.begin(), lines.end(),
-                                 [&](const std::string& s)
-                                 {
-                                     return std::all_of(fragments.begin(), fragments.end(),
-                                                        [&](const char* p)
-                                                        { return s.find(p) != std::string::npos; });
-                                 }));
-    }
-    void Clear()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lines.clear();
+        return std::exchange(m_lines, {});
     }
 
   private:
