@@ -51,6 +51,8 @@ TEST(CameraV4l2Test, ARefusedStartAndAnUnplugLeaveTheGraphStoppedAndTheProgramIn
     ASSERT_EQ(camera.Init(), 1);
     ASSERT_EQ(camera.Open(0, WIDTH, HEIGHT, CountFrame, nullptr), CAMERA_OK);
     const auto graphState = [&] { return camera.m_pGraph->State(); };
+    const auto report = [&](const char* psz)
+    { return std::vector<std::string>{"tarnwick: " + strNode + ": " + psz}; };
     EXPECT_EQ(io.OpenedPaths(), std::vector<std::string>{strNode}); // discovery opens only the camera
     EXPECT_TRUE(log.Take().empty());
     EXPECT_EQ(io.m_format.pixelformat, V4L2_PIX_FMT_YUYV);
@@ -65,10 +67,8 @@ TEST(CameraV4l2Test, ARefusedStartAndAnUnplugLeaveTheGraphStoppedAndTheProgramIn
     ASSERT_EQ(other.Start(fdOther, "other", 4, 0, [](const uint8_t*, size_t, double) {}), 0);
     EXPECT_EQ(camera.Run(), CAMERA_ERR_FAILED);
     EXPECT_EQ(graphState(), GRAPH_STATE_STOPPED);
-    EXPECT_EQ(log.Take(),
-              std::vector<std::string>{"tarnwick: " + strNode +
-                                       ": request buffers (VIDIOC_REQBUFS): Device or resource busy "
-                                       "(another program is using the camera)"});
+    EXPECT_EQ(log.Take(), report("request buffers (VIDIOC_REQBUFS): Device or resource busy (another program "
+                                 "is using the camera)"));
     // Once the other program has stopped, the same graph starts, with the most buffers for lines.
     other.Stop();
     io.Close(fdOther);
@@ -85,17 +85,12 @@ TEST(CameraV4l2Test, ARefusedStartAndAnUnplugLeaveTheGraphStoppedAndTheProgramIn
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(graphState(), GRAPH_STATE_STOPPED);
     EXPECT_EQ(g_nFrames, 5);
-    EXPECT_EQ(log.Take(),
-              std::vector<std::string>{"tarnwick: " + strNode +
-                                       ": streaming ended: No such device (the camera was unplugged "
-                                       "or reset)"});
+    EXPECT_EQ(log.Take(), report("streaming ended: No such device (the camera was unplugged or reset)"));
 
     // Start fails and says why, Stop and Close complete.
     EXPECT_EQ(camera.Run(), CAMERA_ERR_FAILED);
     EXPECT_EQ(log.Take(),
-              std::vector<std::string>{"tarnwick: " + strNode +
-                                       ": get format (VIDIOC_G_FMT): No such device (the camera was "
-                                       "unplugged or reset)"});
+              report("get format (VIDIOC_G_FMT): No such device (the camera was unplugged or reset)"));
     EXPECT_EQ(camera.Stop(), CAMERA_OK);
     EXPECT_EQ(camera.Close(), CAMERA_OK);
     EXPECT_EQ(io.OpenCount(), 0);

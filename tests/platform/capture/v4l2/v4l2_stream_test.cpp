@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <mutex>
 #include <tuple>
 
 namespace
@@ -29,28 +27,21 @@ class V4l2StreamTest : public ::testing::Test
   protected:
     void SetUp() override { m_fd = m_io.OpenCaptureNode(NODE); }
 
-    // Records each frame; signals m_done when nExpected have come.
+    // Records each frame on the streaming thread (read it once the stream has stopped); signals
+    // m_done when nExpected have come.
     V4l2FrameFn Recorder(size_t nExpected)
     {
         return [this, nExpected](const uint8_t* pData, size_t nBytes, double dTime)
         {
-            std::lock_guard<std::mutex> lock(m_mutex);
             m_delivered.emplace_back(pData[0], pData[nBytes - 1], nBytes, dTime);
             if (m_delivered.size() == nExpected)
                 m_done.Set();
         };
     }
 
-    std::vector<Delivered> TakeDelivered()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_delivered;
-    }
-
     LogCapture m_log;
     FakeV4l2Io m_io;
     int m_fd = -1;
-    std::mutex m_mutex; // protects m_delivered
     std::vector<Delivered> m_delivered;
     AutoResetEvent m_done;
 };
@@ -75,7 +66,7 @@ TEST_F(V4l2StreamTest, DeliversEachSoundBufferRequeuesItCountsLossesAndTearsDown
     std::vector<Delivered> expected;
     for (int nFrame : {1, 2, 4, 5, 6, 8, 9, 10})
         expected.emplace_back(nFrame, nFrame, 64u, nFrame + 0.5);
-    EXPECT_EQ(TakeDelivered(), expected);
+    EXPECT_EQ(m_delivered, expected);
     EXPECT_EQ(stream.DamagedFrames(), 2u);
     EXPECT_EQ(stream.LostFrames(), 3u);
     // Reported as the first loss came (then at most once a second), and when streaming stopped.
@@ -109,7 +100,7 @@ TEST_F(V4l2StreamTest, DeliversEachSoundBufferRequeuesItCountsLossesAndTearsDown
     ASSERT_TRUE(m_done.Wait(10000));
     EXPECT_EQ(stream.Stop(), 0);
     EXPECT_EQ(stream.Stop(), 0);
-    EXPECT_EQ(std::get<2>(TakeDelivered().back()), 64u);
+    EXPECT_EQ(std::get<2>(m_delivered.back()), 64u);
     EXPECT_EQ(
         m_log.Take().back(),
         "tarnwick: /dev/video0: streaming stopped: 1 damaged frame dropped, 1 frame lost between buffers");
