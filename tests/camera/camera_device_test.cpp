@@ -43,10 +43,8 @@ TEST_F(CameraDiscoveryTest, SupportedNamesTakeIndexesInEnumerationOrderWithTheir
               (std::vector<Identity>{{1, 1, 0, 0x10, 0, "TW-LS1284C/C0000001"},
                                      {1, 0, 1, 0x10, 0, "TW-LS1284M/M0000002"},
                                      {0, 0, 0, 0, 0, "/"}}));
-    EXPECT_TRUE(m_camera.m_pCapture[0] && m_camera.m_pCapture[1] && !m_camera.m_pCapture[2]);
     // 54 information bytes per camera, an address and a data request each.
     EXPECT_EQ(Sim(1).RequestLog().size(), 108u);
-    EXPECT_EQ(Sim(0).RequestLog().size(), 0u);
 
     // Only the first sixteen devices are examined.
     Install("16*other,color");
@@ -153,7 +151,6 @@ TEST_F(CameraDiscoveryTest, FindIdleCameraTakesTheFirstIdleOne)
 
     InstallAndInit("other", 0);
     EXPECT_EQ(m_camera.FindIdleCamera(), -1);
-    EXPECT_EQ(CaptureFaults::Instance().Calls(CaptureStep::TOPOLOGY), 0);
 }
 
 class CameraRegisterTest : public SimCameraTest
@@ -213,7 +210,6 @@ TEST_F(CameraRegisterTest, EachOperationSendsItsRequestsAndGivesItsResultAlsoWhe
         EXPECT_EQ(c.op(m_camera, 16), c.bDirect ? CAMERA_ERR_FAILED : CAMERA_ERR_BAD_INDEX);
         EXPECT_EQ(c.op(m_camera, -1), c.bDirect ? CAMERA_ERR_FAILED : CAMERA_ERR_BAD_INDEX);
         EXPECT_EQ(c.op(m_camera, 1), c.bDirect ? CAMERA_ERR_FAILED : CAMERA_ERR_NOT_PRESENT);
-        EXPECT_EQ(CaptureFaults::Instance().Calls(CaptureStep::TOPOLOGY), 0);
     }
 }
 

@@ -134,7 +134,6 @@ TEST(V4l2CameraTest, ANodeOrFormatThatCannotServeIsReportedAndLeavesNothingHeldA
         const char* pszChosen; // null: accepted
     } formats[] = {
         {4, 0, 0, nullptr},
-        {960, 0, 0, nullptr},
         {1000, 0, 0, "YUYV 1284x960, 2568 bytes a line, 2465280 a frame"},
         {2, V4L2_PIX_FMT_MJPEG, 0, "MJPG 1284x2, 2568 bytes a line, 5136 a frame"},
         {2, 0, 8, "YUYV 1284x2, 2576 bytes a line, 5152 a frame"},
