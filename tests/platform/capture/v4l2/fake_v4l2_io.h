@@ -90,7 +90,6 @@ class FakeV4l2Io : public V4l2Io
     std::vector<unsigned long> Requests() { return Locked(m_requests); }
     std::vector<XuQuery> XuQueries() { return Locked(m_xuQueries); }
     std::vector<uint32_t> ReqbufsCounts() { return Locked(m_reqbufsCounts); }
-    std::vector<std::string> OpenedPaths() { return Locked(m_openedPaths); }
     int OpenCount() { return int(Locked(m_openFds).size()); }
     size_t MappedCount() { return Locked(m_mapped).size(); }
     bool StreamOn() { return Locked(m_bStreamOn); }
@@ -99,7 +98,6 @@ class FakeV4l2Io : public V4l2Io
     int Open(const std::string& strPath, int) override
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_openedPaths.push_back(strPath);
         if (m_openErrno.count(strPath))
             return -m_openErrno[strPath];
         if (!m_deviceCaps.count(strPath))
@@ -291,8 +289,7 @@ class FakeV4l2Io : public V4l2Io
     std::vector<unsigned long> m_requests;
     std::map<unsigned long, int> m_callCounts;
     std::vector<XuQuery> m_xuQueries;
-    std::vector<uint32_t> m_reqbufsCounts; // of the buffer requests granted
-    std::vector<std::string> m_openedPaths;
+    std::vector<uint32_t> m_reqbufsCounts;    // of the buffer requests granted
     std::map<int, std::string> m_openFds;     // descriptor -> path
     std::map<std::string, int> m_lockOwner;   // path -> descriptor holding its lock
     std::map<std::string, int> m_streamOwner; // path -> descriptor owning its buffers
