@@ -27,23 +27,15 @@ std::vector<unsigned char*> Buffers()
     return {g_pRawFrame, g_pBgrFrame, g_pLineScan, g_pLineScanBgr};
 }
 
-// Every byte equal to the first, and the first zero.
-bool AllZero(const unsigned char* p, std::size_t nBytes)
-{
-    return p[0] == 0 && std::memcmp(p, p + 1, nBytes - 1) == 0;
-}
-
 // The process's resident memory in bytes (VmRSS of /proc/self/status).
 std::size_t ResidentBytes()
 {
     std::ifstream status("/proc/self/status");
     std::string strKey;
+    std::size_t nKiB = 0;
     while (status >> strKey)
-    {
-        std::size_t nKiB = 0;
         if (strKey == "VmRSS:" && status >> nKiB)
             return nKiB * 1024;
-    }
     return 0;
 }
 
@@ -51,13 +43,12 @@ TEST(SharedBuffersTest, AllocatesTheFourSizesOnceBlackOrNothingAtAll)
 {
     // Any failed allocation stops there and leaves nothing allocated (the sanitizer build's leak
     // checker sees what was not freed); a later attempt may succeed.
-    for (int nFail = 0; nFail < 4; ++nFail)
+    for (g_nFailCall = 0; g_nFailCall < 4; ++g_nFailCall)
     {
         g_anRequested.clear();
-        g_nFailCall = nFail;
         EXPECT_FALSE(AllocateSharedBuffers(RecordingAllocator));
-        EXPECT_EQ(g_anRequested.size(), static_cast<std::size_t>(nFail + 1)) << nFail;
-        EXPECT_EQ(Buffers(), std::vector<unsigned char*>(4)) << nFail;
+        EXPECT_EQ(g_anRequested.size(), static_cast<std::size_t>(g_nFailCall + 1));
+        EXPECT_EQ(Buffers(), std::vector<unsigned char*>(4));
     }
     g_anRequested.clear();
     g_nFailCall = -1;
@@ -70,8 +61,7 @@ TEST(SharedBuffersTest, AllocatesTheFourSizesOnceBlackOrNothingAtAll)
 #endif
     // A second allocation keeps the pointers and allocates nothing (nothing leaks).
     const std::vector<unsigned char*> before = Buffers();
-    EXPECT_TRUE(AllocateSharedBuffers(RecordingAllocator));
-    EXPECT_TRUE(AllocateSharedBuffers());
+    EXPECT_TRUE(AllocateSharedBuffers(RecordingAllocator) && AllocateSharedBuffers());
     EXPECT_EQ(g_anRequested.size(), 4u);
     EXPECT_EQ(Buffers(), before);
 
@@ -84,8 +74,9 @@ TEST(SharedBuffersTest, AllocatesTheFourSizesOnceBlackOrNothingAtAll)
     ReleaseSharedBuffers();
     EXPECT_EQ(Buffers(), std::vector<unsigned char*>(4));
     ASSERT_TRUE(AllocateSharedBuffers());
-    for (size_t i = 0; i < 4; ++i)
-        EXPECT_TRUE(AllZero(Buffers()[i], anBytes[i])) << i;
+    for (size_t i = 0; i < 4; ++i) // every byte equal to the first, and the first zero
+        EXPECT_TRUE(Buffers()[i][0] == 0 && std::memcmp(Buffers()[i], Buffers()[i] + 1, anBytes[i] - 1) == 0)
+            << i;
     std::memset(g_pLineScan, 1, LINE_SCAN_BYTES);
     EXPECT_GT(ResidentBytes(), nResident + LINE_SCAN_BYTES / 2); // the measure does see written pages
     ReleaseSharedBuffers();

@@ -27,26 +27,24 @@ std::string Serial(const CameraInfo& info)
     return std::string(info.szSerial, strnlen(info.szSerial, 8));
 }
 
-std::string Identity(const CameraInfo& info)
-{
-    return std::string(info.szModel, strnlen(info.szModel, 16)) + "/" + Serial(info);
-}
-
 TEST_F(CameraDiscoveryTest, SupportedNamesTakeIndexesInEnumerationOrderWithTheirIdentityOr255)
 {
+    // Present, colour, busy, information byte 3, the last extra byte, model/serial.
+    using Identity = std::tuple<int, int, int, int, int, std::string>;
+    const auto identity = [this](int n)
+    {
+        const CameraInfo& i = m_camera.m_info[n];
+        return Identity(i.bPresent, i.bColor, i.nBusy, i.nInfo3, i.abExtra2[15],
+                        std::string(i.szModel, strnlen(i.szModel, 16)) + "/" + Serial(i));
+    };
     Install("other,color:serial=C0000001,mono:model=TW-LS1284M:serial=M0000002:pid=6e52:busy=1");
     ASSERT_EQ(m_camera.Init(), 2);
-    EXPECT_EQ(m_camera.m_nOpened, -1);
-    const CameraInfo& color = m_camera.m_info[0];
-    const CameraInfo& mono = m_camera.m_info[1];
-    EXPECT_TRUE(color.bPresent == 1 && color.bColor == 1 && color.nBusy == 0 && color.nInfo3 == 0x10);
-    EXPECT_TRUE(mono.bPresent == 1 && mono.bColor == 0 && mono.nBusy == 1 &&
-                m_camera.m_info[2].bPresent == 0);
-    EXPECT_EQ(Identity(color) + " " + Identity(mono), "TW-LS1284C/C0000001 TW-LS1284M/M0000002");
-    EXPECT_TRUE(m_camera.m_pCapture[0] && m_camera.m_pCapture[1] && !m_camera.m_pCapture[2]);
+    EXPECT_EQ((std::vector{identity(0), identity(1), identity(2)}),
+              (std::vector<Identity>{{1, 1, 0, 0x10, 0, "TW-LS1284C/C0000001"},
+                                     {1, 0, 1, 0x10, 0, "TW-LS1284M/M0000002"},
+                                     {0, 0, 0, 0, 0, "/"}}));
     // 54 information bytes per camera, an address and a data request each.
     EXPECT_EQ(Sim(1).RequestLog().size(), 108u);
-    EXPECT_EQ(Sim(0).RequestLog().size(), 0u);
 
     // Only the first sixteen devices are examined.
     Install("16*other,color");
@@ -71,13 +69,17 @@ TEST_F(CameraDiscoveryTest, SupportedNamesTakeIndexesInEnumerationOrderWithTheir
     for (size_t i = 0; i < configs.size(); ++i)
         EXPECT_EQ(Sim(i).RequestLog().size(), i < 2 ? 108u : 0u) << NAMES[i];
 
-    // Identity bytes that cannot be read are left 255.
-    Install("color:serial=S1234567");
-    CaptureFaults::Instance().FailFrom(CaptureStep::TOPOLOGY);
-    ASSERT_EQ(m_camera.Init(), 1); // still counted
-    const CameraInfo& info = m_camera.m_info[0];
-    EXPECT_TRUE(info.bPresent == 1 && info.nBusy == 255 && info.bColor == 255 && info.abExtra2[15] == 255);
-    EXPECT_EQ(Identity(info), std::string(16, '\xFF') + "/" + std::string(8, '\xFF'));
+    // Identity bytes that cannot be read are left 255, whichever step of reaching the unit fails:
+    // no request goes out, and the camera still counts.
+    for (CaptureStep step : {CaptureStep::TOPOLOGY, CaptureStep::NODE, CaptureStep::CONTROL})
+    {
+        Install("color:serial=S1234567");
+        CaptureFaults::Instance().FailFrom(step);
+        ASSERT_EQ(m_camera.Init(), 1);
+        EXPECT_EQ(identity(0),
+                  Identity(1, 255, 255, 255, 255, std::string(16, '\xFF') + "/" + std::string(8, '\xFF')));
+        EXPECT_TRUE(Sim(0).RequestLog().empty());
+    }
 }
 
 // Each Init after the first lets go of what the one before held and starts its records afresh.
@@ -149,10 +151,7 @@ TEST_F(CameraDiscoveryTest, FindIdleCameraTakesTheFirstIdleOne)
 
     InstallAndInit("other", 0);
     EXPECT_EQ(m_camera.FindIdleCamera(), -1);
-    EXPECT_EQ(CaptureFaults::Instance().Calls(CaptureStep::TOPOLOGY), 0);
 }
-
-using Strings = std::vector<std::string>;
 
 class CameraRegisterTest : public SimCameraTest
 {
@@ -174,13 +173,12 @@ TEST_F(CameraRegisterTest, EachOperationSendsItsRequestsAndGivesItsResultAlsoWhe
     const Op read16 = [](CameraDevice& c, int n) { return c.ReadRegister16(n, REG_MANUAL_SHUTTER); };
     const Op readInfo = [](CameraDevice& c, int n) { return c.ReadInfo(n, INFO_COLOR); };
     const Op dataByte = [](CameraDevice& c, int n) { return c.XuGet(n, XU_SEL_INFO_DATA); };
-    const Op present = [](CameraDevice& c, int n) { return c.CheckCamera(n, 3); };
     const Op idle = [](CameraDevice& c, int n) { return c.CheckCamera(n, 7); };
     const struct
     {
         Op op;
         int nResult;
-        Strings log;
+        std::vector<std::string> log;
         int nFailFrom;        // every property request from this one on fails ...
         int nFailedResult;    // ... and the operation then gives this
         bool bDirect = false; // a bare request: a bad index fails it without a check of its own
@@ -195,7 +193,6 @@ TEST_F(CameraRegisterTest, EachOperationSendsItsRequestsAndGivesItsResultAlsoWhe
         {readInfo, 1, {"SET3 02", "GET4 01"}, 2, CAMERA_ERR_FAILED},
         // The information address is still the colour byte's.
         {dataByte, 1, {"GET4 01"}, 1, CAMERA_ERR_FAILED, true},
-        {present, CAMERA_OK, {}, 1, CAMERA_OK},
         // An unreadable busy byte counts as busy.
         {idle, CAMERA_OK, {"SET3 01", "GET4 00"}, 2, CAMERA_ERR_BUSY},
     };
@@ -213,35 +210,14 @@ TEST_F(CameraRegisterTest, EachOperationSendsItsRequestsAndGivesItsResultAlsoWhe
         EXPECT_EQ(c.op(m_camera, 16), c.bDirect ? CAMERA_ERR_FAILED : CAMERA_ERR_BAD_INDEX);
         EXPECT_EQ(c.op(m_camera, -1), c.bDirect ? CAMERA_ERR_FAILED : CAMERA_ERR_BAD_INDEX);
         EXPECT_EQ(c.op(m_camera, 1), c.bDirect ? CAMERA_ERR_FAILED : CAMERA_ERR_NOT_PRESENT);
-        EXPECT_EQ(CaptureFaults::Instance().Calls(CaptureStep::TOPOLOGY), 0);
     }
 }
 
-TEST_F(CameraRegisterTest, FailureWhileReachingTheUnitEndsTheRequestAndHoldsNothing)
-{
-    const long nBaseline = m_camera.m_pCapture[0].use_count();
-    for (CaptureStep step : {CaptureStep::TOPOLOGY, CaptureStep::NODE, CaptureStep::CONTROL})
-    {
-        SCOPED_TRACE(static_cast<int>(step));
-        CaptureFaults::Instance().FailCall(step);
-        EXPECT_EQ(m_camera.XuGet(0, XU_SEL_INFO_DATA), CAMERA_ERR_FAILED);
-        EXPECT_EQ(m_camera.m_pCapture[0].use_count(), nBaseline);
-        EXPECT_EQ(Log(0), Strings{});
-    }
-    // A request sent afterwards goes through again.
-    EXPECT_EQ(m_camera.XuGet(0, XU_SEL_INFO_DATA), 0);
-}
-
+// The frames these graphs stream are left unwritten (no raw frame is allocated): they are checked
+// through the whole program by the viewer and operator tests.
 class CameraGraphTest : public SimCameraTest
 {
   protected:
-    void SetUp() override { g_pRawFrame = m_raw.data(); }
-    void TearDown() override
-    {
-        SimCameraTest::TearDown();
-        g_pRawFrame = nullptr;
-    }
-
     // Weak references to everything the camera object holds, to check that Close lets go.
     std::vector<std::weak_ptr<void>> Held()
     {
@@ -254,8 +230,6 @@ class CameraGraphTest : public SimCameraTest
     {
         return std::all_of(refs.begin(), refs.end(), [](const auto& r) { return r.expired(); });
     }
-
-    std::vector<uint8_t> m_raw = std::vector<uint8_t>(1284 * 964 * 2);
 };
 
 void NoFrame(void*) {}
@@ -301,16 +275,23 @@ TEST_F(CameraGraphTest, OpenChecksTheCameraBeforeBuildingAnythingThenRunAndStopR
 
 TEST_F(CameraGraphTest, EachFailingStepOfOpenButTheFormatFailsItAndCloseReleasesEverything)
 {
+    using enum CaptureStep;
     // Each step's first call, and the second call of the steps Open takes twice.
-    std::vector<std::pair<CaptureStep, int>> cases = {{CaptureStep::ADD_FILTER, 2},
-                                                      {CaptureStep::ENUM_PINS, 2}};
-    for (CaptureStep step :
-         {CaptureStep::FILTER_GRAPH, CaptureStep::GRAPH_BUILDER, CaptureStep::FIND_STREAM_CONFIG,
-          CaptureStep::GET_FORMAT, CaptureStep::SAMPLE_GRABBER, CaptureStep::QUERY_GRABBER,
-          CaptureStep::SET_BUFFER_SAMPLES, CaptureStep::SET_ONE_SHOT, CaptureStep::SET_CALLBACK,
-          CaptureStep::ADD_FILTER, CaptureStep::SET_GRAPH, CaptureStep::ENUM_PINS, CaptureStep::CONNECT})
-        cases.emplace_back(step, 1);
-    for (const auto& [step, nNth] : cases)
+    for (const auto& [step, nNth] : std::vector<std::pair<CaptureStep, int>>{{FILTER_GRAPH, 1},
+                                                                             {GRAPH_BUILDER, 1},
+                                                                             {FIND_STREAM_CONFIG, 1},
+                                                                             {GET_FORMAT, 1},
+                                                                             {SAMPLE_GRABBER, 1},
+                                                                             {QUERY_GRABBER, 1},
+                                                                             {SET_BUFFER_SAMPLES, 1},
+                                                                             {SET_ONE_SHOT, 1},
+                                                                             {SET_CALLBACK, 1},
+                                                                             {ADD_FILTER, 1},
+                                                                             {ADD_FILTER, 2},
+                                                                             {SET_GRAPH, 1},
+                                                                             {ENUM_PINS, 1},
+                                                                             {ENUM_PINS, 2},
+                                                                             {CONNECT, 1}})
     {
         SCOPED_TRACE(testing::Message() << "step " << static_cast<int>(step) << " call " << nNth);
         InstallAndInit("color,mono", 2);
@@ -331,7 +312,7 @@ TEST_F(CameraGraphTest, EachFailingStepOfOpenButTheFormatFailsItAndCloseReleases
     }
     // A refused format alone does not stop it: the camera keeps its own.
     InstallAndInit("color", 1);
-    CaptureFaults::Instance().FailCall(CaptureStep::SET_FORMAT);
+    CaptureFaults::Instance().FailCall(SET_FORMAT);
     EXPECT_EQ(m_camera.Open(0, 1284, 2, NoFrame, nullptr), CAMERA_OK);
     EXPECT_EQ(Sim(0).FrameHeight(), 960);
 }
@@ -351,11 +332,6 @@ std::vector<uint8_t> Reference(const std::vector<uint8_t>& sample, int nHeight, 
     return dest;
 }
 
-void CountCall(void* p)
-{
-    ++*static_cast<int*>(p);
-}
-
 TEST(FrameLayoutTest, EachHeightGivesTheTransposedLayoutAndOnlyAWholeFrameCallsTheHandler)
 {
     // Heights in use, then odd ones and ones that leave remainders after blocks of 8 lines.
@@ -372,7 +348,7 @@ TEST(FrameLayoutTest, EachHeightGivesTheTransposedLayoutAndOnlyAWholeFrameCallsT
         int nCalls = 0;
         SampleGrabberCB cb;
         cb.m_pDest = dest.data();
-        cb.m_pfnFrame = CountCall;
+        cb.m_pfnFrame = [](void* p) { ++*static_cast<int*>(p); };
         cb.m_pFrameArg = &nCalls;
         cb.m_nWidth = W;
         cb.m_nHeight = nHeight;

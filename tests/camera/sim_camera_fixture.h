@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -57,11 +56,7 @@ class SimCameraTest : public ::testing::Test
         {
             std::string s = (r.bSet ? "SET" : "GET") + std::to_string(r.nSelector);
             for (uint8_t b : r.payload)
-            {
-                char sz[4];
-                std::snprintf(sz, sizeof sz, " %02X", b);
-                s += sz;
-            }
+                s += {' ', "0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
             if (!r.bOk)
                 s += " failed";
             lines.push_back(s);

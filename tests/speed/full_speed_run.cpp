@@ -16,12 +16,10 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -43,12 +41,10 @@ std::int64_t NowNs()
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
 }
 
+// The process's CPU time: every thread, user and system.
 double CpuSeconds()
 {
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-           (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) * 1e-6;
+    return double(std::clock()) / CLOCKS_PER_SEC;
 }
 
 std::size_t ResidentBytes()
@@ -113,22 +109,25 @@ class ProbeDlg : public TarnwickDlg
         const std::int64_t nPending = m_bOutstanding ? NowNs() - m_nPostedNs.load() : 0;
         return std::max(m_nWorstNs, nPending) * 1e-6;
     }
-    int Handled() const { return m_nHandled; }
-    std::int64_t WorstPostedNs() const { return m_nWorstPostedNs; }
 
-  private:
     std::atomic<std::int64_t> m_nPostedNs{0};
     std::atomic<bool> m_bOutstanding{false};
-    std::int64_t m_nWorstNs = 0; // user-interface thread only
-    std::int64_t m_nWorstPostedNs = 0;
+    std::int64_t m_nWorstNs = 0, m_nWorstPostedNs = 0; // user-interface thread only
     int m_nHandled = 0;
 };
 
 // Watches the recording from the camera's side, on the streaming thread just after each frame has
-// been handled: the line counter of every stored frame, the frames offered from the first stored
-// to the last, and time, CPU and lost frames at both ends.
+// been handled: the line counter of every stored frame, and the frame index, frames lost, CPU and
+// time at the first stored frame and the last.
 struct RecordingWatch
 {
+    struct Mark
+    {
+        std::uint64_t nIndex = 0, nLost = 0;
+        double dCpu = 0;
+        std::int64_t nNs = 0;
+    };
+
     explicit RecordingWatch(SimCamera& camera) : m_camera(camera), m_frameLines(FRAME_LIMIT) {}
 
     static void OnFrame(void* pArg, std::uint64_t nIndex)
@@ -139,29 +138,16 @@ struct RecordingWatch
             return;
         w.m_nSeen = nStored;
         w.m_frameLines[nStored - 1] = w.m_camera.FrameLine();
-        if (nStored == 1)
-        {
-            w.m_nFirstIndex = nIndex;
-            w.m_nLostAtFirst = w.m_camera.FramesLost();
-            w.m_dCpuAtFirst = CpuSeconds();
-            w.m_nFirstNs = NowNs();
-        }
+        if (nStored == 1 || nStored == FRAME_LIMIT)
+            (nStored == 1 ? w.m_first : w.m_last) = {nIndex, w.m_camera.FramesLost(), CpuSeconds(), NowNs()};
         if (nStored == FRAME_LIMIT)
-        {
-            w.m_nLastIndex = nIndex;
-            w.m_nLostAtLast = w.m_camera.FramesLost();
-            w.m_dCpuAtLast = CpuSeconds();
-            w.m_nLastNs = NowNs();
             w.m_bDone = true;
-        }
     }
 
     SimCamera& m_camera;
     std::vector<std::uint64_t> m_frameLines; // the camera's line counter of each stored frame
     std::uint32_t m_nSeen = 0;
-    std::uint64_t m_nFirstIndex = 0, m_nLastIndex = 0, m_nLostAtFirst = 0, m_nLostAtLast = 0;
-    double m_dCpuAtFirst = 0, m_dCpuAtLast = 0;
-    std::int64_t m_nFirstNs = 0, m_nLastNs = 0;
+    Mark m_first, m_last;
     std::atomic<bool> m_bDone{false}; // publishes the fields above to the user-interface thread
 };
 
@@ -201,20 +187,22 @@ std::uint64_t CountMismatches(const RecordingWatch& watch, const SimFrameSetting
     return nBad;
 }
 
-// Everything the run sets up, undone in reverse whatever happens.
-class RunScope
+// Everything the run sets up, undone in reverse whatever happens: the dialog, and with it the
+// stream, goes first.
+struct RunScope
 {
-  public:
     explicit RunScope(int nLineRate)
         : m_savedDir(std::filesystem::current_path()),
           m_dir(std::filesystem::temp_directory_path() /
-                ("tarnwick_speed_" + std::to_string(std::random_device{}())))
+                ("tarnwick_speed_" + std::to_string(std::random_device{}()))),
+          m_pSim(SimCaptureSystem::FromSpec("color:mode=3:rate=" + std::to_string(nLineRate), nullptr)),
+          m_camera(*m_pSim->Camera(0))
     {
         std::filesystem::create_directories(m_dir);
         std::filesystem::current_path(m_dir);
         SetDialogServices(&m_services);
-        m_pSim = SimCaptureSystem::FromSpec("color:mode=3:rate=" + std::to_string(nLineRate), nullptr);
         CaptureSystem::SetCurrent(m_pSim);
+        m_camera.SetDeliveryObserver(&RecordingWatch::OnFrame, &m_watch);
     }
     ~RunScope()
     {
@@ -229,23 +217,14 @@ class RunScope
 
     void StartProbes()
     {
-        m_bPosting = true;
-        m_poster = std::thread(
-            [this]
+        m_poster = std::jthread(
+            [this](std::stop_token stop)
             {
-                while (m_bPosting)
-                {
+                for (; !stop.stop_requested(); std::this_thread::sleep_for(PROBE_PERIOD))
                     m_pDlg->Probe();
-                    std::this_thread::sleep_for(PROBE_PERIOD);
-                }
             });
     }
-    void StopProbes()
-    {
-        m_bPosting = false;
-        if (m_poster.joinable())
-            m_poster.join();
-    }
+    void StopProbes() { m_poster = {}; }
     // Exit, as the operator leaves: the camera stops and nothing reaches the run's watchers after.
     void CloseDialog()
     {
@@ -256,29 +235,26 @@ class RunScope
         UiApplication::Instance()->SetMainDialog(nullptr);
     }
 
+    std::filesystem::path m_savedDir, m_dir;
     QuietServices m_services;
     std::shared_ptr<SimCaptureSystem> m_pSim;
+    SimCamera& m_camera;
+    RecordingWatch m_watch{m_camera};
     std::unique_ptr<ProbeDlg> m_pDlg;
-
-  private:
-    std::filesystem::path m_savedDir, m_dir;
-    std::atomic<bool> m_bPosting{false};
-    std::thread m_poster;
+    std::jthread m_poster;
 };
 } // namespace
 
 bool RunFullSpeed(const FullSpeedOptions& options, FullSpeedFigures& f, std::string& strError)
 {
     RunScope run(options.nLineRate);
-    SimCamera& camera = *run.m_pSim->Camera(0);
-    RecordingWatch watch(camera);
-    camera.SetDeliveryObserver(&RecordingWatch::OnFrame, &watch);
-    // The dialog, and with it the stream, goes before the watch on every way out.
-    struct CloseFirst
+    SimCamera& camera = run.m_camera;
+    const RecordingWatch& watch = run.m_watch;
+    const auto fail = [&strError](const std::string& strWhy)
     {
-        RunScope& run;
-        ~CloseFirst() { run.CloseDialog(); }
-    } closeFirst{run};
+        strError = strWhy;
+        return false;
+    };
     g_nRecFrames = 0;
 
     run.m_pDlg = std::make_unique<ProbeDlg>();
@@ -290,10 +266,7 @@ bool RunFullSpeed(const FullSpeedOptions& options, FullSpeedFigures& f, std::str
     d.SendCommand(IDC_MAIN_START);
     if (!PumpUntil([&] { return d.m_wndLive.m_bRunning == 1 && camera.FramesDelivered() > 100; },
                    std::chrono::seconds(10)))
-    {
-        strError = "the live viewer did not open on a streaming camera";
-        return false;
-    }
+        return fail("the live viewer did not open on a streaming camera");
     d.m_tab.SetCurSel(REC_TAB);
     d.OnTcnSelchangeTab();
     run.StartProbes();
@@ -303,10 +276,7 @@ bool RunFullSpeed(const FullSpeedOptions& options, FullSpeedFigures& f, std::str
     const SimFrameSettings settings = camera.CurrentSettings();
     d.m_tabRec.SendCommand(IDC_REC_START);
     if (g_nRecMode == 0)
-    {
-        strError = "Rec Start did not start a recording: " + run.m_services.m_strLastBox;
-        return false;
-    }
+        return fail("Rec Start did not start a recording: " + run.m_services.m_strLastBox);
     const int nShownBefore = lineScanSurface.ShownCount();
     f.nPeakRssBytes = 0;
     Clock::time_point nextRss = Clock::now();
@@ -328,34 +298,28 @@ bool RunFullSpeed(const FullSpeedOptions& options, FullSpeedFigures& f, std::str
     const std::int64_t nShownNs = NowNs();
     run.StopProbes();
     if (!bShown)
-    {
-        strError = "the recording did not end in the line-scan viewer (" + std::to_string(g_nRecFrames) +
-                   " frames stored)";
-        return false;
-    }
+        return fail("the recording did not end in the line-scan viewer (" + std::to_string(g_nRecFrames) +
+                    " frames stored)");
 
     f.nFramesStored = g_nRecFrames;
-    f.nFramesOffered = watch.m_nLastIndex - watch.m_nFirstIndex + 1;
-    f.nFramesLost = watch.m_nLostAtLast - watch.m_nLostAtFirst;
+    f.nFramesOffered = watch.m_last.nIndex - watch.m_first.nIndex + 1;
+    f.nFramesLost = watch.m_last.nLost - watch.m_first.nLost;
     f.nImageWidth = d.m_wndLineScan.m_nWidth;
-    const double dSeconds = (watch.m_nLastNs - watch.m_nFirstNs) * 1e-9;
+    const double dSeconds = (watch.m_last.nNs - watch.m_first.nNs) * 1e-9;
     // Lines delivered, not the line counter's advance: lost frames are not lines handled.
-    const double dLines = double(watch.m_nLastIndex - watch.m_nFirstIndex) * LINES_PER_FRAME;
+    const double dLines = double(watch.m_last.nIndex - watch.m_first.nIndex) * LINES_PER_FRAME;
     f.dLinesPerSecond = dSeconds > 0 ? dLines / dSeconds : 0;
-    f.dCpuMsPer1000Lines = dLines > 0 ? (watch.m_dCpuAtLast - watch.m_dCpuAtFirst) * 1e6 / dLines : 0;
-    f.dStopToPictureMs = (nShownNs - watch.m_nLastNs) * 1e-6;
+    f.dCpuMsPer1000Lines = dLines > 0 ? (watch.m_last.dCpu - watch.m_first.dCpu) * 1e6 / dLines : 0;
+    f.dStopToPictureMs = (nShownNs - watch.m_last.nNs) * 1e-6;
     f.dWorstLatencyMs = d.WorstMs();
-    f.nProbes = d.Handled();
-    f.dWorstLatencyAtMs = (d.WorstPostedNs() - watch.m_nLastNs) * 1e-6;
+    f.nProbes = d.m_nHandled;
+    f.dWorstLatencyAtMs = (d.m_nWorstPostedNs - watch.m_last.nNs) * 1e-6;
     f.nSharedBufferBytes = RAW_FRAME_BYTES + BGR_FRAME_BYTES + LINE_SCAN_BYTES + LINE_SCAN_BGR_BYTES;
     f.nMismatches =
         CountMismatches(watch, settings, std::min(f.nImageWidth, int(FRAME_LIMIT) * LINES_PER_FRAME),
                         std::max(1, options.nRowStep));
     if (run.m_services.m_nBoxes != 0)
-    {
-        strError = "a message box appeared: " + run.m_services.m_strLastBox;
-        return false;
-    }
+        return fail("a message box appeared: " + run.m_services.m_strLastBox);
     // Exit while the camera still streams into the open live viewer.
     run.CloseDialog();
     return true;

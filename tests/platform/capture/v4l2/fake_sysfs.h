@@ -14,8 +14,7 @@ namespace uvc_test
 // {4A8C02AD-FF78-4697-ADD4-21AC993393F2} in descriptor byte order.
 inline const std::vector<uint8_t> CAMERA_GUID = {0xAD, 0x02, 0x8C, 0x4A, 0x78, 0xFF, 0x97, 0x46,
                                                  0xAD, 0xD4, 0x21, 0xAC, 0x99, 0x33, 0x93, 0xF2};
-inline const std::vector<uint8_t> OTHER_GUID = {0x10, 0x32, 0x54, 0x76, 0x98, 0xBA, 0xDC, 0xFE,
-                                                0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+inline const std::vector<uint8_t> OTHER_GUID(16, 0x5A);
 
 inline std::vector<uint8_t> ExtensionUnit(uint8_t nUnit, const std::vector<uint8_t>& guid)
 {
@@ -27,29 +26,21 @@ inline std::vector<uint8_t> ExtensionUnit(uint8_t nUnit, const std::vector<uint8
     return desc;
 }
 
-// Device and configuration descriptors with a VideoControl interface holding an input terminal,
-// a processing unit, an extension unit with another GUID (unit 4), the camera's (unit 3) and an
-// output terminal, then a VideoStreaming interface whose format descriptor shares the extension
-// unit's subtype value and carries the camera GUID's bytes.
+// Device and configuration descriptors with a VideoControl interface holding its header, an
+// extension unit with another GUID (unit 4) and the camera's (unit 3), then a VideoStreaming
+// interface whose format descriptor shares the extension unit's subtype value and carries the
+// camera GUID's bytes.
 inline std::vector<uint8_t> CameraDescriptors()
 {
     std::vector<uint8_t> bytes = {18,   0x01, 0x00, 0x02, 0xEF, 0x02, 0x01, 0x40, 0xB4,
                                   0x04, 0x51, 0x6E, 0x00, 0x01, 0x01, 0x02, 0x03, 0x01};
     auto add = [&bytes](std::vector<uint8_t> desc) { bytes.insert(bytes.end(), desc.begin(), desc.end()); };
     add({9, 0x02, 0x00, 0x00, 0x02, 0x01, 0x00, 0x80, 0xFA}); // configuration
-    add({8, 0x0B, 0x00, 0x02, 0x0E, 0x03, 0x00, 0x02});       // interface association
     add({9, 0x04, 0x00, 0x00, 0x01, 0x0E, 0x01, 0x00, 0x02}); // VideoControl interface
     add({13, 0x24, 0x01, 0x00, 0x01, 0x4D, 0x00, 0x00, 0x6C, 0xDC, 0x02, 0x01, 0x01}); // header
-    add({18, 0x24, 0x02, 0x01, 0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00,
-         0x00});                                                           // camera terminal
-    add({11, 0x24, 0x05, 0x02, 0x01, 0x00, 0x00, 0x02, 0x7F, 0x15, 0x00}); // processing unit
     add(ExtensionUnit(4, OTHER_GUID));
     add(ExtensionUnit(3, CAMERA_GUID));
-    add({9, 0x24, 0x03, 0x05, 0x01, 0x01, 0x00, 0x03, 0x00}); // output terminal
-    add({7, 0x05, 0x81, 0x03, 0x10, 0x00, 0x06});             // interrupt endpoint
-    add({5, 0x25, 0x03, 0x10, 0x00});                         // class-specific endpoint
     add({9, 0x04, 0x01, 0x00, 0x00, 0x0E, 0x02, 0x00, 0x00}); // VideoStreaming interface
-    add({14, 0x24, 0x01, 0x01, 0x4D, 0x00, 0x82, 0x00, 0x05, 0x00, 0x00, 0x00, 0x01, 0x00}); // input header
     std::vector<uint8_t> format = {26, 0x24, 0x06, 0x07};
     format.insert(format.end(), CAMERA_GUID.begin(), CAMERA_GUID.end());
     format.resize(26, 0);
@@ -69,12 +60,10 @@ class FakeSysfs
         m_root = std::filesystem::temp_directory_path() /
                  ("tarnwick_sysfs_" + std::to_string(::getpid()) + "_" + std::to_string(s_nCount++));
         std::filesystem::create_directories(m_root / "sys/class/video4linux");
-        std::filesystem::create_directories(m_root / "sys/devices/virtual");
         // The root hub above every device carries ids of its own.
-        const std::filesystem::path hub = m_root / "sys/devices/pci0000:00/0000:00:14.0/usb1";
-        std::filesystem::create_directories(hub);
-        Write(hub / "idVendor", "1d6b");
-        Write(hub / "idProduct", "0002");
+        std::filesystem::create_directories(m_root / HUB);
+        Write(m_root / HUB / "idVendor", "1d6b");
+        Write(m_root / HUB / "idProduct", "0002");
     }
     ~FakeSysfs() { std::filesystem::remove_all(m_root); }
 
@@ -89,13 +78,11 @@ class FakeSysfs
     std::filesystem::path AddUsbDevice(const std::string& strPort, const std::string& strVendor,
                                        const std::string& strProduct)
     {
-        std::filesystem::path dir = m_root / "sys/devices/pci0000:00/0000:00:14.0/usb1" / ("1-" + strPort);
+        std::filesystem::path dir = m_root / HUB / ("1-" + strPort);
         std::filesystem::create_directories(dir);
         if (!strVendor.empty())
             Write(dir / "idVendor", strVendor);
         Write(dir / "idProduct", strProduct);
-        Write(dir / "busnum", "1");
-        Write(dir / "devpath", strPort);
         return dir;
     }
 
@@ -103,21 +90,15 @@ class FakeSysfs
     void AddNode(const std::filesystem::path& usbDir, int nNode, int nIndex)
     {
         const std::string strName = "video" + std::to_string(nNode);
-        std::filesystem::path nodeDir;
-        if (usbDir.empty())
+        const std::filesystem::path nodeDir =
+            usbDir.empty() ? m_root / "sys/devices/virtual/video4linux" / strName
+                           : usbDir / (usbDir.filename().string() + ":1.0") / "video4linux" / strName;
+        std::filesystem::create_directories(nodeDir);
+        if (!usbDir.empty())
         {
-            nodeDir = m_root / "sys/devices/virtual/video4linux" / strName;
-            std::filesystem::create_directories(nodeDir);
-        }
-        else
-        {
-            const std::filesystem::path interfaceDir = usbDir / (usbDir.filename().string() + ":1.0");
-            std::filesystem::create_directories(interfaceDir / "video4linux" / strName);
-            Write(interfaceDir / "bInterfaceNumber", "00");
-            nodeDir = interfaceDir / "video4linux" / strName;
+            Write(nodeDir / "../../bInterfaceNumber", "00");
             std::filesystem::create_directory_symlink("../..", nodeDir / "device");
         }
-        Write(nodeDir / "name", "Camera");
         if (nIndex >= 0)
             Write(nodeDir / "index", std::to_string(nIndex));
         std::filesystem::create_directory_symlink(
@@ -140,6 +121,7 @@ class FakeSysfs
     }
 
   private:
+    static constexpr const char* HUB = "sys/devices/pci0000:00/0000:00:14.0/usb1";
     static inline int s_nCount = 0;
     std::filesystem::path m_root;
 };

@@ -5,13 +5,19 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <deque>
+#include <linux/usb/video.h>
+#include <linux/uvcvideo.h>
 #include <linux/videodev2.h>
 #include <map>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -19,18 +25,16 @@
 // capabilities; the format (the nearest one it has, which need not be the one asked for);
 // extension-unit queries (GET_LEN and GET_INFO per control; ENOENT for an unknown unit or
 // selector, ENOBUFS for a payload of the wrong length, EBADRQC for a query the control does not
-// allow); mmap streaming owned by one open at a time (EBUSY for another); buffers marked
-// damaged or returned short, gaps in the sequence numbers, and an unplug (poll error, then ENODEV for every
-// call). Each descriptor is an open of its own, as another process's would be. Logs every call and fails a
-// chosen request on demand.
+// allow); mmap streaming owned by one open at a time (EBUSY for another); frames marked damaged
+// or returned short, gaps in the sequence numbers, and an unplug (poll error, then ENODEV for
+// every call). Each descriptor is an open of its own, as another process's would be. Logs every
+// call and fails a chosen request on demand.
 class FakeV4l2Io : public V4l2Io
 {
   public:
     struct XuQuery
     {
-        int nUnit;
-        int nSelector;
-        int nQuery;
+        int nUnit, nSelector, nQuery;
         std::vector<uint8_t> payload; // as sent (SET) or as answered (GET)
         bool bLocked;                 // the sender held the node's lock
     };
@@ -40,7 +44,12 @@ class FakeV4l2Io : public V4l2Io
         uint8_t nInfo; // bit 0: GET allowed, bit 1: SET allowed
     };
 
-    FakeV4l2Io();
+    FakeV4l2Io()
+    {
+        for (int nSelector = 1; nSelector <= 4; nSelector++)
+            m_xuControls[{3, nSelector}] = {uint16_t(nSelector == 1 ? 2 : 1),
+                                            UVC_CONTROL_CAP_GET | UVC_CONTROL_CAP_SET};
+    }
 
     // Configuration, set before use.
     std::map<std::string, uint32_t> m_deviceCaps;          // openable paths and their device caps
@@ -51,8 +60,7 @@ class FakeV4l2Io : public V4l2Io
     int m_nFailErrno = EIO;
     int m_nFailAfter = 0; // ... after this many successful calls of it
     bool m_bFailMap = false;
-    uint32_t m_nFrameSize = 64;
-    uint32_t m_nBufferLength = 64;
+    uint32_t m_nFrameSize = 64, m_nBufferLength = 64;
     int m_nFramesToProduce = 0;
     std::set<int> m_damagedFrames;              // frame numbers (from 1) marked as damaged
     std::set<int> m_shortFrames;                // ... returned with 1 byte, unmarked
@@ -62,30 +70,103 @@ class FakeV4l2Io : public V4l2Io
     uint32_t m_nOnlyPixelFormat = 0; // not 0: the one format the driver has
     uint32_t m_nLinePadding = 0;     // bytes the driver adds to each line
 
-    // The driver's current format: 2 bytes per pixel.
-    void SetYuyvFormat(uint32_t nWidth, uint32_t nHeight);
     // Makes strPath an openable capture node and opens it.
-    int OpenCaptureNode(const std::string& strPath);
+    int OpenCaptureNode(const std::string& strPath)
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_deviceCaps[strPath] = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+        }
+        return Open(strPath, 0);
+    }
     // Lets nFrames more frames come, also while streaming.
-    void ProduceFrames(int nFrames);
+    void ProduceFrames(int nFrames)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_nFramesToProduce += nFrames;
+    }
 
     // Observations, safe while the stream thread runs.
     std::vector<unsigned long> Requests() { return Locked(m_requests); }
     std::vector<XuQuery> XuQueries() { return Locked(m_xuQueries); }
     std::vector<uint32_t> ReqbufsCounts() { return Locked(m_reqbufsCounts); }
-    std::vector<std::string> OpenedPaths() { return Locked(m_openedPaths); }
     int OpenCount() { return int(Locked(m_openFds).size()); }
     size_t MappedCount() { return Locked(m_mapped).size(); }
     bool StreamOn() { return Locked(m_bStreamOn); }
     int UnmapCount() { return Locked(m_nUnmaps); }
 
-    int Open(const std::string& strPath, int nFlags) override;
-    void Close(int fd) override;
-    int Ioctl(int fd, unsigned long nRequest, void* pArg) override;
-    void* Map(int fd, size_t nLength, off_t nOffset) override;
-    void Unmap(void* p, size_t nLength) override;
-    int Poll(int fd, int nTimeoutMs) override;
-    int Lock(int fd, bool bLock) override;
+    int Open(const std::string& strPath, int) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_openErrno.count(strPath))
+            return -m_openErrno[strPath];
+        if (!m_deviceCaps.count(strPath))
+            return -ENOENT;
+        m_openFds[m_nNextFd] = strPath;
+        return m_nNextFd++;
+    }
+    void Close(int fd) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (auto* pOwners : {&m_lockOwner, &m_streamOwner})
+            std::erase_if(*pOwners, [fd](const auto& owner) { return owner.second == fd; });
+        m_openFds.erase(fd);
+    }
+    int Lock(int fd, bool bLock) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_lockOwner.find(m_openFds.at(fd));
+        if (it != m_lockOwner.end() && it->second != fd)
+            return bLock ? -EWOULDBLOCK : 0;
+        if (bLock)
+            m_lockOwner[m_openFds.at(fd)] = fd;
+        else if (it != m_lockOwner.end())
+            m_lockOwner.erase(it);
+        return 0;
+    }
+    int Ioctl(int fd, unsigned long nRequest, void* pArg) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_requests.push_back(nRequest);
+        if (!m_openFds.count(fd))
+            return -EBADF;
+        if (m_bGone)
+            return -ENODEV;
+        if (nRequest == m_nFailRequest && m_callCounts[nRequest]++ >= m_nFailAfter)
+            return -m_nFailErrno;
+        return Answer(fd, nRequest, pArg);
+    }
+    void* Map(int, size_t nLength, off_t nOffset) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const size_t nIndex = size_t(nOffset) / 4096;
+        if (m_bFailMap || nIndex >= m_buffers.size() || nLength > m_buffers[nIndex].size())
+            return nullptr;
+        void* p = m_buffers[nIndex].data();
+        m_mapped.insert(p);
+        return p;
+    }
+    void Unmap(void* p, size_t) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_mapped.erase(p);
+        m_nUnmaps++;
+    }
+    int Poll(int, int) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            // Unplugged: the node reports an error; every call after says the device is gone.
+            m_bGone = m_bGone || (m_nUnplugAfter > 0 && m_nFrame >= m_nUnplugAfter);
+            if (m_bGone)
+                return -EIO;
+            if (FrameReady())
+                return 1;
+        }
+        // Stands for the time-out, kept short.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return 0;
+    }
 
   private:
     template <class T> T Locked(const T& value)
@@ -93,16 +174,122 @@ class FakeV4l2Io : public V4l2Io
         std::lock_guard<std::mutex> lock(m_mutex);
         return value;
     }
-    int Answer(int fd, unsigned long nRequest, void* pArg);
-    int AnswerXu(int fd, struct uvc_xu_control_query& query);
-    bool FrameReady() const;
+    int AnswerXu(int fd, uvc_xu_control_query& query)
+    {
+        auto it = m_xuControls.find({query.unit, query.selector});
+        if (it == m_xuControls.end())
+            return -ENOENT;
+        const XuControl& control = it->second;
+        const std::map<int, std::pair<uint16_t, uint8_t>> sizeAndNeed = {
+            {UVC_GET_LEN, {2, 0}},
+            {UVC_GET_INFO, {1, 0}},
+            {UVC_GET_CUR, {control.nLength, UVC_CONTROL_CAP_GET}},
+            {UVC_SET_CUR, {control.nLength, UVC_CONTROL_CAP_SET}}};
+        const auto [nSize, nNeeded] = sizeAndNeed.at(query.query);
+        if (query.size != nSize)
+            return -ENOBUFS;
+        if ((control.nInfo & nNeeded) != nNeeded)
+            return -EBADRQC;
+        if (query.query == UVC_GET_LEN)
+            std::memcpy(query.data, &control.nLength, 2); // little-endian, as the device sends it
+        else if (query.query == UVC_GET_INFO)
+            query.data[0] = control.nInfo;
+        else if (query.query == UVC_GET_CUR)
+            std::memset(query.data, m_nGetAnswer, query.size);
+        auto owner = m_lockOwner.find(m_openFds[fd]);
+        m_xuQueries.push_back({query.unit,
+                               query.selector,
+                               query.query,
+                               {query.data, query.data + query.size},
+                               owner != m_lockOwner.end() && owner->second == fd});
+        return 0;
+    }
+    int Answer(int fd, unsigned long nRequest, void* pArg)
+    {
+        const std::string& strPath = m_openFds[fd];
+        switch (nRequest)
+        {
+        case VIDIOC_QUERYCAP:
+            static_cast<v4l2_capability*>(pArg)->capabilities =
+                V4L2_CAP_DEVICE_CAPS | V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_META_CAPTURE;
+            static_cast<v4l2_capability*>(pArg)->device_caps = m_deviceCaps[strPath];
+            return 0;
+        case UVCIOC_CTRL_QUERY:
+            return AnswerXu(fd, *static_cast<uvc_xu_control_query*>(pArg));
+        case VIDIOC_G_FMT:
+            static_cast<v4l2_format*>(pArg)->fmt.pix = m_format;
+            return 0;
+        case VIDIOC_S_FMT:
+        {
+            // The nearest format the driver has: it never refuses.
+            v4l2_pix_format& pix = static_cast<v4l2_format*>(pArg)->fmt.pix;
+            if (m_nOnlyPixelFormat != 0)
+                pix.pixelformat = m_nOnlyPixelFormat;
+            pix.height = std::min(pix.height, 960u); // the sensor's height
+            pix.bytesperline = pix.width * 2 + m_nLinePadding;
+            pix.sizeimage = pix.bytesperline * pix.height;
+            m_format = pix;
+            return 0;
+        }
+        case VIDIOC_REQBUFS:
+        {
+            auto* pRequest = static_cast<v4l2_requestbuffers*>(pArg);
+            auto owner = m_streamOwner.find(strPath);
+            if ((owner != m_streamOwner.end() && owner->second != fd) || !m_mapped.empty())
+                return -EBUSY; // buffers still mapped are not freed
+            m_reqbufsCounts.push_back(pRequest->count);
+            m_buffers.assign(pRequest->count, std::vector<uint8_t>(m_nBufferLength));
+            m_queued.clear();
+            if (pRequest->count > 0)
+                m_streamOwner[strPath] = fd;
+            else
+                m_streamOwner.erase(strPath);
+            return 0;
+        }
+        case VIDIOC_QUERYBUF:
+            static_cast<v4l2_buffer*>(pArg)->length = m_nBufferLength;
+            static_cast<v4l2_buffer*>(pArg)->m.offset = static_cast<v4l2_buffer*>(pArg)->index * 4096;
+            return 0;
+        case VIDIOC_QBUF:
+            m_queued.push_back(static_cast<v4l2_buffer*>(pArg)->index);
+            return 0;
+        case VIDIOC_DQBUF:
+        {
+            if (!FrameReady())
+                return -EAGAIN;
+            auto* pBuffer = static_cast<v4l2_buffer*>(pArg);
+            pBuffer->index = m_queued.front();
+            m_queued.pop_front();
+            m_nFramesToProduce--;
+            m_nFrame++;
+            m_nSequence += m_framesLostBefore.count(m_nFrame) ? m_framesLostBefore[m_nFrame] : 0;
+            pBuffer->sequence = m_nSequence++;
+            pBuffer->flags = m_damagedFrames.count(m_nFrame) ? V4L2_BUF_FLAG_ERROR : 0;
+            std::vector<uint8_t>& data = m_buffers[pBuffer->index];
+            std::memset(data.data(), m_nFrame, data.size());
+            pBuffer->bytesused = m_shortFrames.count(m_nFrame) ? 1 : m_nFrameSize;
+            pBuffer->timestamp = {m_nFrame, 500000};
+            return 0;
+        }
+        case VIDIOC_STREAMON:
+            m_bStreamOn = true;
+            m_nSequence = 0;
+            return 0;
+        case VIDIOC_STREAMOFF:
+            m_bStreamOn = false;
+            m_queued.clear();
+            return 0;
+        default:
+            return -ENOTTY;
+        }
+    }
+    bool FrameReady() const { return m_bStreamOn && !m_queued.empty() && m_nFramesToProduce > 0; }
 
     std::mutex m_mutex; // protects everything below and the model above once streaming runs
     std::vector<unsigned long> m_requests;
     std::map<unsigned long, int> m_callCounts;
     std::vector<XuQuery> m_xuQueries;
-    std::vector<uint32_t> m_reqbufsCounts;
-    std::vector<std::string> m_openedPaths;
+    std::vector<uint32_t> m_reqbufsCounts;    // of the buffer requests granted
     std::map<int, std::string> m_openFds;     // descriptor -> path
     std::map<std::string, int> m_lockOwner;   // path -> descriptor holding its lock
     std::map<std::string, int> m_streamOwner; // path -> descriptor owning its buffers
@@ -111,8 +298,7 @@ class FakeV4l2Io : public V4l2Io
     std::set<void*> m_mapped;
     int m_nUnmaps = 0;
     std::deque<uint32_t> m_queued;
-    bool m_bStreamOn = false;
-    bool m_bGone = false;
+    bool m_bStreamOn = false, m_bGone = false;
     int m_nFrame = 0;
     uint32_t m_nSequence = 0;
 };
@@ -123,30 +309,12 @@ class LogCapture
   public:
     LogCapture() { V4l2Log::SetSink(&Append, this); }
     ~LogCapture() { V4l2Log::SetSink(nullptr, nullptr); }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
 
-    std::vector<std::string> Lines()
+    // The lines reported since the last call.
+    std::vector<std::string> Take()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        return m_lines;
-    }
-    // Lines that hold every one of the fragments.
-    int Count(std::initializer_list<const char*> fragments)
-    {
-        const std::vector<std::string> lines = Lines();
-        return int(std::count_if(lines.begin(), lines.end(),
-                                 [&](const std::string& s)
-                                 {
-                                     return std::all_of(fragments.begin(), fragments.end(),
-                                                        [&](const char* p)
-                                                        { return s.find(p) != std::string::npos; });
-                                 }));
-    }
-    void Clear()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_lines.clear();
+        return std::exchange(m_lines, {});
     }
 
   private:
