@@ -19,8 +19,8 @@ namespace
 {
 constexpr const char* TITLE = "Tarnwick  (Ver. 0.01)";
 
-// The main dialog with a clock the test sets and a record of the Rec commands it posts (on the
-// user-interface thread: no test here records while streaming).
+// The main dialog with a clock the test sets, recording the Rec commands it posts (no test records while
+// streaming).
 class TestDlg : public TarnwickDlg
 {
   public:
@@ -31,7 +31,6 @@ class TestDlg : public TarnwickDlg
         TarnwickDlg::PostRecCommand(nCommandId);
     }
     std::vector<int> TakePosted() { return std::exchange(m_posted, {}); }
-
     std::int64_t m_nCounter = 0;
     std::vector<int> m_posted;
 };
@@ -65,8 +64,7 @@ class ConsoleTest : public OperatorTest
 TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
 {
     constexpr CaptureStep NONE = CaptureStep::COUNT;
-    // Cameras, settings and the failing step; the message box (or nullptr), the title afterwards, the
-    // identity shown when the camera was chosen, and whether the buffers stay allocated until Exit.
+    // Cameras, settings, failing step; message box, title, identity shown, buffers kept until Exit.
     const std::tuple<const char*, const char*, CaptureStep, const char*, const char*, const char*, bool>
         cases[] = {
             {"", "", NONE, "カメラを検出できませんでした", TITLE, "", false},
@@ -99,7 +97,6 @@ TEST_F(ConsoleTest, AFailedOpeningSaysWhyAndLeavesOnlyExit)
                         std::string(pszModel) + " 1284 x 960");
         EXPECT_EQ((std::pair{g_pRawFrame != nullptr && g_pLineScanBgr != nullptr, OpeningControlsEnabled()}),
                   (std::pair{bBuffers, std::vector<bool>(8, false)}));
-
         // Nothing but Exit acts: a click on Start opens no viewer, no chain talks to a camera.
         ClearLogs();
         QTest::mouseClick(ControlWidget(*m_pDlg, IDC_MAIN_START), Qt::LeftButton);
@@ -137,7 +134,6 @@ TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneIns
         EXPECT_EQ(OpeningControlsEnabled(),
                   (std::vector<bool>{true, false, true, true, true, true, true, true}));
     }
-
     // Each page inside the tab control and below its tabs; one page shown at a time.
     TestDlg& d = D();
     const Rect rcTab = d.m_tab.GetWindowRect();
@@ -163,9 +159,7 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
     EXPECT_EQ(Ini(), "[LineRate]\nMode=0\nFps=1000.00\nSize=3620\nPixel=640\nSpeed=75\nDirection=0\n"
                      "[RecControl]\nMode=0\nSec=10\n"
                      "[FileOption]\nPath=\nNaming=1\nFormat=0\nQuality=80\n");
-
-    // Every key set by hand: the read-only ones survive as they are, the rest come back as the
-    // pages show them ("Fps" with two decimals).
+    // Every key set by hand: read-only ones survive, the rest come back as the pages show them.
     const std::string strIni =
         "; by hand\n[Settings]\nCameraNo=0\nTopMost=1\n[ViewWindow]\nMonoDecode=1\n"
         "ColorDecode=0\n[LineRate]\nMode=1\nFps=250.5\nSize=100\nPixel=200\nSpeed=30\n"
@@ -180,7 +174,6 @@ TEST_F(ConsoleTest, SettingsAreReadBeforeThePagesAndWrittenBackAtExit)
     std::string strExpected = strIni;
     strExpected.replace(strExpected.find("250.5"), 5, "250.50");
     EXPECT_EQ(Ini(), strExpected);
-
     // Texts as typed, and radio or list values the pages cannot show written back as -1.
     Open("color", "[LineRate]\nMode=7\nDirection=5\n[RecControl]\nMode=3\n[FileOption]\nNaming=9\n");
     for (auto [pEdit, pszText] : {std::pair{&m_pDlg->m_tabPartial.m_editFps, "fast"},
@@ -197,9 +190,8 @@ TEST(SettingsFileTest, EveryFailureToReadOrWriteIsOneLineOnStandardError)
 {
     TempDir dir;
     const std::string strIni = dir.Path("Tarnwick.ini"), strGone = dir.Path("gone");
-    // What is done to the file or the folder, the folder written to, the folder's name written back;
-    // what standard error says after "tarnwick: <path>: ".
-    // A disk full at 2000 bytes takes the line on standard error, not a folder name of 3000.
+    // What spoils the file or folder, the folder, the Path key; what stderr says after "tarnwick: <path>: "
+    // (a disk full at 2000 bytes takes the line on stderr, not a folder name of 3000).
     const std::string strLong(3000, 'f');
     const std::tuple<std::function<void()>, std::string, std::string, std::string> cases[] = {
         {[&] { chmod(strIni.c_str(), 0444); }, dir.Dir(), "", "not written: the file is read-only\n"},
@@ -279,26 +271,23 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
         ClearLogs();
         TestDlg& d = D();
         d.m_tabPartial.m_editLinePos.SetWindowText("7");
-        // Step 1 writes the direction and the shutter; the rest only reads, eight registers, each
-        // by a request for the address and one for the byte.
+        // Direction and shutter written, then eight registers read, each by an address and a byte.
         ASSERT_TRUE(PumpUntil([&] { return Log(0).size() >= 36; }));
         UiApplication::PumpEvents(20);
         std::vector<std::string> expected = {"18=00", "01=0F"};
         std::ranges::copy(Write16(REG_MANUAL_SHUTTER, 960), std::back_inserter(expected));
         expected.resize(18, "GET2");
         EXPECT_EQ(Writes(Sim(0)), expected);
-
         // The colour gains, enabled for a colour camera only.
         TabGUIGain& g = d.m_tabGain;
         const int c = std::string(pszCamera) == "color";
-        EXPECT_EQ((std::vector<int>{g.GetRadioIndex(IDC_RADIO_GAIN_0DB), g.m_scrollManualGain.GetScrollPos(),
-                                    g.m_spinGainR.GetPos(), g.m_scrollGainR.GetScrollPos(),
-                                    g.m_spinGainB.GetPos(), g.m_scrollGainB.GetScrollPos(),
-                                    g.m_spinGainG.GetPos(), g.m_scrollGainG.GetScrollPos(),
-                                    g.m_spinGainR.IsWindowEnabled(), g.m_scrollGainR.IsWindowEnabled(),
-                                    g.m_spinGainB.IsWindowEnabled(), g.m_scrollGainB.IsWindowEnabled(),
-                                    g.m_spinGainG.IsWindowEnabled(), g.m_scrollGainG.IsWindowEnabled()}),
-                  (std::vector<int>{2, 100, 110, 110, 120, 120, 130, 130, c, c, c, c, c, c}));
+        std::vector<int> shown = {g.GetRadioIndex(IDC_RADIO_GAIN_0DB), g.m_scrollManualGain.GetScrollPos()};
+        for (const auto& [spin, bar] :
+             {std::tie(g.m_spinGainR, g.m_scrollGainR), std::tie(g.m_spinGainB, g.m_scrollGainB),
+              std::tie(g.m_spinGainG, g.m_scrollGainG)})
+            shown.insert(shown.end(),
+                         {spin.GetPos(), bar.GetScrollPos(), spin.IsWindowEnabled() + bar.IsWindowEnabled()});
+        EXPECT_EQ(shown, (std::vector<int>{2, 100, 110, 110, 2 * c, 120, 120, 2 * c, 130, 130, 2 * c}));
         const bool bCenter = nLinePos == LINE_POS_CENTER;
         EXPECT_EQ((std::vector<int>{
                       d.m_tabShutter.m_comboShutter.GetCurSel(), d.m_tabShutter.m_spinShutter.GetPos(),
@@ -311,7 +300,6 @@ TEST_F(ConsoleTest, TheStartUpChainReadsTheRegistersIntoThePagesAndTheRateShowsE
     m_pDlg->SendCommand(IDC_MAIN_FACTORY_DEFAULT);
     m_pDlg->SendCommand(IDC_MAIN_CONFIG_SAVE);
     EXPECT_EQ(Log(0), (std::vector<std::string>{"SET3 0D", "SET4 01", "SET3 0D", "SET4 02"}));
-
     // The frame rate: the frames counted over the measured interval, the count cleared.
     TestDlg& d = D();
     const std::int64_t nSecond = GetCounterFrequency();
@@ -376,7 +364,6 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
     }
     // Enter and Esc closed nothing.
     EXPECT_TRUE(d.IsWindowVisible() && d.m_wndLive.IsWindowVisible() && d.m_tabRec.IsWindowVisible());
-
     // A click on a display field is dropped; the check box beside it works.
     QTest::mouseClick(ControlWidget(d, IDC_MAIN_FPS), Qt::LeftButton);
     QTest::mouseClick(pMain, Qt::LeftButton);
@@ -389,8 +376,7 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
     TestDlg& d = D();
     TabGUIRec& rec = d.m_tabRec;
     rec.m_progressRec.SetRange(0, 1000);
-    // Timed or manual, the count before and the limit; the progress bar after each frame, the posts.
-    // Nothing is stored past the limit.
+    // Timed, count before, limit; the bar after each frame, the posts. Nothing stored past the limit.
     const std::tuple<bool, std::uint32_t, std::uint32_t, std::vector<int>, std::vector<int>> cases[] = {
         {false, 126, 32750, {0, 128, 128}, {}}, // manual: bits 7 and 8 of the count
         {false, 510, 32750, {384, 0}, {}},
@@ -429,7 +415,6 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
         TestDlg& d = D();
         d.SendCommand(IDC_MAIN_SAVE_IMAGE); // no picture before the viewer's first opening
         EXPECT_TRUE(Pictures().empty());
-
         d.SendCommand(IDC_MAIN_START);
         BitmapInfo bmi;
         ASSERT_TRUE(PumpUntil(
@@ -455,9 +440,7 @@ TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
                 0);
         }
         std::filesystem::remove(m_temp.Path(names[0]));
-
-        // "Folder Select", streaming again: where the save dialog says, nothing when it is cancelled;
-        // a colour picture shows the scene in true colour.
+        // "Folder Select" while streaming: where the dialog says, nothing if cancelled; true colours.
         d.SendCommand(IDC_MAIN_START); // Exit follows while streaming into the open viewer
         ASSERT_TRUE(PumpUntil([&] { return d.m_nFrameCount > 1; }));
         d.m_chkFolderSelect.SetCheck(1);

@@ -48,7 +48,6 @@ TEST(BmpFileTest, FilesHoldHeaderPaletteAndRowsByteForByteAndAFailedWriteLeavesN
         EXPECT_EQ(std::memcmp(s.data() + nOffset, pixels.data(), s.size() - nOffset), 0);
         EXPECT_EQ(dir.Entries(), std::vector<std::string>{"picture.bmp"});
     }
-
     // A folder that is missing or a file, a picture larger than its buffer, and a disk that fills up
     // in the middle of the rows: each write fails, nothing is left under any name, the old file stays.
     header(8, 960, 1284);

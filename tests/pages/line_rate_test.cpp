@@ -74,7 +74,6 @@ TEST(RecFrameLimitTest, LimitRangeSecondsShownAndImageWidth)
                   (std::tuple{nLimit, nProgressMax, nSecondsShown}))
             << "mode " << nMode << " control " << nRecControl << " " << pSeconds << " s at " << pRate;
     }
-
     // The image width from the frames stored: one frame is two lines, less than a group of four; the widths
     // stop at 65500.
     EXPECT_EQ((std::vector{RecImageWidth(0, 1), RecImageWidth(1, 1), RecImageWidth(5, 1), RecImageWidth(5, 2),

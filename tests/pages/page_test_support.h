@@ -31,15 +31,12 @@ inline std::vector<std::string> Writes(SimCamera& sim, const char* pszPrefix = n
     char sz[16];
     for (const SimXuRequest& r : sim.RequestLog())
     {
-        if (r.bSet && r.nSelector == XU_SEL_REG_ADDR)
-        {
-            nAddr = r.payload[0] | r.payload[1] << 8;
-            continue;
-        }
         const bool bData = r.bSet && r.nSelector == XU_SEL_REG_DATA;
-        bData ? std::snprintf(sz, sizeof sz, "%02X=%02X", nAddr, r.payload[0])
-              : std::snprintf(sz, sizeof sz, "%s%d", r.bSet ? "SET" : "GET", r.nSelector);
-        if (pszPrefix == nullptr || (bData && std::string_view(sz).starts_with(pszPrefix)))
+        if (r.bSet && r.nSelector == XU_SEL_REG_ADDR)
+            nAddr = r.payload[0] | r.payload[1] << 8;
+        else if (bData ? std::snprintf(sz, sizeof sz, "%02X=%02X", nAddr, r.payload[0])
+                       : std::snprintf(sz, sizeof sz, "%s%d", r.bSet ? "SET" : "GET", r.nSelector);
+                 pszPrefix == nullptr || (bData && std::string_view(sz).starts_with(pszPrefix)))
             writes.push_back(sz);
     }
     sim.ClearRequestLog();
@@ -52,10 +49,8 @@ inline std::vector<std::string> Write16(int nReg, int nValue, int nTimes = 1)
     std::vector<std::string> writes;
     char sz[16];
     for (int i = 0; i < 2 * nTimes; ++i)
-    {
-        std::snprintf(sz, sizeof sz, "%02X=%02X", nReg + i % 2, (nValue >> (8 * (i % 2))) & 0xFF);
-        writes.push_back(sz);
-    }
+        writes.emplace_back(
+            sz, std::snprintf(sz, sizeof sz, "%02X=%02X", nReg + i % 2, (nValue >> 8 * (i % 2)) & 0xFF));
     return writes;
 }
 

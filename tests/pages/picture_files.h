@@ -8,31 +8,26 @@
 #include <string>
 #include <vector>
 
-// A BMP or decoded JPEG picture: pixel (x, y) with y counted from the top.
+// A BMP or decoded JPEG picture: pixel (x, y) with y counted from the top, rows packed.
 struct Picture
 {
     int nWidth = 0, nHeight = 0, nChannels = 0; // 3: blue, green, red (BMP) or red, green, blue (JPEG)
     bool bRgb = false;
-    std::vector<uint8_t> pixels; // top row first, rows packed
+    std::vector<uint8_t> pixels;
     bool bBaseline = false;      // a JPEG's frame is baseline
     std::vector<unsigned> quant; // a JPEG's luminance and chrominance quantisation tables
 
-    const uint8_t* At(int x, int y) const
-    {
-        return &pixels[(static_cast<size_t>(y) * nWidth + x) * nChannels];
-    }
+    const uint8_t* At(int x, int y) const { return &pixels[(size_t(y) * nWidth + x) * nChannels]; }
 };
 
 // The little-endian 32-bit number at byte n of a file's contents.
 inline uint32_t U32(const std::string& s, size_t n)
 {
-    uint32_t v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = v << 8 | static_cast<unsigned char>(s[n + i]);
-    return v;
+    return uint8_t(s[n]) | uint8_t(s[n + 1]) << 8 | uint8_t(s[n + 2]) << 16 |
+           uint32_t(uint8_t(s[n + 3])) << 24;
 }
 
-// Reads a BMP file's headers and pixels; fails the test with why when they do not agree.
+// Reads a BMP file's headers and pixels; fails with why when they do not agree.
 ::testing::AssertionResult ReadBmp(const std::string& strFile, Picture* pPicture);
 // Decodes a JPEG file with libjpeg.
 ::testing::AssertionResult ReadJpeg(const std::string& strFile, Picture* pPicture);

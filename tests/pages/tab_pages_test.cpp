@@ -17,8 +17,7 @@
 
 namespace
 {
-// The Gain, Shutter and resolution pages shown as the main dialog's children, on the opened camera
-// in full-frame readout, which the main dialog has handed over.
+// The Gain, Shutter and resolution pages shown under the main dialog, on its camera in full frame.
 class PagesTest : public PageOnCameraTest
 {
   protected:
@@ -38,7 +37,6 @@ class PagesTest : public PageOnCameraTest
     }
     void Click(Dialog& page, int nId) { QTest::mouseClick(ControlWidget(page, nId), Qt::LeftButton); }
     std::vector<std::string> Sent() { return Writes(Sim(0)); }
-
     TabGUIGain m_gain;
     TabGUIShutter& m_shutter = m_main.m_shutter;
     TabGUIPartial& m_partial = m_main.m_partial;
@@ -68,9 +66,7 @@ TEST_F(PagesTest, PagesAreHiddenChildrenWithTheirControlsInsideAndStatesFromTheM
         for (const ControlTemplate& ct : pTemplate->controls)
             EXPECT_TRUE(ct.x + ct.cx <= 233 && (ct.kind == ControlKind::DropDownList || ct.y + ct.cy <= 312))
                 << ct.nId;
-    // The shutter presets with none chosen until the start-up chain shows the camera's. FPS input:
-    // the rate is typed, the environment entries are off and the key hint shows; a recording by time
-    // with its seconds, and the JPEG quality.
+    // No shutter preset until the start-up chain; FPS input with its key hint; a timed recording.
     EXPECT_EQ((std::tuple{m_shutter.m_comboShutter.GetCount(), m_shutter.m_comboShutter.GetCurSel(),
                           partial.GetRadioIndex(IDC_RADIO_FULL_SIZE), rec.m_editSec.GetWindowText()}),
               (std::tuple{16, -1, RES_LINE_SCAN_FAST, "59"}));
@@ -144,7 +140,6 @@ TEST_F(PagesTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
             const int nWrites = nCameraNo != 0 ? 0 : gesture[0] < 0 ? 1 : int(gesture.size());
             EXPECT_EQ(Sent(), Write16(nReg, nExpected, nWrites));
         }
-
     // The centre line: checking it shows 0 and sends the centre; unchecking sends the 0 shown.
     p.m_nCameraNo = 0;
     p.m_chkCenter.SetCheck(0);
@@ -196,9 +191,7 @@ TEST_F(PagesTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAndBlue)
             g_pBgrFrame[i] = bInside ? inside[i % 3] : Bgr{250, 3, 250}[i % 3];
         }
     };
-    // The metered area's colour (means less the black level: blue, green, red), the gains before and
-    // after. A black picture was never converted (a mono camera's, or any before the first colour
-    // frame or after a resolution switch): nothing changes and nothing is sent.
+    // The metered colour (blue, green, red), the gains before and after; black was never converted.
     const std::tuple<const char*, Bgr, int, int, int, int> cases[] = {
         {"ratios 2 and 0.5", {209, 109, 59}, 0, 48, 48, 0},
         {"ratios 1.5 and 1.25", {129, 159, 109}, 72, 100, 132, 137},
@@ -236,8 +229,7 @@ TEST_F(PagesTest, OnePushWhiteBalanceMetersTheConvertedPictureAndSetsRedAndBlue)
 
 TEST_F(PagesTest, ResolutionSwitchClearsAndReformatsAndLeavesStreamingAsItWas)
 {
-    // Streaming, the radio, the step that fails (COUNT: none), then the viewer's width, the size shown
-    // and the frame height of the camera and the frame callback.
+    // Streaming, radio, failing step; the viewer's width, the size shown, the camera's frame height.
     const std::tuple<bool, int, CaptureStep, int, const char*, int> cases[] = {
         {false, IDC_RADIO_LINE_SCAN, CaptureStep::COUNT, 4, "1284 x 2", 2},
         {false, IDC_RADIO_LINE_SCAN, CaptureStep::COUNT, 4, "1284 x 2", 2}, // the same radio repeats it all
@@ -287,8 +279,7 @@ TEST_F(PagesTest, LineRateCommandWritesThePeriodShowsAClampedComputedRateInRedAn
 {
     const auto RateIsRed = [this]
     { return ControlWidget(m_partial, IDC_EDIT_FPS)->palette().color(QPalette::Text) == QColor(255, 0, 0); };
-    // Which entries are read and written, and the colour: the input radio, the pixels, speed and rate
-    // typed, the rate shown after the command, the period.
+    // Input radio, pixels, speed and rate typed; the rate shown, the period, whether red.
     const std::tuple<int, const char*, const char*, const char*, const char*, int, bool> cases[] = {
         {IDC_RADIO_ENV_INPUT, "640", "75", "1.00", "1841.62", 1390, false},
         {IDC_RADIO_ENV_INPUT, "640", "100", "1.00", "2455.49", 1388, true},
