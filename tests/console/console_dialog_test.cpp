@@ -334,8 +334,6 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
         {3, pMain, Qt::Key_T, true, {IDC_REC_STOP}, "12.5"},
         {3, pRecPage, Qt::Key_T, true, {}, "12.5"}, // the Rec page posts its own
         {3, pGainPage, Qt::Key_S, true, {IDC_REC_SAVE}, "12.5"},
-        {2, pGainPage, Qt::Key_Period, true, {}, "22.50"},
-        {3, pGainPage, Qt::Key_Return, true, {}, "12.5"},
         {3, pRecPage, Qt::Key_Escape, true, {}, "12.5"},
         {3, pViewer, Qt::Key_R, true, {IDC_REC_START}, "12.5"},
         {3, pLineScan, Qt::Key_S, true, {IDC_REC_SAVE}, "12.5"},
