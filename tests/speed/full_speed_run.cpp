@@ -21,7 +21,6 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <thread>
