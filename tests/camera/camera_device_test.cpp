@@ -1,7 +1,4 @@
-// Camera access over simulated devices: discovery (which devices become cameras, with which
-// identity), register and information requests (the requests sent, in order, and the results),
-// the capture graph (Open's checks and failure points, what Close releases), each also when a
-// step fails; and the raw frame layout the frame callback writes.
+// Camera access over simulated devices, each step also when it fails; and the raw frame layout.
 
 #include "sim_camera_fixture.h"
 
@@ -211,8 +208,7 @@ TEST_F(CameraRegisterTest, EachOperationSendsItsRequestsAndGivesItsResultAlsoWhe
     }
 }
 
-// The frames these graphs stream are left unwritten (no raw frame is allocated): they are checked
-// through the whole program by the viewer and operator tests.
+// No raw frame is allocated: the viewer and operator tests check the frames through the whole program.
 class CameraGraphTest : public SimCameraTest
 {
   protected:
