@@ -1,11 +1,10 @@
 #include "buffers/shared_buffers.h"
+#include "tests/speed/full_speed_run.h" // ResidentBytes
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <string>
 #include <vector>
 
 namespace
@@ -25,18 +24,6 @@ unsigned char* RecordingAllocator(std::size_t nBytes)
 std::vector<unsigned char*> Buffers()
 {
     return {g_pRawFrame, g_pBgrFrame, g_pLineScan, g_pLineScanBgr};
-}
-
-// The process's resident memory in bytes (VmRSS of /proc/self/status).
-std::size_t ResidentBytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string strKey;
-    std::size_t nKiB = 0;
-    while (status >> strKey)
-        if (strKey == "VmRSS:" && status >> nKiB)
-            return nKiB * 1024;
-    return 0;
 }
 
 TEST(SharedBuffersTest, AllocatesTheFourSizesOnceBlackOrNothingAtAll)

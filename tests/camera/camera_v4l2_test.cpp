@@ -1,5 +1,4 @@
-// Camera access over the V4L2 backend and the fake driver: what an operator with a real camera
-// meets when another program holds it or it is unplugged.
+// Camera access over the V4L2 backend: a camera another program holds, or that is unplugged.
 
 #include "buffers/shared_buffers.h"
 #include "camera/camera_device.h"

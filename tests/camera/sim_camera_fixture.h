@@ -57,9 +57,7 @@ class SimCameraTest : public ::testing::Test
             std::string s = (r.bSet ? "SET" : "GET") + std::to_string(r.nSelector);
             for (uint8_t b : r.payload)
                 s += {' ', "0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
-            if (!r.bOk)
-                s += " failed";
-            lines.push_back(s);
+            lines.push_back(r.bOk ? s : s + " failed");
         }
         return lines;
     }

@@ -21,7 +21,6 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <thread>
@@ -39,23 +38,6 @@ constexpr auto PROBE_PERIOD = std::chrono::milliseconds(20);
 std::int64_t NowNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
-}
-
-// The process's CPU time: every thread, user and system.
-double CpuSeconds()
-{
-    return double(std::clock()) / CLOCKS_PER_SEC;
-}
-
-std::size_t ResidentBytes()
-{
-    std::ifstream in("/proc/self/status");
-    std::string strKey;
-    std::size_t nKb = 0;
-    while (in >> strKey)
-        if (strKey == "VmRSS:" && in >> nKb)
-            return nKb * 1024;
-    return 0;
 }
 
 // No person answers: message boxes are counted (none is expected), file dialogs cancelled.
@@ -80,20 +62,14 @@ class QuietServices : public DialogServices
 class ProbeDlg : public TarnwickDlg
 {
   public:
-    ProbeDlg()
+    ProbeDlg() { MapClicked(ID_PROBE, &ProbeDlg::OnProbe); }
+    void OnProbe()
     {
-        MapClicked(ID_PROBE,
-                   [this]
-                   {
-                       const std::int64_t nWait = NowNs() - m_nPostedNs.load();
-                       if (nWait > m_nWorstNs)
-                       {
-                           m_nWorstNs = nWait;
-                           m_nWorstPostedNs = m_nPostedNs;
-                       }
-                       ++m_nHandled;
-                       m_bOutstanding = false;
-                   });
+        const std::int64_t nWait = NowNs() - m_nPostedNs.load();
+        if (nWait > m_nWorstNs)
+            std::tie(m_nWorstNs, m_nWorstPostedNs) = std::pair(nWait, m_nPostedNs.load());
+        ++m_nHandled;
+        m_bOutstanding = false;
     }
     // Poster thread.
     void Probe()
@@ -124,7 +100,7 @@ struct RecordingWatch
     struct Mark
     {
         std::uint64_t nIndex = 0, nLost = 0;
-        double dCpu = 0;
+        double dCpu = 0; // the process's CPU time: every thread, user and system
         std::int64_t nNs = 0;
     };
 
@@ -139,7 +115,8 @@ struct RecordingWatch
         w.m_nSeen = nStored;
         w.m_frameLines[nStored - 1] = w.m_camera.FrameLine();
         if (nStored == 1 || nStored == FRAME_LIMIT)
-            (nStored == 1 ? w.m_first : w.m_last) = {nIndex, w.m_camera.FramesLost(), CpuSeconds(), NowNs()};
+            (nStored == 1 ? w.m_first : w.m_last) = {nIndex, w.m_camera.FramesLost(),
+                                                     double(std::clock()) / CLOCKS_PER_SEC, NowNs()};
         if (nStored == FRAME_LIMIT)
             w.m_bDone = true;
     }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
 #include <string>
 
 struct FullSpeedOptions
@@ -35,3 +36,15 @@ struct FullSpeedFigures
 // Runs it in the calling (user-interface) thread of a process whose toolkit application exists.
 // False with the reason when the run could not be completed.
 bool RunFullSpeed(const FullSpeedOptions& options, FullSpeedFigures& figures, std::string& strError);
+
+// The process's resident memory in bytes (VmRSS of /proc/self/status).
+inline std::size_t ResidentBytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string strKey;
+    std::size_t nKiB = 0;
+    while (status >> strKey)
+        if (strKey == "VmRSS:" && status >> nKiB)
+            return nKiB * 1024;
+    return 0;
+}

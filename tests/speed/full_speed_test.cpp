@@ -1,6 +1,4 @@
-// The main dialog with a camera streaming far faster than a real one: nothing dropped, the
-// recording composed as the camera saw it, the dialog answering throughout. How fast it keeps up
-// and how long a command waits are figures of bench/speed_figures, not checks here.
+// How fast it keeps up and how long a command waits are figures of bench/speed_figures, not checks here.
 
 #include "tests/speed/full_speed_run.h"
 

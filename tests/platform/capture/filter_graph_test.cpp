@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace
 {
 // A source that notes the sink it streams to and can refuse to start; it must be stopped before
@@ -32,10 +34,9 @@ class FakeSource : public CaptureSource
 std::shared_ptr<CapturePin> Pin(const std::shared_ptr<CaptureFilter>& pFilter, int n)
 {
     auto pEnum = pFilter->EnumPins();
-    std::shared_ptr<CapturePin> pPin;
-    for (int i = 0; i <= n; ++i)
-        pPin = pEnum->Next();
-    return pPin;
+    while (n-- > 0)
+        pEnum->Next();
+    return pEnum->Next();
 }
 
 TEST(FilterGraphTest, ConnectionNeedsBothFiltersInTheGraphRunStartsAllOrNothingAndGoingReleasesAll)
@@ -74,12 +75,9 @@ TEST(FilterGraphTest, ConnectionNeedsBothFiltersInTheGraphRunStartsAllOrNothingA
     EXPECT_TRUE(pControl->Run());
 
     // The last reference to the graph, the media control's, stops streaming and lets go of every filter.
-    std::weak_ptr<FakeSource> source = pSource;
-    std::weak_ptr<SampleGrabber> grabber = pGrabber;
-    std::weak_ptr<FilterGraph> graph = pGraph;
-    pSource.reset();
-    pGrabber.reset();
-    pGraph.reset();
+    std::weak_ptr<FakeSource> source = std::exchange(pSource, nullptr);
+    std::weak_ptr<SampleGrabber> grabber = std::exchange(pGrabber, nullptr);
+    std::weak_ptr<FilterGraph> graph = std::exchange(pGraph, nullptr);
     pOther.reset();
     pOtherGrabber.reset();
     EXPECT_TRUE(source.lock()->m_pSink);

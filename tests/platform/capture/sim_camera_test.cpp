@@ -1,5 +1,4 @@
-// The simulated camera's extension unit, brightness, line position and streaming (its formats are
-// those the camera and page tests switch between), and the device lists it is made from.
+// The simulated camera (its formats are those the camera and page tests switch between).
 
 #include "platform/capture/capture_source.h"
 #include "platform/capture/sim/sim_camera.h"

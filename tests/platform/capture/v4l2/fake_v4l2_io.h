@@ -21,14 +21,12 @@
 #include <utility>
 #include <vector>
 
-// A stand-in for the uvcvideo driver of one or more device nodes, answering as the driver does:
-// capabilities; the format (the nearest one it has, which need not be the one asked for);
-// extension-unit queries (GET_LEN and GET_INFO per control; ENOENT for an unknown unit or
-// selector, ENOBUFS for a payload of the wrong length, EBADRQC for a query the control does not
-// allow); mmap streaming owned by one open at a time (EBUSY for another); frames marked damaged
-// or returned short, gaps in the sequence numbers, and an unplug (poll error, then ENODEV for
-// every call). Each descriptor is an open of its own, as another process's would be. Logs every
-// call and fails a chosen request on demand.
+// A stand-in for the uvcvideo driver of one or more nodes, answering as the driver does: the
+// nearest format it has; extension-unit queries with GET_LEN and GET_INFO per control (ENOENT:
+// unknown unit or selector, ENOBUFS: wrong payload length, EBADRQC: query not allowed); mmap
+// streaming owned by one open at a time (EBUSY for another); damaged, short or skipped frames, and
+// an unplug (poll error, then ENODEV). Each descriptor is an open of its own, as another process's
+// would be. Logs every call and fails a chosen request on demand.
 class FakeV4l2Io : public V4l2Io
 {
   public:
@@ -180,12 +178,9 @@ class FakeV4l2Io : public V4l2Io
         if (it == m_xuControls.end())
             return -ENOENT;
         const XuControl& control = it->second;
-        const std::map<int, std::pair<uint16_t, uint8_t>> sizeAndNeed = {
-            {UVC_GET_LEN, {2, 0}},
-            {UVC_GET_INFO, {1, 0}},
-            {UVC_GET_CUR, {control.nLength, UVC_CONTROL_CAP_GET}},
-            {UVC_SET_CUR, {control.nLength, UVC_CONTROL_CAP_SET}}};
-        const auto [nSize, nNeeded] = sizeAndNeed.at(query.query);
+        const bool bGet = query.query == UVC_GET_CUR, bSet = query.query == UVC_SET_CUR;
+        const uint16_t nSize = bGet || bSet ? control.nLength : query.query == UVC_GET_LEN ? 2 : 1;
+        const uint8_t nNeeded = bGet ? UVC_CONTROL_CAP_GET : bSet ? UVC_CONTROL_CAP_SET : 0;
         if (query.size != nSize)
             return -ENOBUFS;
         if ((control.nInfo & nNeeded) != nNeeded)

@@ -1,6 +1,4 @@
-// Finding the camera: capture nodes and their names from sysfs, and the camera's extension unit
-// in its USB descriptors; then what opening its node and pinning its format tell the operator when
-// they fail, through the fake driver.
+// Finding the camera in sysfs and its USB descriptors; what a failed open or format tells the operator.
 
 #include "platform/capture/v4l2/uvc_descriptors.h"
 #include "platform/capture/v4l2/v4l2_camera.h"
