@@ -130,8 +130,7 @@ struct RecordingWatch
 
 // Runs the event loop as the program's own does, sleeping until something happens (a timer wakes
 // it every 10 ms), so that the loop itself costs no CPU in the figures.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
-               const std::function<void()>& each = {})
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
 {
     QTimer wake;
     wake.start(10);
@@ -140,8 +139,6 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
     {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        if (each)
-            each();
     }
     return done();
 }
@@ -166,9 +163,10 @@ std::uint64_t CountMismatches(const RecordingWatch& watch, const SimFrameSetting
 
 // Everything the run sets up, undone in reverse whatever happens: the dialog, and with it the
 // stream, goes first.
-struct RunScope
+class FullSpeedRun
 {
-    explicit RunScope(int nLineRate)
+  public:
+    explicit FullSpeedRun(int nLineRate)
         : m_savedDir(std::filesystem::current_path()),
           m_dir(std::filesystem::temp_directory_path() /
                 ("tarnwick_speed_" + std::to_string(std::random_device{}()))),
@@ -181,7 +179,7 @@ struct RunScope
         CaptureSystem::SetCurrent(m_pSim);
         m_camera.SetDeliveryObserver(&RecordingWatch::OnFrame, &m_watch);
     }
-    ~RunScope()
+    ~FullSpeedRun()
     {
         CloseDialog();
         ReleaseSharedBuffers();
@@ -192,13 +190,82 @@ struct RunScope
         std::filesystem::remove_all(m_dir, ec);
     }
 
+    // The whole run; the reason it could not be completed, or empty.
+    std::string Record(int nRowStep, FullSpeedFigures& f)
+    {
+        g_nRecFrames = 0;
+        m_pDlg = std::make_unique<ProbeDlg>();
+        ProbeDlg& d = *m_pDlg;
+        UiApplication::Instance()->SetMainDialog(&d);
+        d.Create(nullptr);
+        d.ShowWindow(ShowState::Show);
+        PumpUntil([] { return false; }, std::chrono::milliseconds(100)); // the start-up chain
+        d.SendCommand(IDC_MAIN_START);
+        if (!PumpUntil([&] { return d.m_wndLive.m_bRunning == 1 && m_camera.FramesDelivered() > 100; },
+                       std::chrono::seconds(10)))
+            return "the live viewer did not open on a streaming camera";
+        d.m_tab.SetCurSel(REC_TAB);
+        d.OnTcnSelchangeTab();
+        StartProbes();
+        PumpUntil([] { return false; }, std::chrono::milliseconds(100)); // the live viewer at full speed
+
+        DrawSurface& lineScanSurface = d.m_wndLineScan.GetDrawSurface();
+        const SimFrameSettings settings = m_camera.CurrentSettings();
+        m_nPeakRss = 0;
+        d.m_tabRec.SendCommand(IDC_REC_START);
+        if (g_nRecMode == 0)
+            return "Rec Start did not start a recording: " + m_services.m_strLastBox;
+        const int nShownBefore = lineScanSurface.ShownCount();
+        const bool bShown = PumpUntil(
+            [&]
+            {
+                return m_watch.m_bDone && g_nRecMode == 0 && d.m_wndLineScan.IsWindowVisible() &&
+                       lineScanSurface.ShownCount() > nShownBefore;
+            },
+            std::chrono::seconds(120));
+        const std::int64_t nShownNs = NowNs();
+        StopProbes();
+        if (!bShown)
+            return "the recording did not end in the line-scan viewer (" + std::to_string(g_nRecFrames) +
+                   " frames stored)";
+
+        const RecordingWatch::Mark &first = m_watch.m_first, &last = m_watch.m_last;
+        f.nFramesStored = g_nRecFrames;
+        f.nFramesOffered = last.nIndex - first.nIndex + 1;
+        f.nFramesLost = last.nLost - first.nLost;
+        f.nImageWidth = d.m_wndLineScan.m_nWidth;
+        const double dSeconds = (last.nNs - first.nNs) * 1e-9;
+        // Lines delivered, not the line counter's advance: lost frames are not lines handled.
+        const double dLines = double(last.nIndex - first.nIndex) * LINES_PER_FRAME;
+        f.dLinesPerSecond = dSeconds > 0 ? dLines / dSeconds : 0;
+        f.dCpuMsPer1000Lines = dLines > 0 ? (last.dCpu - first.dCpu) * 1e6 / dLines : 0;
+        f.dStopToPictureMs = (nShownNs - last.nNs) * 1e-6;
+        f.dWorstLatencyMs = d.WorstMs();
+        f.nProbes = d.m_nHandled;
+        f.dWorstLatencyAtMs = (d.m_nWorstPostedNs - last.nNs) * 1e-6;
+        f.nPeakRssBytes = m_nPeakRss;
+        f.nSharedBufferBytes = RAW_FRAME_BYTES + BGR_FRAME_BYTES + LINE_SCAN_BYTES + LINE_SCAN_BGR_BYTES;
+        f.nMismatches =
+            CountMismatches(m_watch, settings, std::min(f.nImageWidth, int(FRAME_LIMIT) * LINES_PER_FRAME),
+                            std::max(1, nRowStep));
+        if (m_services.m_nBoxes != 0)
+            return "a message box appeared: " + m_services.m_strLastBox;
+        return ""; // the run ends as the operator leaves, while the camera streams into the live viewer
+    }
+
+  private:
+    // Probes the dialog every 20 ms from another thread, and samples the resident memory as it goes
+    // (there reading the file costs the user-interface thread nothing).
     void StartProbes()
     {
         m_poster = std::jthread(
             [this](std::stop_token stop)
             {
                 for (; !stop.stop_requested(); std::this_thread::sleep_for(PROBE_PERIOD))
+                {
                     m_pDlg->Probe();
+                    m_nPeakRss = std::max(m_nPeakRss.load(), ResidentBytes());
+                }
             });
     }
     void StopProbes() { m_poster = {}; }
@@ -218,86 +285,13 @@ struct RunScope
     SimCamera& m_camera;
     RecordingWatch m_watch{m_camera};
     std::unique_ptr<ProbeDlg> m_pDlg;
+    std::atomic<std::size_t> m_nPeakRss{0}; // highest seen while recording: the poster writes it
     std::jthread m_poster;
 };
 } // namespace
 
-bool RunFullSpeed(const FullSpeedOptions& options, FullSpeedFigures& f, std::string& strError)
+bool RunFullSpeed(const FullSpeedOptions& options, FullSpeedFigures& figures, std::string& strError)
 {
-    RunScope run(options.nLineRate);
-    SimCamera& camera = run.m_camera;
-    const RecordingWatch& watch = run.m_watch;
-    const auto fail = [&strError](const std::string& strWhy)
-    {
-        strError = strWhy;
-        return false;
-    };
-    g_nRecFrames = 0;
-
-    run.m_pDlg = std::make_unique<ProbeDlg>();
-    ProbeDlg& d = *run.m_pDlg;
-    UiApplication::Instance()->SetMainDialog(&d);
-    d.Create(nullptr);
-    d.ShowWindow(ShowState::Show);
-    PumpUntil([] { return false; }, std::chrono::milliseconds(100)); // the start-up chain
-    d.SendCommand(IDC_MAIN_START);
-    if (!PumpUntil([&] { return d.m_wndLive.m_bRunning == 1 && camera.FramesDelivered() > 100; },
-                   std::chrono::seconds(10)))
-        return fail("the live viewer did not open on a streaming camera");
-    d.m_tab.SetCurSel(REC_TAB);
-    d.OnTcnSelchangeTab();
-    run.StartProbes();
-    PumpUntil([] { return false; }, std::chrono::milliseconds(100)); // the live viewer at full speed
-
-    DrawSurface& lineScanSurface = d.m_wndLineScan.GetDrawSurface();
-    const SimFrameSettings settings = camera.CurrentSettings();
-    d.m_tabRec.SendCommand(IDC_REC_START);
-    if (g_nRecMode == 0)
-        return fail("Rec Start did not start a recording: " + run.m_services.m_strLastBox);
-    const int nShownBefore = lineScanSurface.ShownCount();
-    f.nPeakRssBytes = 0;
-    Clock::time_point nextRss = Clock::now();
-    const bool bShown = PumpUntil(
-        [&]
-        {
-            return watch.m_bDone && g_nRecMode == 0 && d.m_wndLineScan.IsWindowVisible() &&
-                   lineScanSurface.ShownCount() > nShownBefore;
-        },
-        std::chrono::seconds(120),
-        [&]
-        {
-            // Sampled every 20 ms: reading it costs the user-interface thread a file.
-            if (Clock::now() < nextRss)
-                return;
-            nextRss = Clock::now() + PROBE_PERIOD;
-            f.nPeakRssBytes = std::max(f.nPeakRssBytes, ResidentBytes());
-        });
-    const std::int64_t nShownNs = NowNs();
-    run.StopProbes();
-    if (!bShown)
-        return fail("the recording did not end in the line-scan viewer (" + std::to_string(g_nRecFrames) +
-                    " frames stored)");
-
-    f.nFramesStored = g_nRecFrames;
-    f.nFramesOffered = watch.m_last.nIndex - watch.m_first.nIndex + 1;
-    f.nFramesLost = watch.m_last.nLost - watch.m_first.nLost;
-    f.nImageWidth = d.m_wndLineScan.m_nWidth;
-    const double dSeconds = (watch.m_last.nNs - watch.m_first.nNs) * 1e-9;
-    // Lines delivered, not the line counter's advance: lost frames are not lines handled.
-    const double dLines = double(watch.m_last.nIndex - watch.m_first.nIndex) * LINES_PER_FRAME;
-    f.dLinesPerSecond = dSeconds > 0 ? dLines / dSeconds : 0;
-    f.dCpuMsPer1000Lines = dLines > 0 ? (watch.m_last.dCpu - watch.m_first.dCpu) * 1e6 / dLines : 0;
-    f.dStopToPictureMs = (nShownNs - watch.m_last.nNs) * 1e-6;
-    f.dWorstLatencyMs = d.WorstMs();
-    f.nProbes = d.m_nHandled;
-    f.dWorstLatencyAtMs = (d.m_nWorstPostedNs - watch.m_last.nNs) * 1e-6;
-    f.nSharedBufferBytes = RAW_FRAME_BYTES + BGR_FRAME_BYTES + LINE_SCAN_BYTES + LINE_SCAN_BGR_BYTES;
-    f.nMismatches =
-        CountMismatches(watch, settings, std::min(f.nImageWidth, int(FRAME_LIMIT) * LINES_PER_FRAME),
-                        std::max(1, options.nRowStep));
-    if (run.m_services.m_nBoxes != 0)
-        return fail("a message box appeared: " + run.m_services.m_strLastBox);
-    // Exit while the camera still streams into the open live viewer.
-    run.CloseDialog();
-    return true;
+    strError = FullSpeedRun(options.nLineRate).Record(options.nRowStep, figures);
+    return strError.empty();
 }
