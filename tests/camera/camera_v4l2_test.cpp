@@ -56,9 +56,9 @@ TEST(CameraV4l2Test, ARefusedStartAndAnUnplugLeaveTheGraphStoppedAndTheProgramIn
     EXPECT_EQ(io.m_format.pixelformat, V4L2_PIX_FMT_YUYV);
     EXPECT_EQ(std::pair(io.m_format.width, io.m_format.height), std::pair(uint32_t(WIDTH), uint32_t(HEIGHT)));
     // A request the driver refuses is a failed request.
-    io.m_nFailRequest = UVCIOC_CTRL_QUERY;
+    io.m_failures[UVCIOC_CTRL_QUERY] = {};
     EXPECT_EQ(camera.ReadRegister8(0, REG_GAIN_MODE), CAMERA_ERR_FAILED);
-    io.m_nFailRequest = 0;
+    io.m_failures.clear();
 
     V4l2Stream other(io); // another program streams from the camera
     const int fdOther = io.OpenCaptureNode(strNode);

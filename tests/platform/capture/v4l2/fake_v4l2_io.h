@@ -39,25 +39,22 @@ class FakeV4l2Io : public V4l2Io
     struct XuControl
     {
         uint16_t nLength;
-        uint8_t nInfo; // bit 0: GET allowed, bit 1: SET allowed
+        uint8_t nInfo = UVC_CONTROL_CAP_GET | UVC_CONTROL_CAP_SET;
     };
-
-    FakeV4l2Io()
+    struct Failure
     {
-        for (int nSelector = 1; nSelector <= 4; nSelector++)
-            m_xuControls[{3, nSelector}] = {uint16_t(nSelector == 1 ? 2 : 1),
-                                            UVC_CONTROL_CAP_GET | UVC_CONTROL_CAP_SET};
-    }
+        int nErrno = EIO;
+        int nAfter = 0; // successful calls before the failures start
+    };
+    static constexpr unsigned long MAP = 1; // a failure of this request fails the mapping of buffers
 
     // Configuration, set before use.
-    std::map<std::string, uint32_t> m_deviceCaps;          // openable paths and their device caps
-    std::map<std::string, int> m_openErrno;                // paths whose open fails with this errno
-    std::map<std::pair<int, int>, XuControl> m_xuControls; // (unit, selector): unit 3, 1 to 4
+    std::map<std::string, uint32_t> m_deviceCaps; // openable paths and their device caps
+    std::map<std::string, int> m_openErrno;       // paths whose open fails with this errno
+    std::map<std::pair<int, int>, XuControl> m_xuControls = {
+        {{3, 1}, {2}}, {{3, 2}, {1}}, {{3, 3}, {1}}, {{3, 4}, {1}}};
     uint8_t m_nGetAnswer = 0;
-    unsigned long m_nFailRequest = 0; // this ioctl fails with m_nFailErrno ...
-    int m_nFailErrno = EIO;
-    int m_nFailAfter = 0; // ... after this many successful calls of it
-    bool m_bFailMap = false;
+    std::map<unsigned long, Failure> m_failures; // requests that fail, and how
     uint32_t m_nFrameSize = 64, m_nBufferLength = 64;
     int m_nFramesToProduce = 0;
     std::set<int> m_damagedFrames;              // frame numbers (from 1) marked as damaged
@@ -130,15 +127,15 @@ class FakeV4l2Io : public V4l2Io
             return -EBADF;
         if (m_bGone)
             return -ENODEV;
-        if (nRequest == m_nFailRequest && m_callCounts[nRequest]++ >= m_nFailAfter)
-            return -m_nFailErrno;
+        if (auto it = m_failures.find(nRequest); it != m_failures.end() && it->second.nAfter-- <= 0)
+            return -it->second.nErrno;
         return Answer(fd, nRequest, pArg);
     }
     void* Map(int, size_t nLength, off_t nOffset) override
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         const size_t nIndex = size_t(nOffset) / 4096;
-        if (m_bFailMap || nIndex >= m_buffers.size() || nLength > m_buffers[nIndex].size())
+        if (m_failures.count(MAP) || nIndex >= m_buffers.size() || nLength > m_buffers[nIndex].size())
             return nullptr;
         void* p = m_buffers[nIndex].data();
         m_mapped.insert(p);
@@ -192,32 +189,31 @@ class FakeV4l2Io : public V4l2Io
         else if (query.query == UVC_GET_CUR)
             std::memset(query.data, m_nGetAnswer, query.size);
         auto owner = m_lockOwner.find(m_openFds[fd]);
-        m_xuQueries.push_back({query.unit,
-                               query.selector,
-                               query.query,
-                               {query.data, query.data + query.size},
-                               owner != m_lockOwner.end() && owner->second == fd});
+        const bool bLocked = owner != m_lockOwner.end() && owner->second == fd;
+        m_xuQueries.push_back(
+            {query.unit, query.selector, query.query, {query.data, query.data + query.size}, bLocked});
         return 0;
     }
+    template <class T> static T& As(void* pArg) { return *static_cast<T*>(pArg); }
     int Answer(int fd, unsigned long nRequest, void* pArg)
     {
         const std::string& strPath = m_openFds[fd];
         switch (nRequest)
         {
         case VIDIOC_QUERYCAP:
-            static_cast<v4l2_capability*>(pArg)->capabilities =
+            As<v4l2_capability>(pArg).capabilities =
                 V4L2_CAP_DEVICE_CAPS | V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_META_CAPTURE;
-            static_cast<v4l2_capability*>(pArg)->device_caps = m_deviceCaps[strPath];
+            As<v4l2_capability>(pArg).device_caps = m_deviceCaps[strPath];
             return 0;
         case UVCIOC_CTRL_QUERY:
-            return AnswerXu(fd, *static_cast<uvc_xu_control_query*>(pArg));
+            return AnswerXu(fd, As<uvc_xu_control_query>(pArg));
         case VIDIOC_G_FMT:
-            static_cast<v4l2_format*>(pArg)->fmt.pix = m_format;
+            As<v4l2_format>(pArg).fmt.pix = m_format;
             return 0;
         case VIDIOC_S_FMT:
         {
             // The nearest format the driver has: it never refuses.
-            v4l2_pix_format& pix = static_cast<v4l2_format*>(pArg)->fmt.pix;
+            v4l2_pix_format& pix = As<v4l2_format>(pArg).fmt.pix;
             if (m_nOnlyPixelFormat != 0)
                 pix.pixelformat = m_nOnlyPixelFormat;
             pix.height = std::min(pix.height, 960u); // the sensor's height
@@ -228,42 +224,41 @@ class FakeV4l2Io : public V4l2Io
         }
         case VIDIOC_REQBUFS:
         {
-            auto* pRequest = static_cast<v4l2_requestbuffers*>(pArg);
+            const uint32_t nCount = As<v4l2_requestbuffers>(pArg).count;
             auto owner = m_streamOwner.find(strPath);
             if ((owner != m_streamOwner.end() && owner->second != fd) || !m_mapped.empty())
                 return -EBUSY; // buffers still mapped are not freed
-            m_reqbufsCounts.push_back(pRequest->count);
-            m_buffers.assign(pRequest->count, std::vector<uint8_t>(m_nBufferLength));
+            m_reqbufsCounts.push_back(nCount);
+            m_buffers.assign(nCount, std::vector<uint8_t>(m_nBufferLength));
             m_queued.clear();
-            if (pRequest->count > 0)
+            if (nCount > 0)
                 m_streamOwner[strPath] = fd;
             else
                 m_streamOwner.erase(strPath);
             return 0;
         }
         case VIDIOC_QUERYBUF:
-            static_cast<v4l2_buffer*>(pArg)->length = m_nBufferLength;
-            static_cast<v4l2_buffer*>(pArg)->m.offset = static_cast<v4l2_buffer*>(pArg)->index * 4096;
+            As<v4l2_buffer>(pArg).length = m_nBufferLength;
+            As<v4l2_buffer>(pArg).m.offset = As<v4l2_buffer>(pArg).index * 4096;
             return 0;
         case VIDIOC_QBUF:
-            m_queued.push_back(static_cast<v4l2_buffer*>(pArg)->index);
+            m_queued.push_back(As<v4l2_buffer>(pArg).index);
             return 0;
         case VIDIOC_DQBUF:
         {
             if (!FrameReady())
                 return -EAGAIN;
-            auto* pBuffer = static_cast<v4l2_buffer*>(pArg);
-            pBuffer->index = m_queued.front();
+            v4l2_buffer& buffer = As<v4l2_buffer>(pArg);
+            buffer.index = m_queued.front();
             m_queued.pop_front();
             m_nFramesToProduce--;
             m_nFrame++;
             m_nSequence += m_framesLostBefore.count(m_nFrame) ? m_framesLostBefore[m_nFrame] : 0;
-            pBuffer->sequence = m_nSequence++;
-            pBuffer->flags = m_damagedFrames.count(m_nFrame) ? V4L2_BUF_FLAG_ERROR : 0;
-            std::vector<uint8_t>& data = m_buffers[pBuffer->index];
-            std::memset(data.data(), m_nFrame, data.size());
-            pBuffer->bytesused = m_shortFrames.count(m_nFrame) ? 1 : m_nFrameSize;
-            pBuffer->timestamp = {m_nFrame, 500000};
+            buffer.sequence = m_nSequence++;
+            buffer.flags = m_damagedFrames.count(m_nFrame) ? V4L2_BUF_FLAG_ERROR : 0;
+            std::memset(m_buffers[buffer.index].data(), m_nFrame, m_nBufferLength);
+            buffer.bytesused = m_shortFrames.count(m_nFrame) ? 1 : m_nFrameSize;
+            buffer.timestamp = {m_nFrame, 500000};
             return 0;
         }
         case VIDIOC_STREAMON:
@@ -282,7 +277,6 @@ class FakeV4l2Io : public V4l2Io
 
     std::mutex m_mutex; // protects everything below and the model above once streaming runs
     std::vector<unsigned long> m_requests;
-    std::map<unsigned long, int> m_callCounts;
     std::vector<XuQuery> m_xuQueries;
     std::vector<uint32_t> m_reqbufsCounts;    // of the buffer requests granted
     std::map<int, std::string> m_openFds;     // descriptor -> path
@@ -302,7 +296,7 @@ class FakeV4l2Io : public V4l2Io
 class LogCapture
 {
   public:
-    LogCapture() { V4l2Log::SetSink(&Append, this); }
+    LogCapture() { V4l2Log::SetSink(&Add, this); }
     ~LogCapture() { V4l2Log::SetSink(nullptr, nullptr); }
 
     // The lines reported since the last call.
@@ -313,11 +307,10 @@ class LogCapture
     }
 
   private:
-    static void Append(const char* pszLine, void* pContext)
+    static void Add(const char* pszLine, void* pThis)
     {
-        auto* pThis = static_cast<LogCapture*>(pContext);
-        std::lock_guard<std::mutex> lock(pThis->m_mutex);
-        pThis->m_lines.emplace_back(pszLine);
+        std::lock_guard<std::mutex> lock(static_cast<LogCapture*>(pThis)->m_mutex);
+        static_cast<LogCapture*>(pThis)->m_lines.emplace_back(pszLine);
     }
 
     std::mutex m_mutex; // protects m_lines: the streaming thread reports too

@@ -123,10 +123,9 @@ TEST_F(UvcXuChannelTest, RequestsCarryTheirPayloadToTheCameraUnitAndAnotherOpenC
                                     {3, 2, UVC_GET_CUR, {0x5C}, false}}));
 
     // An address the driver refuses gives the lock back: nothing waits on a pair that never comes.
-    m_io.m_nFailRequest = UVCIOC_CTRL_QUERY;
-    m_io.m_nFailErrno = EPIPE;
+    m_io.m_failures[UVCIOC_CTRL_QUERY] = {EPIPE};
     EXPECT_EQ(Send(1, SET, {0x30, 0x00}), -EPIPE);
-    m_io.m_nFailRequest = 0;
+    m_io.m_failures.clear();
     EXPECT_EQ(Send(1, SET, {0x30, 0x00}, &other), 0);
     EXPECT_EQ(Send(2, SET, {0x01}, &other), 0);
 }

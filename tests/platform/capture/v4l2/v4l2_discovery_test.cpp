@@ -159,8 +159,7 @@ TEST(V4l2CameraTest, ANodeOrFormatThatCannotServeIsReportedAndLeavesNothingHeldA
     V4l2FrameFormat format;
     EXPECT_EQ(camera.PinFormat(1284, 2, format), -EBADF);
     ASSERT_EQ(camera.Open(entry), 0);
-    io.m_nFailRequest = VIDIOC_S_FMT;
-    io.m_nFailErrno = EBUSY;
+    io.m_failures[VIDIOC_S_FMT] = {EBUSY};
     EXPECT_EQ(camera.PinFormat(1284, 2, format), -EBUSY);
     EXPECT_EQ(format.nWidth, 0u);
 

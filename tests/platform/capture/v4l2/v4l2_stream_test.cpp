@@ -111,30 +111,28 @@ TEST_F(V4l2StreamTest, AFailedSetupStepLeavesNothingHeldAndNamesTheStep)
 {
     const struct
     {
-        unsigned long nRequest; // 1: mapping fails
-        int nErrno;
-        int nAfter;
+        unsigned long nRequest;
+        FakeV4l2Io::Failure failure;
         const char* pszReport;
     } cases[] = {
-        {VIDIOC_STREAMON, ENOSPC, 0,
+        {VIDIOC_STREAMON,
+         {ENOSPC},
          "tarnwick: /dev/video0: start streaming (VIDIOC_STREAMON): No space left on device (not enough USB "
          "bandwidth: use another USB port or controller)"},
-        {VIDIOC_QUERYBUF, EIO, 2,
+        {VIDIOC_QUERYBUF,
+         {EIO, 2},
          "tarnwick: /dev/video0: query buffer (VIDIOC_QUERYBUF): Input/output error"},
-        {VIDIOC_QBUF, EIO, 3, "tarnwick: /dev/video0: queue buffer (VIDIOC_QBUF): Input/output error"},
-        {1, ENOMEM, 0, "tarnwick: /dev/video0: map buffer: Cannot allocate memory"},
+        {VIDIOC_QBUF, {EIO, 3}, "tarnwick: /dev/video0: queue buffer (VIDIOC_QBUF): Input/output error"},
+        {FakeV4l2Io::MAP, {ENOMEM}, "tarnwick: /dev/video0: map buffer: Cannot allocate memory"},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.pszReport);
         FakeV4l2Io io;
         const int fd = io.OpenCaptureNode(NODE);
-        io.m_bFailMap = c.nRequest == 1;
-        io.m_nFailRequest = c.nRequest;
-        io.m_nFailErrno = c.nErrno;
-        io.m_nFailAfter = c.nAfter;
+        io.m_failures[c.nRequest] = c.failure;
         V4l2Stream stream(io);
-        EXPECT_EQ(stream.Start(fd, NODE, 4, 64, [](const uint8_t*, size_t, double) {}), -c.nErrno);
+        EXPECT_EQ(stream.Start(fd, NODE, 4, 64, [](const uint8_t*, size_t, double) {}), -c.failure.nErrno);
         EXPECT_FALSE(stream.IsStreaming());
         EXPECT_EQ(m_log.Take(), std::vector<std::string>{c.pszReport});
         ExpectAllReleased(io);
