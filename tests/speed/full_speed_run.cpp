@@ -40,23 +40,6 @@ std::int64_t NowNs()
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
 }
 
-// No person answers: message boxes are counted (none is expected), file dialogs cancelled.
-class QuietServices : public DialogServices
-{
-  public:
-    int MessageBox(Dialog*, const std::string& strText, const std::string&, unsigned) override
-    {
-        m_strLastBox = strText;
-        ++m_nBoxes;
-        return IDOK;
-    }
-    bool SaveFile(Dialog*, const SaveFileRequest&, std::string*) override { return false; }
-    bool BrowseForFolder(Dialog*, const std::string&, std::string*) override { return false; }
-
-    int m_nBoxes = 0;
-    std::string m_strLastBox;
-};
-
 // The main dialog with one more command, posted from another thread, whose handler notes how long
 // it waited. One is outstanding at a time, so a stalled dialog shows as one long wait.
 class ProbeDlg : public TarnwickDlg
@@ -162,8 +145,9 @@ std::uint64_t CountMismatches(const RecordingWatch& watch, const SimFrameSetting
 }
 
 // Everything the run sets up, undone in reverse whatever happens: the dialog, and with it the
-// stream, goes first.
-class FullSpeedRun
+// stream, goes first. No person answers: message boxes are counted (none is expected), file
+// dialogs cancelled.
+class FullSpeedRun : public DialogServices
 {
   public:
     explicit FullSpeedRun(int nLineRate)
@@ -175,7 +159,7 @@ class FullSpeedRun
     {
         std::filesystem::create_directories(m_dir);
         std::filesystem::current_path(m_dir);
-        SetDialogServices(&m_services);
+        SetDialogServices(this);
         CaptureSystem::SetCurrent(m_pSim);
         m_camera.SetDeliveryObserver(&RecordingWatch::OnFrame, &m_watch);
     }
@@ -214,7 +198,7 @@ class FullSpeedRun
         m_nPeakRss = 0;
         d.m_tabRec.SendCommand(IDC_REC_START);
         if (g_nRecMode == 0)
-            return "Rec Start did not start a recording: " + m_services.m_strLastBox;
+            return "Rec Start did not start a recording: " + m_strLastBox;
         const int nShownBefore = lineScanSurface.ShownCount();
         const bool bShown = PumpUntil(
             [&]
@@ -248,10 +232,19 @@ class FullSpeedRun
         f.nMismatches =
             CountMismatches(m_watch, settings, std::min(f.nImageWidth, int(FRAME_LIMIT) * LINES_PER_FRAME),
                             std::max(1, nRowStep));
-        if (m_services.m_nBoxes != 0)
-            return "a message box appeared: " + m_services.m_strLastBox;
+        if (m_nBoxes != 0)
+            return "a message box appeared: " + m_strLastBox;
         return ""; // the run ends as the operator leaves, while the camera streams into the live viewer
     }
+
+    int MessageBox(Dialog*, const std::string& strText, const std::string&, unsigned) override
+    {
+        m_strLastBox = strText;
+        ++m_nBoxes;
+        return IDOK;
+    }
+    bool SaveFile(Dialog*, const SaveFileRequest&, std::string*) override { return false; }
+    bool BrowseForFolder(Dialog*, const std::string&, std::string*) override { return false; }
 
   private:
     // Probes the dialog every 20 ms from another thread, and samples the resident memory as it goes
@@ -280,7 +273,8 @@ class FullSpeedRun
     }
 
     std::filesystem::path m_savedDir, m_dir;
-    QuietServices m_services;
+    int m_nBoxes = 0;
+    std::string m_strLastBox;
     std::shared_ptr<SimCaptureSystem> m_pSim;
     SimCamera& m_camera;
     RecordingWatch m_watch{m_camera};
