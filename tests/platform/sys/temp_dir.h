@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,7 +28,6 @@ class TempDir
                 ("tarnwick_" + std::to_string(std::random_device{}()) + "_" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name()))
     {
-        std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
     }
     ~TempDir() { std::filesystem::remove_all(m_dir); }
@@ -87,22 +87,17 @@ inline bool BecomeUser(uid_t nUid)
 inline const std::string NOT_ENTERED = "(not entered)";
 template <class Enter, class Run> std::string InChild(Enter enter, Run run)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        return NOT_ENTERED;
-    const pid_t pid = fork();
+    std::FILE* pOut = std::tmpfile(); // opened before the child may become a user who could not
+    const pid_t pid = pOut != nullptr ? fork() : -1;
     if (pid == 0)
     {
-        close(fds[0]);
         const std::string str = enter() ? std::string(run()) : NOT_ENTERED;
-        _exit(write(fds[1], str.data(), str.size()) == static_cast<ssize_t>(str.size()) ? 0 : 1);
+        _exit(std::fputs(str.c_str(), pOut) >= 0 && std::fflush(pOut) == 0 ? 0 : 1);
     }
-    close(fds[1]);
-    std::string str;
-    char buffer[4096];
-    for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;)
-        str.append(buffer, static_cast<std::size_t>(n));
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    return pid < 0 ? NOT_ENTERED : str;
+    std::string str(4096, '\0');
+    const bool bRead = pid > 0 && waitpid(pid, nullptr, 0) == pid && std::fseek(pOut, 0, SEEK_SET) == 0;
+    str.resize(bRead ? std::fread(str.data(), 1, str.size(), pOut) : 0);
+    if (pOut != nullptr)
+        std::fclose(pOut);
+    return bRead ? str : NOT_ENTERED;
 }
