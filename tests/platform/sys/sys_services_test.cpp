@@ -8,6 +8,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -35,6 +36,11 @@ TEST(FileWriter, ReplacesWholeOnCommitFollowingLinksOnlyWhenAskedAndLeavesWhatIt
     const auto noNewFile = [&]
     { fs::permissions(dir.Dir(), fs::perms::owner_write, fs::perm_options::remove); };
     const bool bRoot = geteuid() == 0;
+    // A device of the test's own where it may make one, so that a writer gone wrong harms no real one.
+    const std::string strDevice =
+        bRoot && mknod(dir.Path("kept/full").c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0
+            ? dir.Path("kept/full")
+            : "/dev/full";
     const std::string strTooLarge = std::strerror(EFBIG), strOdd = "not a regular file"; // EFBIG: disk full
     using enum FileWriter::LinkRule;
     struct Case
@@ -57,8 +63,8 @@ TEST(FileWriter, ReplacesWholeOnCommitFollowingLinksOnlyWhenAskedAndLeavesWhatIt
         {"folder", UPDATE_TARGET, [&] { fs::remove(strPath), mkdir(strPath.c_str(), 0750); }, strPath,
          strOdd},
         {"FIFO", REPLACE_LINK, [&] { fs::remove(strPath), mkfifo(strPath.c_str(), 0640); }, strPath, strOdd},
-        {"a device", UPDATE_TARGET, [&] { fs::remove(strPath), fs::create_symlink("/dev/full", strPath); },
-         "/dev/full", strOdd},
+        {"a device", UPDATE_TARGET, [&] { fs::remove(strPath), fs::create_symlink(strDevice, strPath); },
+         strDevice, strOdd},
         {"no new file in the folder", UPDATE_TARGET, noNewFile, strPath, "written", !bRoot},
         {"no new file, disk full", REPLACE_LINK, noNewFile, strPath, strTooLarge},
         {"a link, no new file", REPLACE_LINK, [&] { link(), noNewFile(); }, strPath,
