@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@
 namespace
 {
 constexpr int ID_EDIT = 1059;
+constexpr int ID_COMBO = 1058;
 
 // The key-down messages a dialog's filter was offered (of one key, if given; modifiers come as keys too).
 std::vector<Message> KeyDowns(const RecordingDialog& dlg, unsigned nKey = 0)
@@ -35,7 +38,8 @@ class RoutingTest : public ::testing::Test
         : m_main(MakeTemplate(200, 200, DLG_VISIBLE | DLG_CAPTION | DLG_SYSMENU)),
           m_page(MakeTemplate(
               150, 100, DLG_CHILD | DLG_VISIBLE,
-              {ControlTemplate{ID_EDIT, ControlKind::Edit, "10.00", 5, 5, 60, 14, CTL_TABSTOP}})),
+              {ControlTemplate{ID_EDIT, ControlKind::Edit, "10.00", 5, 5, 60, 14, CTL_TABSTOP},
+               ControlTemplate{ID_COMBO, ControlKind::DropDownList, "", 5, 25, 60, 40, CTL_TABSTOP}})),
           m_viewer(MakeTemplate(150, 100, DLG_VISIBLE | DLG_CAPTION | DLG_HSCROLL | DLG_VSCROLL))
     {
         m_main.Create(nullptr);
@@ -142,7 +146,7 @@ void WhenModalShows(std::function<void(QWidget*)> pType)
 }
 } // namespace
 
-TEST_F(RoutingTest, KeysTypedIntoTheToolkitsOwnDialogsActOnlyThere)
+TEST_F(RoutingTest, KeysTypedIntoTheToolkitsOwnDialogsAndMenusActOnlyThere)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -176,4 +180,26 @@ TEST_F(RoutingTest, KeysTypedIntoTheToolkitsOwnDialogsActOnlyThere)
     EXPECT_FALSE(GetDialogServices().BrowseForFolder(&m_page, "", nullptr));
     for (RecordingDialog* p : All())
         EXPECT_TRUE(KeyDowns(*p).empty());
+
+    // So are the edit's own context menu and its keys; a combo box's open list is still the combo box.
+    const auto typeIntoPopup = [](std::initializer_list<Qt::Key> keys)
+    {
+        for (Qt::Key key : keys)
+            if (QWidget* pPopup = QApplication::activePopupWidget())
+                QTest::keyClick(pPopup->focusWidget() != nullptr ? pPopup->focusWidget() : pPopup, key);
+        ASSERT_NE(QApplication::activePopupWidget(), nullptr); // open all along
+        QApplication::activePopupWidget()->close();
+    };
+    QContextMenuEvent menuAsked(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                m_pEdit->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(m_pEdit, &menuAsked);
+    typeIntoPopup({Qt::Key_R, Qt::Key_S, Qt::Key_T});
+    for (RecordingDialog* p : All())
+        EXPECT_TRUE(KeyDowns(*p).empty());
+    auto* pCombo = static_cast<QComboBox*>(ControlWidget(m_page, ID_COMBO));
+    pCombo->addItems({QStringLiteral(" 右から左"), QStringLiteral(" 左から右")});
+    pCombo->showPopup();
+    typeIntoPopup({Qt::Key_R});
+    ASSERT_EQ(KeyDowns(m_main, 'R').size(), 1u);
+    EXPECT_EQ(KeyDowns(m_main, 'R')[0].nCtrlId, ID_COMBO);
 }
