@@ -4,7 +4,9 @@
 #include "platform/ui/dialog_units.h"
 #include "platform/ui/key_codes.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -175,6 +177,13 @@ bool FindDisplay(std::string& strWhy)
     }
     return false;
 }
+
+// The pop-up window of a combo box that holds the combo box's own list.
+bool IsDropDownList(const QWidget* p)
+{
+    const auto* pCombo = qobject_cast<const QComboBox*>(p->parentWidget());
+    return p->windowType() == Qt::Popup && pCombo != nullptr && pCombo->view()->window() == p;
+}
 } // namespace
 
 class UiApplicationImpl;
@@ -249,9 +258,9 @@ bool UiApplicationImpl::BuildMessage(QWidget* pReceiver, QEvent* pEvent, Message
             pTarget = pTarget != nullptr ? pTarget : p;
             break;
         }
-        // Another window (a file dialog, a message box), whoever its parent: its input is its own.
-        // A control's pop-up (a drop-down list) still belongs to the control.
-        if (p->isWindow() && p->windowType() != Qt::Popup)
+        // Another window (a file dialog, a message box, a context menu), whoever its parent: its
+        // input is its own. Only a combo box's open list still belongs to the combo box.
+        if (p->isWindow() && !IsDropDownList(p))
             return false;
         if (pTarget == nullptr)
         {

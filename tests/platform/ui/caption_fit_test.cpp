@@ -16,25 +16,22 @@ namespace
 {
 // Where a control draws its caption and how it lays it out there: statics wrap at word breaks,
 // buttons centre their lines, check boxes, radio buttons and group titles keep to one line.
-struct CaptionArea
+std::pair<QRect, int> CaptionArea(const QWidget& widget, ControlKind kind, const QString& text)
 {
-    QRect rc;
-    int nFlags = 0;
-};
-
-CaptionArea AreaOf(const QWidget& widget, ControlKind kind, const QString& text)
-{
-    QStyle& style = *widget.style();
+    const QStyle& style = *widget.style();
     QStyleOptionButton button;
     button.initFrom(&widget);
     button.text = text;
+    QStyleOptionGroupBox group;
+    group.initFrom(&widget);
+    group.text = text;
+    group.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+    group.textAlignment = Qt::AlignLeft;
     switch (kind)
     {
     case ControlKind::Static:
-    {
-        const auto& label = static_cast<const QLabel&>(widget);
-        return {label.contentsRect(), static_cast<int>(label.alignment()) | Qt::TextWordWrap};
-    }
+        return {widget.contentsRect(),
+                static_cast<int>(static_cast<const QLabel&>(widget).alignment()) | Qt::TextWordWrap};
     case ControlKind::PushButton:
         return {style.subElementRect(QStyle::SE_PushButtonContents, &button, &widget), Qt::AlignCenter};
     case ControlKind::CheckBox:
@@ -42,15 +39,9 @@ CaptionArea AreaOf(const QWidget& widget, ControlKind kind, const QString& text)
     case ControlKind::RadioButton:
         return {style.subElementRect(QStyle::SE_RadioButtonContents, &button, &widget), Qt::AlignLeft};
     case ControlKind::GroupBox:
-    {
-        QStyleOptionGroupBox group;
-        group.initFrom(&widget);
-        group.text = text;
-        group.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
-        group.textAlignment = Qt::AlignLeft;
-        const QRect rc = style.subControlRect(QStyle::CC_GroupBox, &group, QStyle::SC_GroupBoxLabel, &widget);
-        return {rc & widget.rect(), Qt::AlignLeft};
-    }
+        return {style.subControlRect(QStyle::CC_GroupBox, &group, QStyle::SC_GroupBoxLabel, &widget) &
+                    widget.rect(),
+                Qt::AlignLeft};
     default:
         return {};
     }
@@ -78,11 +69,11 @@ TEST(CaptionFit, EveryCaptionShowsWholeInItsControl)
             if (text.isEmpty())
                 continue;
             const QWidget& widget = *controls[i]->m_pWidget;
-            const CaptionArea area = AreaOf(widget, tmpl.controls[i].kind, text);
-            const QRect need = QFontMetrics(widget.font()).boundingRect(area.rc, area.nFlags, text);
-            EXPECT_TRUE(area.rc.width() >= need.width() && area.rc.height() >= need.height())
+            const auto [rc, nFlags] = CaptionArea(widget, tmpl.controls[i].kind, text);
+            const QRect need = QFontMetrics(widget.font()).boundingRect(rc, nFlags, text);
+            EXPECT_TRUE(rc.width() >= need.width() && rc.height() >= need.height())
                 << pName << " \"" << text.toStdString() << "\" needs " << need.width() << "x" << need.height()
-                << ", its control shows " << area.rc.width() << "x" << area.rc.height();
+                << ", its control shows " << rc.width() << "x" << rc.height();
         }
         dlg.DestroyWindow();
     }
