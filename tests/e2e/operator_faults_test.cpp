@@ -43,8 +43,7 @@ TEST_F(OperatorTest, FaultsOfTheCameraTheDiskOrTheSettingsFileLoseNoRecordingAnd
 {
     std::mt19937 random(3);
     std::string strJunk(4096, '\0');
-    for (char& c : strJunk)
-        c = static_cast<char>(random());
+    std::ranges::generate(strJunk, [&] { return static_cast<char>(random()); });
     const std::string strLong(300000, 'w');
     TempDir::WriteFile(m_temp.Path("plain"), "x");
     const std::string strFull = MountFullDisk(m_temp.Path("full"));
@@ -211,8 +210,7 @@ TEST_F(OperatorTest, AClosedViewerKeepsItsRecordingSaveableUntilRecStartAndAnEmp
     EXPECT_EQ(Save(IMAGE_FORMAT_BMP_RAW, m_temp.Dir()), "");
     Click(rec, IDC_REC_STOP);
     ASSERT_TRUE(PumpUntil([&] { return d.m_wndLineScan.m_bRunning == 1; }));
-    m_services.m_messages.clear();
-    m_services.m_saveRequests.clear();
+    m_services.m_messages.clear(), m_services.m_saveRequests.clear();
     testing::internal::CaptureStderr();
     for (int nFormat : {IMAGE_FORMAT_BMP_BAYER, IMAGE_FORMAT_BMP_RAW, IMAGE_FORMAT_JPEG})
         EXPECT_EQ(Save(nFormat, m_temp.Dir()), "");
