@@ -63,10 +63,9 @@ TEST_F(ProfileFileTest, LookupIgnoresCaseBlanksCommentsAndLaterDuplicatesAndCuts
         "\n[Cursor]\nk0=12abc\nk1=-3\nk2= 7 \nk3=abc\nk4=\nk5=+4\nk6=0x10\nk7=- 5\nk8=12632256\n"
         "k9=99999999999999999999\nk10=-99999999999999999999\n");
     ProfileFile ini(m_strPath);
-    std::vector<int> values;
-    for (int i = 0; i <= 10; ++i)
-        values.push_back(ini.GetInt("Cursor", "k" + std::to_string(i), 100));
-    EXPECT_EQ(values, (std::vector{12, -3, 7, 0, 100, 4, 0, 0, 12632256, INT_MAX, INT_MIN}));
+    const int VALUES[] = {12, -3, 7, 0, 100, 4, 0, 0, 12632256, INT_MAX, INT_MIN};
+    for (std::size_t i = 0; i < std::size(VALUES); ++i)
+        EXPECT_EQ(ini.GetInt("Cursor", "k" + std::to_string(i), 100), VALUES[i]) << i;
     // After a byte-order mark; a comment skipped, the first key wins, only the first matching
     // section counts.
     EXPECT_EQ((std::vector{ini.GetInt("Cursor", "missing", 100), ini.GetInt("Nowhere", "k0", -1),

@@ -94,12 +94,13 @@ TEST(FileWriter, ReplacesWholeOnCommitFollowingLinksOnlyWhenAskedAndLeavesWhatIt
         return std::to_string(pStat->st_mode) +
                (S_ISREG(pStat->st_mode) ? " " + TempDir::ReadFile(strFile) : "");
     };
-    const mode_t nMask = umask(027); // files are made 0640
+    const mode_t nMask = umask(077); // new files are made 0600
     std::string strUntested;
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.pszName);
         TempDir::WriteFile(strPath, strOld);
+        chmod(strPath.c_str(), 0640);
         c.plant();
         const bool bDiskFull = c.strResult == strTooLarge; // at the old file's size, short of the new one's
         const std::string strNew(bDiskFull ? 6000 : 3, 'n');
@@ -127,12 +128,11 @@ TEST(FileWriter, ReplacesWholeOnCommitFollowingLinksOnlyWhenAskedAndLeavesWhatIt
                             dir.Entries()}),
                 (std::tuple{c.strResult,
                             bWritten
-                                ? std::to_string(bRegular ? before.st_mode : S_IFREG | 0640) + " " + strNew
+                                ? std::to_string(bRegular ? before.st_mode : S_IFREG | 0600) + " " + strNew
                                 : strBefore,
                             bRegular && bWritten && !c.bInPlace, strOld,
                             std::vector<std::string>{"f", "f.tmp", "kept", "victim"}}));
-        fs::remove_all(strPath); // back to a plain file
-        fs::remove_all(strReal);
+        fs::remove_all(strPath), fs::remove_all(strReal); // back to a plain file
     }
     umask(nMask);
     EXPECT_EQ(TempDir::ReadFile(dir.Path("victim")), "victim");

@@ -10,13 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,11 +37,10 @@ class TempDir
     // The names in the folder, sorted.
     std::vector<std::string> Entries() const
     {
-        std::vector<std::string> names;
+        std::set<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(m_dir))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
+            names.insert(entry.path().filename().string());
+        return {names.begin(), names.end()};
     }
 
     static std::string ReadFile(const std::filesystem::path& path)
