@@ -222,7 +222,9 @@ TEST(SettingsFileTest, EveryFailureToReadOrWriteIsOneLineOnStandardError)
         EXPECT_EQ(testing::internal::GetCapturedStderr(), strExpected);
         // The file as it was, but where only a key was not written.
         if (std::filesystem::is_regular_file(strIni) && !strPathKey.starts_with("/"))
+        {
             EXPECT_EQ(TempDir::ReadFile(strIni), "[A]\nk=1\n");
+        }
     }
 }
 

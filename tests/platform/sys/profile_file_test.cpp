@@ -24,6 +24,8 @@ TEST_F(ProfileFileTest, SettingKeysKeepsEveryOtherLineAndItsLineBreaksAndRefuses
 {
     const auto breaks = [](const char* psz, const char* pszBreak)
     { return std::regex_replace(psz, std::regex("\n"), pszBreak); };
+    // Through a link of the user's own, which the settings keep following.
+    std::filesystem::create_symlink("kept.ini", m_strPath);
     for (const char* pszBreak : {"\n", "\r\n"})
     {
         // One section a line; the last line has no break.
@@ -48,6 +50,7 @@ TEST_F(ProfileFileTest, SettingKeysKeepsEveryOtherLineAndItsLineBreaksAndRefuses
                          "[Cursor]\nColor=255\nThick=2\n[FileOption]\nPath=/tmp/画像\n",
                          pszBreak));
     }
+    EXPECT_TRUE(std::filesystem::is_symlink(m_strPath));
 }
 
 TEST_F(ProfileFileTest, LookupIgnoresCaseBlanksCommentsAndLaterDuplicatesAndCutsLongTexts)
