@@ -320,7 +320,7 @@ bool ProfileFile::Save()
     // Whole and on the disk before it takes the file's place: a full disk or a crash leaves the
     // file as it was, with every setting it held. A link to it was set up by the user, on purpose.
     FileWriter writer;
-    const bool bSaved = writer.Open(m_strPath, FileWriter::LinkRule::UPDATE_TARGET) &&
+    const bool bSaved = writer.Open(m_strPath, FileWriter::Rule::UPDATE) &&
                         writer.Write(m_strText.data(), m_strText.size()) && writer.Commit(true);
     m_strError = writer.Error();
     return bSaved;

@@ -57,13 +57,14 @@ class TempDir
     std::filesystem::path m_dir;
 };
 
-// Runs write with files limited to nBytes, as on a disk that fills there; what write returned.
+// Runs write with files limited to nBytes, as on a disk that fills there; what write returned. The
+// limit's signal keeps its default, which ends the process: what writes must ignore it.
 template <class Write> auto OnAFullDisk(rlim_t nBytes, Write write)
 {
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     const rlimit full{nBytes, old.rlim_max};
-    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_DFL);
     setrlimit(RLIMIT_FSIZE, &full);
     const auto result = write();
     setrlimit(RLIMIT_FSIZE, &old);
