@@ -66,10 +66,12 @@ TEST_F(PagesTest, PagesAreHiddenChildrenWithTheirControlsInsideAndStatesFromTheM
         for (const ControlTemplate& ct : pTemplate->controls)
             EXPECT_TRUE(ct.x + ct.cx <= 233 && (ct.kind == ControlKind::DropDownList || ct.y + ct.cy <= 312))
                 << ct.nId;
-    // No shutter preset until the start-up chain; FPS input with its key hint; a timed recording.
+    // No shutter preset until the start-up chain, but the whole picture metered; FPS input with its
+    // key hint; a timed recording.
     EXPECT_EQ((std::tuple{m_shutter.m_comboShutter.GetCount(), m_shutter.m_comboShutter.GetCurSel(),
-                          partial.GetRadioIndex(IDC_RADIO_FULL_SIZE), rec.m_editSec.GetWindowText()}),
-              (std::tuple{16, -1, RES_LINE_SCAN_FAST, "59"}));
+                          m_gain.m_comboMetering.GetCurSel(), partial.GetRadioIndex(IDC_RADIO_FULL_SIZE),
+                          rec.m_editSec.GetWindowText()}),
+              (std::tuple{16, -1, WB_METER_WHOLE, RES_LINE_SCAN_FAST, "59"}));
     // The fixture's resolution page and the other Rec page, with the other start values, the opposite.
     EXPECT_EQ(
         (std::vector<bool>{partial.m_editFps.IsReadOnly(), partial.m_editSize.IsWindowEnabled(),
@@ -102,9 +104,12 @@ TEST_F(PagesTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
         {"down arrow", green, 100, {ARROW_DOWN}, 0, 99},
         {"shutter down arrow at the lower end", shutter, 960, {ARROW_DOWN}, 0, 960},
         {"line position up arrow: one line", line, 500, {ARROW_UP}, 0, 501},
+        {"line position down arrow to the lower end", line, 0, {ARROW_DOWN}, 0, 0},
         {"line right", blue, 70, {SB_LINERIGHT, SB_ENDSCROLL}, 0, 71},
         {"line right at the upper end", red, 144, {SB_LINERIGHT, SB_ENDSCROLL}, 0, 144},
         {"line left at the lower end", manual, 0, {SB_LINELEFT, SB_ENDSCROLL}, 0, 0},
+        {"shutter line left at the lower end", shutter, 960, {SB_LINELEFT, SB_ENDSCROLL}, 0, 960},
+        {"line position line right: two lines", line, 500, {SB_LINERIGHT, SB_ENDSCROLL}, 0, 502},
         {"line position line left: two lines", line, 500, {SB_LINELEFT, SB_ENDSCROLL}, 0, 498},
         {"line position line right to the upper end", line, 957, {SB_LINERIGHT, SB_ENDSCROLL}, 0, 958},
         {"page left past the lower end", blue, 5, {SB_PAGELEFT, SB_ENDSCROLL}, 0, 0},
