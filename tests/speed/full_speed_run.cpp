@@ -98,8 +98,11 @@ struct RecordingWatch
         w.m_nSeen = nStored;
         w.m_frameLines[nStored - 1] = w.m_camera.FrameLine();
         if (nStored == 1 || nStored == FRAME_LIMIT)
-            (nStored == 1 ? w.m_first : w.m_last) = {nIndex, w.m_camera.FramesLost(),
-                                                     double(std::clock()) / CLOCKS_PER_SEC, NowNs()};
+        {
+            const Mark mark = {nIndex, w.m_camera.FramesLost(), double(std::clock()) / CLOCKS_PER_SEC,
+                               NowNs()};
+            (nStored == 1 ? w.m_first : w.m_last) = mark;
+        }
         if (nStored == FRAME_LIMIT)
             w.m_bDone = true;
     }
