@@ -5,6 +5,7 @@
 
 #include "pages/rec_frame_limit.h"
 #include "platform/capture/capture_faults.h"
+#include "platform/sys/profile_file.h"
 
 #include <sched.h>
 #include <sys/mount.h>
@@ -25,6 +26,46 @@ std::string MountFullDisk(const std::string& strAt)
         return "";
     std::ofstream(strAt + "/filler", std::ios::binary) << std::string(1 << 20, 'f');
     return strAt;
+}
+
+// The twelve keys Exit writes back, as the pages show them: the controls, not the members they
+// were filled from.
+std::vector<std::string> ShownWriteBack(TarnwickDlg& d)
+{
+    TabGUIPartial& partial = d.m_tabPartial;
+    TabGUIRec& rec = d.m_tabRec;
+    return {std::to_string(partial.GetRadioIndex(IDC_RADIO_ENV_INPUT)),
+            partial.m_editFps.GetWindowText(),
+            partial.m_editSize.GetWindowText(),
+            partial.m_editPixel.GetWindowText(),
+            partial.m_editSpeed.GetWindowText(),
+            std::to_string(partial.m_comboDirection.GetCurSel()),
+            std::to_string(rec.GetRadioIndex(IDC_RADIO_REC_MANUAL)),
+            rec.m_editSec.GetWindowText(),
+            rec.m_strFolder,
+            std::to_string(rec.GetRadioIndex(IDC_RADIO_NAMING_MANUAL)),
+            std::to_string(rec.m_comboFormat.GetCurSel()),
+            rec.m_editQuality.GetWindowText()};
+}
+
+std::vector<std::string> WrittenBack(const std::string& strIni)
+{
+    const ProfileFile file(strIni);
+    std::vector<std::string> values;
+    for (auto [pszSection, pszKey] : {std::pair{"LineRate", "Mode"},
+                                      {"LineRate", "Fps"},
+                                      {"LineRate", "Size"},
+                                      {"LineRate", "Pixel"},
+                                      {"LineRate", "Speed"},
+                                      {"LineRate", "Direction"},
+                                      {"RecControl", "Mode"},
+                                      {"RecControl", "Sec"},
+                                      {"FileOption", "Path"},
+                                      {"FileOption", "Naming"},
+                                      {"FileOption", "Format"},
+                                      {"FileOption", "Quality"}})
+        values.push_back(file.GetText(pszSection, pszKey, "(missing)"));
+    return values;
 }
 
 // The lines a test wrote on standard error since CaptureStderr that come from the program.
@@ -140,21 +181,31 @@ TEST_F(OperatorTest, FaultsOfTheCameraTheDiskOrTheSettingsFileLoseNoRecordingAnd
         EXPECT_TRUE(ShowsScene(picture));
         std::filesystem::remove(strFile);
 
-        // The operator tries the camera's commands and streaming again, then gives up; Exit writes
-        // the settings without a word and keeps what it does not write.
+        // The operator tries the camera's commands and streaming again, then gives up; changes the
+        // shooting environment, the seconds to record and the quality; Exit writes back what the
+        // pages show, without a word, and keeps what it does not write.
         for (int nId :
              {IDC_MAIN_FACTORY_DEFAULT, IDC_MAIN_CONFIG_SAVE, IDC_MAIN_STOP, IDC_MAIN_START, IDC_MAIN_STOP})
             Click(d, nId);
         const int nCalls = CaptureFaults::Instance().Calls(CaptureStep::PROPERTY);
         EXPECT_GE(std::ranges::count_if(failing, [&](int n) { return n <= nCalls; }),
                   failing.empty() ? 0 : 10);
+        for (auto [pEdit, pszText] : {std::pair{&d.m_tabPartial.m_editSize, "1000"},
+                                      {&d.m_tabPartial.m_editPixel, "500"},
+                                      {&d.m_tabPartial.m_editSpeed, "60"},
+                                      {&rec.m_editSec, "5"},
+                                      {&rec.m_editQuality, "70"}})
+            pEdit->SetWindowText(pszText);
+        Click(rec, IDC_RADIO_REC_STOP_AFTER);
+        const std::vector<std::string> shown = ShownWriteBack(d);
         testing::internal::CaptureStderr();
         Exit();
         const std::string strAfter = TempDir::ReadFile(m_temp.Path("Tarnwick.ini"));
         EXPECT_EQ((std::tuple{m_services.m_messages, ProgramLines(),
                               strAfter.find("\nDirection=1\n") != std::string::npos,
-                              strAfter.find(strKept) != std::string::npos}),
-                  (std::tuple{std::vector<std::string>{}, std::string(), true, true}));
+                              strAfter.find(strKept) != std::string::npos,
+                              WrittenBack(m_temp.Path("Tarnwick.ini"))}),
+                  (std::tuple{std::vector<std::string>{}, std::string(), true, true, shown}));
     }
     umount2(strFull.c_str(), MNT_DETACH);
     if (strFull.empty())

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <climits>
+#include <functional>
 #include <regex>
 #include <string>
 #include <tuple>
@@ -93,5 +97,41 @@ TEST_F(ProfileFileTest, AFileLargerThanAnySettingsFileIsNeitherReadNorWritten)
                           std::filesystem::file_size(m_strPath)}),
               (std::tuple{-1, false, false, "larger than 4 MiB, not a settings file",
                           ProfileFile::MAX_FILE_BYTES + 8}));
+}
+
+TEST_F(ProfileFileTest, WhatIsNoSettingsFileIsNeitherReadNorWritten)
+{
+    namespace fs = std::filesystem;
+    // Each puts a folder or a device at the name; whether it may be written to. The device is the
+    // test's own where it may make one, so that a writer gone wrong harms no real one; else
+    // /dev/zero through a link, only to be read.
+    const auto folder = [&] { return fs::create_directory(m_strPath); };
+    const auto device = [&]
+    {
+        if (mknod(m_strPath.c_str(), S_IFCHR | 0644, makedev(1, 5)) == 0)
+            return true;
+        fs::create_symlink("/dev/zero", m_strPath);
+        return false;
+    };
+    // Found there when the file is read, or put there after it was read.
+    for (bool bAfterRead : {false, true})
+        for (const std::function<bool()>& plant :
+             {std::function<bool()>(folder), std::function<bool()>(device)})
+        {
+            fs::remove_all(m_strPath);
+            if (bAfterRead)
+                Put("[A]\nk=5\n");
+            else
+                plant();
+            ProfileFile ini(m_strPath);
+            const std::tuple read{ini.GetInt("A", "k", -1), ini.SetText("A", "k", "1")};
+            if (bAfterRead && !(fs::remove(m_strPath) && plant()))
+                continue;
+            const fs::file_type type = fs::symlink_status(m_strPath).type();
+            EXPECT_EQ(std::tuple_cat(
+                          read, std::tuple{ini.Save(), ini.Error(), fs::symlink_status(m_strPath).type()}),
+                      (std::tuple{bAfterRead ? 5 : -1, bAfterRead, false, "not a regular file", type}))
+                << (bAfterRead ? "after the read, " : "") << static_cast<int>(type);
+        }
 }
 } // namespace
