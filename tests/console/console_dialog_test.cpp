@@ -31,7 +31,7 @@ class TestDlg : public TarnwickDlg
         TarnwickDlg::PostRecCommand(nCommandId);
     }
     std::vector<int> TakePosted() { return std::exchange(m_posted, {}); }
-    std::int64_t m_nCounter = 0;
+    std::int64_t m_nCounter = 987654321; // far from zero, as a running machine's counter is
     std::vector<int> m_posted;
 };
 
@@ -117,11 +117,12 @@ TEST_F(ConsoleTest, OpeningTakesTheCameraToItsReadoutModeWithTheGainPageAloneIns
         {"color", 0, "1284 x 960", 960, RES_FULL_SIZE, 960},
         {"mono", 2, "1284 x 2", 4, RES_LINE_SCAN, 2},
         {"color", 3, "1284 x 4", 4, RES_LINE_SCAN_FAST, 4},
-        {"color", 9, "1284 x 960", 960, RES_FULL_SIZE, 960}, // beyond the tables: full frame
+        {"color", 4, "1284 x 960", 960, RES_FULL_SIZE, 960}, // beyond the tables: full frame
+        {"color", 9, "1284 x 960", 960, RES_FULL_SIZE, 960},
     };
     for (const auto& [pszCamera, nInfoMode, pszResolution, nViewWidth, nResolution, nFrameHeight] : cases)
     {
-        SCOPED_TRACE(std::string(pszCamera) + " " + pszResolution);
+        SCOPED_TRACE(std::string(pszCamera) + " mode " + std::to_string(nInfoMode));
         Open(pszCamera, "", [&] { Sim(0).SetInfo(INFO_MODE, static_cast<uint8_t>(nInfoMode)); });
         TestDlg& d = D();
         EXPECT_EQ(d.GetWindowText() + " " + d.m_editResolution.GetWindowText(),
@@ -341,6 +342,13 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
         {0, pLineScan, Qt::Key_T, true, {}, "12.5"},
         {3, pViewer, Qt::Key_Escape, true, {}, "12.5"},
         {0, pMain, Qt::Key_R, true, {}, "12.5"},
+        {2, pMain, Qt::Key_R, true, {}, "12.5"}, // the resolution page current: no Rec command anywhere
+        {2, pMain, Qt::Key_S, true, {}, "12.5"},
+        {2, pMain, Qt::Key_T, true, {}, "12.5"},
+        {2, pViewer, Qt::Key_R, true, {}, "12.5"},
+        {2, pViewer, Qt::Key_S, true, {}, "12.5"},
+        {2, pViewer, Qt::Key_T, true, {}, "12.5"},
+        {2, pLineScan, Qt::Key_R, true, {}, "12.5"},
         {2, pMain, Qt::Key_Comma, true, {}, "10.00"},
         {2, pMain, Qt::Key_Period, true, {}, "22.50"},
         {2, pViewer, Qt::Key_Period, true, {}, "22.50"},
@@ -366,6 +374,40 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
     QTest::mouseClick(ControlWidget(d, IDC_MAIN_FPS), Qt::LeftButton);
     QTest::mouseClick(pMain, Qt::LeftButton);
     EXPECT_EQ((std::pair{d.m_editFps.HasFocus(), d.m_chkFolderSelect.GetCheck()}), (std::pair{false, 1}));
+}
+
+TEST_F(ConsoleTest, EnterTypedIntoAPageOrOnAFocusedButtonPressesNothing)
+{
+    Open("color");
+    ClearLogs();
+    ASSERT_TRUE(PumpUntil([&] { return Log(0).size() >= 36; })); // the start-up chain has run
+    UiApplication::PumpEvents(20);
+    TestDlg& d = D();
+    d.SetFocus();
+    // Tab, the dialog and its control that has the focus when Enter is typed.
+    const std::tuple<int, Dialog*, int> cases[] = {
+        {2, &d.m_tabPartial, IDC_EDIT_FPS},      {2, &d.m_tabPartial, IDC_EDIT_SIZE},
+        {2, &d.m_tabPartial, IDC_SET_LINE_RATE}, {1, &d.m_tabShutter, IDC_EDIT_SHUTTER},
+        {3, &d.m_tabRec, IDC_EDIT_SEC},          {0, &d, IDC_MAIN_START},
+    };
+    const std::vector<Dialog*> pages = {&d.m_tabGain, &d.m_tabShutter, &d.m_tabPartial, &d.m_tabRec};
+    for (const auto& [nTab, pDialog, nId] : cases)
+    {
+        SCOPED_TRACE("tab " + std::to_string(nTab) + " control " + std::to_string(nId));
+        SelectTab(nTab);
+        d.m_tabPartial.m_editFps.SetWindowText("12.5");
+        ClearLogs();
+        QWidget* pControl = ControlWidget(*pDialog, nId);
+        pControl->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(pControl, Qt::Key_Return);
+        UiApplication::PumpEvents(20);
+        // No handler talked to the camera or posted a command, and every window stayed as it was.
+        EXPECT_EQ(
+            (std::tuple{Log(0), d.TakePosted(), d.m_tabPartial.m_editFps.GetWindowText(), d.m_tab.GetCurSel(),
+                        pages[nTab]->IsWindowVisible(), d.IsWindowVisible(), int(d.m_wndLive.m_bRunning)}),
+            (std::tuple{std::vector<std::string>{}, std::vector<int>{}, std::string("12.5"), nTab, true, true,
+                        0}));
+    }
 }
 
 TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
@@ -400,6 +442,14 @@ TEST_F(ConsoleTest, TheFrameHandlerCountsEveryFrameAndMovesTheRecordingOn)
             (std::tuple{positions, d.TakePosted(), std::count(pPastLimit, pPastLimit + SENSOR_WIDTH, 0xEE)}),
             (std::tuple{expected, posted, long(SENSOR_WIDTH)}));
     }
+    // Every frame the handler sees counts toward the rate shown: eight frames in two seconds.
+    g_nRecMode = 0;
+    d.OnTimer(TIMER_FPS);
+    for (int i = 0; i < 8; ++i)
+        TarnwickDlg::FrameCallback(&d);
+    d.m_nCounter += 2 * GetCounterFrequency();
+    d.OnTimer(TIMER_FPS);
+    EXPECT_EQ(d.m_editFps.GetWindowText(), "4.00 FPS");
 }
 
 TEST_F(ConsoleTest, SaveImageWritesTheLivePictureAsTheViewerDrawsIt)
