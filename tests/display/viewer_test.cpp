@@ -1,6 +1,8 @@
-// The viewer opened for real offscreen: its drawing thread's back buffer and its handlers.
+// The viewer opened for real offscreen: its drawing thread's back buffer and its handlers, and the
+// frame store streaming into it.
 
 #include "buffers/shared_buffers.h"
+#include "camera/sample_grabber_cb.h"
 #include "display/guide_settings.h"
 #include "display/measure_rect.h"
 #include "display/tarnwick_wnd.h"
@@ -19,6 +21,7 @@
 #include <chrono>
 #include <climits>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -454,4 +457,59 @@ TEST_F(ViewerTest, ColourFramesAreConvertedOncePerFrameLineScanOncePerImageAndNe
     EXPECT_EQ(done, std::vector<bool>(4, done[0]));
     pBgr.reset();
     pGrey.reset();
+}
+
+TEST_F(ViewerTest, StreamingIntoAnOpenViewerShowsAndSavesWholeFrames)
+{
+    // Fitted at 25 %: every drawn picture shows the whole frame, one grey in every pixel.
+    FillRaw([](int, int) { return 60; });
+    Open(240, 321);
+    m_viewer.m_nZoom = VIEW_ZOOM_FIT;
+    // The frame store fed as fast as it takes them, each frame one value and never the last one's,
+    // so that any picture holding parts of two frames shows two greys.
+    constexpr int LINES = 960, VALUES[] = {60, 180};
+    std::vector<std::vector<uint8_t>> frames;
+    for (const int v : VALUES)
+        frames.emplace_back(SENSOR_WIDTH * LINES * 2, static_cast<uint8_t>(v));
+    SampleGrabberCB grabber;
+    std::tie(grabber.m_pDest, grabber.m_nWidth, grabber.m_nHeight) =
+        std::tuple(g_pRawFrame, int(SENSOR_WIDTH), LINES);
+    std::atomic<int> nStored{0};
+    std::jthread producer(
+        [&](std::stop_token stop)
+        {
+            // A pause between frames, as a camera has: the lock is not fair, and readers need a turn.
+            for (; !stop.stop_requested(); std::this_thread::sleep_for(100us))
+                grabber.BufferCB(0, frames[nStored++ % 2].data(), static_cast<long>(frames[0].size()));
+        });
+    ASSERT_TRUE(PumpUntil([&] { return nStored > 0; }));
+
+    // Each picture drawn while nothing else draws, read whole; beside it a copy as Save Image takes
+    // it, the header and the frame under the lock: how many of each held two frames.
+    int nMixed = 0, nSavedMixed = 0;
+    for (int nChecked = 0; nChecked < 40;)
+    {
+        const int n = Surface().PublishedCount();
+        m_viewer.SignalDraw();
+        ASSERT_TRUE(PumpUntil([&] { return Surface().PublishedCount() > n; })) << "no pass drawn";
+        std::set<ColorRef> greys;
+        for (int y = 0; y < 321; ++y)
+            for (int x = 0; x < 240; ++x)
+                greys.insert(Pixel(x, y));
+        if (Surface().PublishedCount() != n + 1)
+            continue; // another pass replaced the picture while it was read
+        ++nChecked;
+        if (greys != std::set{Grey(VALUES[0])} && greys != std::set{Grey(VALUES[1])})
+            ++nMixed;
+        std::vector<uint8_t> saved;
+        {
+            std::lock_guard<std::mutex> lock(LiveFrameLock());
+            EXPECT_EQ(Header(), (std::vector<int>{1, 960, 1284, 8}));
+            saved.assign(m_raw.begin(), m_raw.begin() + 960 * 1284);
+        }
+        nSavedMixed += std::ranges::count(saved, saved[0]) != std::ssize(saved) ||
+                       (saved[0] != VALUES[0] && saved[0] != VALUES[1]);
+    }
+    EXPECT_EQ((std::pair{nMixed, nSavedMixed}), (std::pair{0, 0}))
+        << "pictures and saved copies of two frames";
 }
