@@ -2,8 +2,8 @@
 # Works the program as an operator does, with real pointer and key events on its own virtual X
 # server and a simulated colour camera: Start, line-scan readout on the "Resolution / FPS" page, a
 # recording on the "Video REC" page by its keys R and T, Save by S (named by the time), then names
-# typed into save dialogs, Exit. Then checks the exit code, the saved BMP files and the settings
-# written back.
+# typed into save dialogs, Enter and Esc in the rate entry, Exit. Then checks the exit code, the
+# saved BMP files and the settings written back.
 #   usage: scripts/xvfb_operator_run.sh path/to/tarnwick
 # Exits 77 (skipped) when Xvfb or xdotool is missing.
 set -euo pipefail
@@ -48,6 +48,17 @@ xs_save_as rts
 xs_wait "rts.bmp" test -s "$work/rts.bmp"
 xs_show_page 2
 xs_click_page "${XS_FPS_INPUT[@]}"
+# Enter and Esc typed into the rate entry close nothing and press nothing: the page stays as it was.
+xs_click_page "${XS_FPS_ENTRY[@]}"
+sleep 0.3
+xs_page_shot "$XS_DIR/page_before.png"
+xs_key Return
+xs_key Escape
+sleep 0.5
+! xs_program_ended && xs_main_window || xs_fail "Enter or Esc in the rate entry closed the main dialog"
+xs_page_shot "$XS_DIR/page_after.png"
+changed="$(compare -metric AE "$XS_DIR/page_before.png" "$XS_DIR/page_after.png" null: 2>&1 || true)"
+[ "$changed" = 0 ] || xs_fail "Enter or Esc in the rate entry changed the page ($changed pixels)"
 xs_click "${XS_FOLDER_SELECT[@]}"
 xs_click "${XS_SAVE_IMAGE[@]}"
 xs_save_as scan.bmp

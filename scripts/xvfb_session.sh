@@ -17,6 +17,7 @@ XS_FOLDER_SELECT=(173 33 75 14)
 XS_SAVE_IMAGE=(171 57 77 25)
 XS_LINE_SCAN=(82 19 51 10)
 XS_FPS_INPUT=(143 153 58 10)
+XS_FPS_ENTRY=(143 188 40 14)
 XS_NAMING_MANUAL=(15 258 36 14)
 # A page sits this many pixels right of and below the tab control's corner, under the tabs.
 XS_PAGE_DX=3
@@ -127,6 +128,17 @@ xs_click_page()
     corner=($(xs_point "${XS_TAB[0]}" "${XS_TAB[1]}" 0 0 "$XS_MAIN_X" "$XS_MAIN_Y"))
     xdotool mousemove $(xs_point "$1" "$2" "$3" "$4" $((corner[0] + XS_PAGE_DX)) \
         $((corner[1] + XS_PAGE_DY))) click 1
+}
+
+# Saves to file $1 a picture of the current page's part above the line-rate entry (page dialog units
+# 0 to 220 across, 0 to 150 down), where nothing changes by itself.
+xs_page_shot()
+{
+    local corner from to
+    corner=($(xs_point "${XS_TAB[0]}" "${XS_TAB[1]}" 0 0 "$XS_MAIN_X" "$XS_MAIN_Y"))
+    from=($(xs_point 0 0 0 0 $((corner[0] + XS_PAGE_DX)) $((corner[1] + XS_PAGE_DY))))
+    to=($(xs_point 220 150 0 0 $((corner[0] + XS_PAGE_DX)) $((corner[1] + XS_PAGE_DY))))
+    import -window root -crop "$((to[0] - from[0]))x$((to[1] - from[1]))+${from[0]}+${from[1]}" "$1"
 }
 
 # Shows page $1 (0 Gain, 1 Shutter, 2 Resolution / FPS, 3 Video REC) with the mouse wheel over
