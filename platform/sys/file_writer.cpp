@@ -114,6 +114,16 @@ int CreateBeside(const std::string& strTarget, std::string* pTemp)
     return -1;
 }
 
+// Gives the file fd the owner and group of the file old, where the process may (only a privileged
+// one may give a file away); otherwise it stays the user's.
+void GiveBack(int fd, const FileIdentity& old)
+{
+    struct stat now = {};
+    if (fstat(fd, &now) != 0 || (now.st_uid == old.nOwner && now.st_gid == old.nGroup))
+        return;
+    static_cast<void>(fchown(fd, static_cast<uid_t>(old.nOwner), static_cast<gid_t>(old.nGroup)) == 0);
+}
+
 // Writes nBytes at pData to fd from offset 0; an error number, 0 on success.
 int WriteAt(int fd, const char* pData, std::size_t nBytes)
 {
@@ -372,10 +382,8 @@ int FileWriter::PutInPlace(bool bSync)
     mode_t nMode = NewFileMode();
     if (m_fdTarget >= 0 && (m_rule == Rule::UPDATE || m_old.nOwner == geteuid()))
         nMode = m_old.nMode & PERMISSION_BITS;
-    if (m_rule == Rule::UPDATE && m_fdTarget >= 0 && fstat(fd, &now) == 0 &&
-        (now.st_uid != m_old.nOwner || now.st_gid != m_old.nGroup))
-        static_cast<void>(fchown(fd, static_cast<uid_t>(m_old.nOwner), static_cast<gid_t>(m_old.nGroup)) ==
-                          0);
+    if (m_rule == Rule::UPDATE && m_fdTarget >= 0)
+        GiveBack(fd, m_old);
     if (fchmod(fd, nMode) != 0)
         return errno;
     if (g_fileWriterCalls.pRename(m_strTemp.c_str(), m_strTarget.c_str()) == 0)
