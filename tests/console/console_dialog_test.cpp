@@ -1,8 +1,8 @@
 // The main dialog, driven headless against simulated cameras.
 
 #include "tests/e2e/operator_support.h"
+#include "tests/support/two_grey_frames.h"
 
-#include "camera/sample_grabber_cb.h"
 #include "console/settings_file.h"
 #include "display/guide_settings.h"
 #include "display/measure_rect.h"
@@ -13,12 +13,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstring>
 #include <mutex>
-#include <string_view>
-#include <thread>
 
 namespace
 {
@@ -518,25 +514,9 @@ TEST_F(ConsoleTest, SaveImageWhileFramesArriveWritesOneWholeFrame)
     ASSERT_TRUE(PumpUntil([&] { return d.m_nFrameCount > 1; }));
     d.SendCommand(IDC_MAIN_STOP);
     UiApplication::PumpEvents(50);
-    // The frame store fed as fast as it takes them, each frame one grey and never the last one's, so
-    // that a saved picture holding parts of two frames shows two greys.
-    constexpr unsigned char GREYS[] = {60, 180};
     const int nLines = d.m_wndLive.m_nWidth;
-    std::vector<std::vector<uint8_t>> frames;
-    for (const unsigned char v : GREYS)
-        frames.emplace_back(std::size_t(SENSOR_WIDTH) * nLines * 2, v);
-    SampleGrabberCB grabber;
-    std::tie(grabber.m_pDest, grabber.m_nWidth, grabber.m_nHeight) =
-        std::tuple(g_pRawFrame, int(SENSOR_WIDTH), nLines);
-    std::atomic<int> nStored{0};
-    std::jthread producer(
-        [&](std::stop_token stop)
-        {
-            // A pause between frames, as a camera has: the lock is not fair, and Save Image needs a turn.
-            for (; !stop.stop_requested(); std::this_thread::sleep_for(std::chrono::microseconds(100)))
-                grabber.BufferCB(0, frames[nStored++ % 2].data(), static_cast<long>(frames[0].size()));
-        });
-    ASSERT_TRUE(PumpUntil([&] { return nStored > 1; })); // the first frame stored whole
+    TwoGreyFrames frames(nLines);
+    ASSERT_TRUE(PumpUntil([&] { return frames.Stored() > 1; })); // the first frame stored whole
     // Saved again and again meanwhile: which saves held two frames.
     std::vector<int> mixed;
     for (int i = 0; i < 30; ++i)
@@ -547,10 +527,8 @@ TEST_F(ConsoleTest, SaveImageWhileFramesArriveWritesOneWholeFrame)
         const std::string s = TempDir::ReadFile(m_temp.Path(names[0]));
         std::filesystem::remove(m_temp.Path(names[0]));
         ASSERT_EQ(s.size(), 1078u + std::size_t(nLines) * SENSOR_WIDTH);
-        const std::string_view pixels(s.data() + 1078, s.size() - 1078);
-        const auto first = static_cast<unsigned char>(pixels[0]);
-        if (pixels.find_first_not_of(pixels[0]) != std::string_view::npos ||
-            (first != GREYS[0] && first != GREYS[1]))
+        if (!TwoGreyFrames::IsOneFrame(
+                std::span(reinterpret_cast<const std::uint8_t*>(s.data()) + 1078, s.size() - 1078)))
             mixed.push_back(i);
     }
     EXPECT_EQ(mixed, std::vector<int>{}) << "saved pictures holding parts of two frames";

@@ -2,7 +2,6 @@
 // frame store streaming into it.
 
 #include "buffers/shared_buffers.h"
-#include "camera/sample_grabber_cb.h"
 #include "display/guide_settings.h"
 #include "display/measure_rect.h"
 #include "display/tarnwick_wnd.h"
@@ -10,6 +9,7 @@
 #include "platform/ui/draw_surface.h"
 #include "platform/ui/ui_application.h"
 #include "tests/console/console_test_support.h"
+#include "tests/support/two_grey_frames.h"
 
 #include <gtest/gtest.h>
 
@@ -465,24 +465,8 @@ TEST_F(ViewerTest, StreamingIntoAnOpenViewerShowsAndSavesWholeFrames)
     FillRaw([](int, int) { return 60; });
     Open(240, 321);
     m_viewer.m_nZoom = VIEW_ZOOM_FIT;
-    // The frame store fed as fast as it takes them, each frame one value and never the last one's,
-    // so that any picture holding parts of two frames shows two greys.
-    constexpr int LINES = 960, VALUES[] = {60, 180};
-    std::vector<std::vector<uint8_t>> frames;
-    for (const int v : VALUES)
-        frames.emplace_back(SENSOR_WIDTH * LINES * 2, static_cast<uint8_t>(v));
-    SampleGrabberCB grabber;
-    std::tie(grabber.m_pDest, grabber.m_nWidth, grabber.m_nHeight) =
-        std::tuple(g_pRawFrame, int(SENSOR_WIDTH), LINES);
-    std::atomic<int> nStored{0};
-    std::jthread producer(
-        [&](std::stop_token stop)
-        {
-            // A pause between frames, as a camera has: the lock is not fair, and readers need a turn.
-            for (; !stop.stop_requested(); std::this_thread::sleep_for(100us))
-                grabber.BufferCB(0, frames[nStored++ % 2].data(), static_cast<long>(frames[0].size()));
-        });
-    ASSERT_TRUE(PumpUntil([&] { return nStored > 0; }));
+    TwoGreyFrames frames(960);
+    ASSERT_TRUE(PumpUntil([&] { return frames.Stored() > 0; }));
 
     // Each picture drawn while nothing else draws, read whole; beside it a copy as Save Image takes
     // it, the header and the frame under the lock: how many of each held two frames.
@@ -499,7 +483,8 @@ TEST_F(ViewerTest, StreamingIntoAnOpenViewerShowsAndSavesWholeFrames)
         if (Surface().PublishedCount() != n + 1)
             continue; // another pass replaced the picture while it was read
         ++nChecked;
-        if (greys != std::set{Grey(VALUES[0])} && greys != std::set{Grey(VALUES[1])})
+        if (greys != std::set{Grey(TwoGreyFrames::GREYS[0])} &&
+            greys != std::set{Grey(TwoGreyFrames::GREYS[1])})
             ++nMixed;
         std::vector<uint8_t> saved;
         {
@@ -507,8 +492,7 @@ TEST_F(ViewerTest, StreamingIntoAnOpenViewerShowsAndSavesWholeFrames)
             EXPECT_EQ(Header(), (std::vector<int>{1, 960, 1284, 8}));
             saved.assign(m_raw.begin(), m_raw.begin() + 960 * 1284);
         }
-        nSavedMixed += std::ranges::count(saved, saved[0]) != std::ssize(saved) ||
-                       (saved[0] != VALUES[0] && saved[0] != VALUES[1]);
+        nSavedMixed += !TwoGreyFrames::IsOneFrame(saved);
     }
     EXPECT_EQ((std::pair{nMixed, nSavedMixed}), (std::pair{0, 0}))
         << "pictures and saved copies of two frames";
