@@ -10,6 +10,7 @@
 #include "platform/sys/clocks.h"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -195,9 +196,17 @@ TEST(SettingsFileTest, EveryFailureToReadOrWriteIsOneLineOnStandardError)
     // What spoils the file or folder, the folder, the Path key; what stderr says after "tarnwick: <path>: "
     // (a disk full at 2000 bytes takes the line on stderr, not a folder name of 3000).
     const std::string strLong(3000, 'f');
+    // A device of the test's own (root only; else a FIFO), so that a writer gone wrong harms no real one.
+    if (mknod(dir.Path("zero").c_str(), S_IFCHR | 0666, makedev(1, 5)) != 0)
+        mkfifo(dir.Path("zero").c_str(), 0644);
+    const auto replace = [&](const std::function<void()>& put) { std::filesystem::remove(strIni), put(); };
     const std::tuple<std::function<void()>, std::string, std::string, std::string> cases[] = {
         {[&] { chmod(strIni.c_str(), 0444); }, dir.Dir(), "", "not written: the file is read-only\n"},
-        {[&] { std::filesystem::remove(strIni), mkfifo(strIni.c_str(), 0644); }, dir.Dir(), "",
+        {[&] { replace([&] { mkfifo(strIni.c_str(), 0644); }); }, dir.Dir(), "",
+         "not read or written: not a regular file\n"},
+        {[&] { replace([&] { mkdir(strIni.c_str(), 0755); }); }, dir.Dir(), "",
+         "not read or written: not a regular file\n"},
+        {[&] { replace([&] { std::filesystem::create_symlink("zero", strIni); }); }, dir.Dir(), "",
          "not read or written: not a regular file\n"},
         {[] {}, strGone, "", "not written: No such file or directory\n"},
         {[] {}, dir.Dir(), strLong, "not written: File too large\n"},
