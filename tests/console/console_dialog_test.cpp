@@ -359,6 +359,8 @@ TEST_F(ConsoleTest, HotKeysActOncePerPressWhereTheirTabIsCurrent)
         {2, pViewer, Qt::Key_S, true, {}, "12.5"},
         {2, pViewer, Qt::Key_T, true, {}, "12.5"},
         {2, pLineScan, Qt::Key_R, true, {}, "12.5"},
+        {2, pLineScan, Qt::Key_S, true, {}, "12.5"},
+        {2, pLineScan, Qt::Key_T, true, {}, "12.5"},
         {2, pMain, Qt::Key_Comma, true, {}, "10.00"},
         {2, pMain, Qt::Key_Period, true, {}, "22.50"},
         {2, pViewer, Qt::Key_Period, true, {}, "22.50"},
