@@ -71,9 +71,9 @@ TEST(ConversionSplit, MatchesReferenceInEveryBayerPhaseAndYuvRange)
     // Widths odd and even, below, at and around the vector lengths, and the live frame's.
     const int WIDTHS[] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10, 16, 17, 18,  19, 20,
                           21, 22, 30, 32, 33, 34, 35, 36, 37, 50, 62, 66, 101, 960};
-    // YUY2, then Bayer: heights with empty, negative (a mosaic of one row) and odd blocks; modes
-    // beyond the ranges and phases beyond 0 ... 3 give full range and RGGB.
-    const std::vector<int> HEIGHTS[2] = {{1, 2, 3, 5, 7, 64}, {1, 2, 3, 4, 5, 7, 8, 9, 11, 64}};
+    // YUY2, then Bayer: heights with empty, negative (a mosaic of one row), odd and long blocks;
+    // modes beyond the ranges and phases beyond 0 ... 3 give full range and RGGB.
+    const std::vector<int> HEIGHTS[2] = {{1, 2, 3, 5, 7, 64, 130}, {1, 2, 3, 4, 5, 7, 8, 9, 11, 64, 130}};
     const std::vector<int> MODES[2] = {{0, 1, 5, -1},
                                        {BAYER_GBRG, BAYER_BGGR, BAYER_RGGB, BAYER_GRBG, -1, 7}};
     // The picture starts GUARD bytes into a buffer of UNTOUCHED bytes, so that comparing the whole

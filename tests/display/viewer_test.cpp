@@ -471,9 +471,17 @@ TEST_F(ViewerTest, StreamingIntoAnOpenViewerShowsAndSavesWholeFrames)
     // Each picture drawn while nothing else draws, read whole; beside it a copy as Save Image takes
     // it, the header and the frame under the lock: how many of each held two frames.
     int nMixed = 0, nSavedMixed = 0;
-    for (int nChecked = 0; nChecked < 40;)
+    for (int nChecked = 0; nChecked < 80;)
     {
+        // The second half on the colour viewer: each frame converted (its edges black), then drawn.
+        const bool bColour = nChecked >= 40;
+        if (bColour && m_viewer.m_nSourceMode != VIEW_SRC_BAYER)
+        {
+            m_viewer.m_nSourceMode = VIEW_SRC_BAYER;
+            Draw();
+        }
         const int n = Surface().PublishedCount();
+        m_viewer.m_bConverted = 0;
         m_viewer.SignalDraw();
         ASSERT_TRUE(PumpUntil([&] { return Surface().PublishedCount() > n; })) << "no pass drawn";
         std::set<ColorRef> greys;
@@ -483,13 +491,15 @@ TEST_F(ViewerTest, StreamingIntoAnOpenViewerShowsAndSavesWholeFrames)
         if (Surface().PublishedCount() != n + 1)
             continue; // another pass replaced the picture while it was read
         ++nChecked;
+        if (bColour)
+            greys.erase(BLACK);
         if (greys != std::set{Grey(TwoGreyFrames::GREYS[0])} &&
             greys != std::set{Grey(TwoGreyFrames::GREYS[1])})
             ++nMixed;
         std::vector<uint8_t> saved;
         {
             std::lock_guard<std::mutex> lock(LiveFrameLock());
-            EXPECT_EQ(Header(), (std::vector<int>{1, 960, 1284, 8}));
+            EXPECT_EQ(Header(), (std::vector<int>{1, 960, 1284, bColour ? 24 : 8}));
             saved.assign(m_raw.begin(), m_raw.begin() + 960 * 1284);
         }
         nSavedMixed += !TwoGreyFrames::IsOneFrame(saved);
