@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QImage>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
@@ -162,6 +163,17 @@ TEST(Dialog, ViewerWindowKeepsScrollPositionsInRangeGivesClientMouseAndADrawingS
     drawFromThread([&] { surface.FillRect(Rect{0, 0, 5, 5}, Rgb(1, 2, 3)); });
     EXPECT_EQ(std::pair(surface.GetPixel(4, 4), surface.GetPixel(16, 7)),
               std::pair(Rgb(1, 2, 3), color(19, 9)));
+    // The window shows each picture, at most once a screen refresh: one drawn right after another was
+    // shown waits for the refresh to end, and is then shown too.
+    for (const int nRed : {10, 20})
+    {
+        const int nShown = surface.ShownCount();
+        drawFromThread([&] { surface.FillRect(Rect{30, 0, 31, 1}, Rgb(nRed, 0, 0)); });
+        for (int i = 0; i < 3000 && surface.ShownCount() == nShown; ++i)
+            UiApplication::PumpEvents(1);
+        const bool bShown = surface.ShownCount() > nShown; // before the grab below paints it
+        EXPECT_EQ(std::pair(bShown, qRed(pClient->grab().toImage().pixel(30, 0))), std::pair(true, nRed));
+    }
     // Drawing after the window is gone is harmless.
     dlg.DestroyWindow();
     drawFromThread(
