@@ -182,8 +182,9 @@ TEST_F(OperatorTest, FaultsOfTheCameraTheDiskOrTheSettingsFileLoseNoRecordingAnd
         std::filesystem::remove(strFile);
 
         // The operator tries the camera's commands and streaming again, then gives up; changes the
-        // shooting environment, the seconds to record and the quality; Exit writes back what the
-        // pages show, without a word, and keeps what it does not write.
+        // shooting environment, the seconds to record, the quality and the folder (as long as a read
+        // of the file gives back); Exit writes back what the pages show, without a word, and keeps
+        // what it does not write.
         for (int nId :
              {IDC_MAIN_FACTORY_DEFAULT, IDC_MAIN_CONFIG_SAVE, IDC_MAIN_STOP, IDC_MAIN_START, IDC_MAIN_STOP})
             Click(d, nId);
@@ -197,6 +198,9 @@ TEST_F(OperatorTest, FaultsOfTheCameraTheDiskOrTheSettingsFileLoseNoRecordingAnd
                                       {&rec.m_editQuality, "70"}})
             pEdit->SetWindowText(pszText);
         Click(rec, IDC_RADIO_REC_STOP_AFTER);
+        m_services.m_strFolderAnswer =
+            m_temp.Path(std::string(ProfileFile::MAX_TEXT - m_temp.Path("").size(), 'w'));
+        Click(rec, IDC_BROWSE_FOLDER);
         const std::vector<std::string> shown = ShownWriteBack(d);
         testing::internal::CaptureStderr();
         Exit();
