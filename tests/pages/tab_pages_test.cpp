@@ -50,11 +50,13 @@ TEST_F(PagesTest, PagesAreHiddenChildrenWithTheirControlsInsideAndStatesFromTheM
     TabGUIPartial partial; // with other start values than the fixture's
     TabGUIRec& rec = m_main.m_rec;
     TabGUIRec otherRec;
+    TabGUIGain gain;
+    TabGUIShutter shutter;
     std::tie(partial.m_nResolution, partial.m_nInputMode) = std::tuple(RES_LINE_SCAN_FAST, INPUT_MODE_FPS);
     rec.m_nRecControl = 1;
     rec.m_nStopSec = 70000 + 65536; // only the low 16 bits count, then the range
     rec.m_nImageFormat = IMAGE_FORMAT_JPEG;
-    for (TabPage* pPage : std::initializer_list<TabPage*>{&partial, &rec, &otherRec})
+    for (TabPage* pPage : std::initializer_list<TabPage*>{&partial, &rec, &otherRec, &gain, &shutter})
     {
         ASSERT_TRUE(pPage->Create(&m_main));
         EXPECT_FALSE(pPage->IsWindowVisible()); // the tab control shows it
@@ -103,6 +105,7 @@ TEST_F(PagesTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
         {"up arrow at the upper end", blue, 144, {ARROW_UP}, 0, 144},
         {"down arrow", green, 100, {ARROW_DOWN}, 0, 99},
         {"shutter down arrow at the lower end", shutter, 960, {ARROW_DOWN}, 0, 960},
+        {"shutter up arrow at the upper end", shutter, 984, {ARROW_UP}, 0, 984},
         {"line position up arrow: one line", line, 500, {ARROW_UP}, 0, 501},
         {"line position down arrow to the lower end", line, 0, {ARROW_DOWN}, 0, 0},
         {"line right", blue, 70, {SB_LINERIGHT, SB_ENDSCROLL}, 0, 71},
@@ -110,6 +113,7 @@ TEST_F(PagesTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
         {"line left at the lower end", manual, 0, {SB_LINELEFT, SB_ENDSCROLL}, 0, 0},
         {"shutter line left at the lower end", shutter, 960, {SB_LINELEFT, SB_ENDSCROLL}, 0, 960},
         {"line position line right: two lines", line, 500, {SB_LINERIGHT, SB_ENDSCROLL}, 0, 502},
+        {"line position line left at the lower end", line, 0, {SB_LINELEFT, SB_ENDSCROLL}, 0, 0},
         {"line position line left: two lines", line, 500, {SB_LINELEFT, SB_ENDSCROLL}, 0, 498},
         {"line position line right to the upper end", line, 957, {SB_LINERIGHT, SB_ENDSCROLL}, 0, 958},
         {"page left past the lower end", blue, 5, {SB_PAGELEFT, SB_ENDSCROLL}, 0, 0},
@@ -117,16 +121,18 @@ TEST_F(PagesTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
         {"shutter page right past the upper end", shutter, 980, {SB_PAGERIGHT, SB_ENDSCROLL}, 0, 984},
         {"manual page left", manual, 100, {SB_PAGELEFT, SB_ENDSCROLL}, 0, 90},
         {"thumb drag", green, 100, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 20, 20},
+        {"shutter thumb drag", shutter, 960, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 975, 975},
         {"shutter thumb to the lower end", shutter, 984, {SB_THUMBPOSITION, SB_ENDSCROLL}, 960, 960},
         {"line position thumb drag", line, 10, {SB_THUMBTRACK, SB_THUMBPOSITION, SB_ENDSCROLL}, 700, 700},
     };
-    // On the camera, then with no camera at the index: the controls move all the same.
-    for (int nCameraNo : {0, 3})
+    // On the camera, then with no camera at the index and none handed over: the controls move all
+    // the same.
+    for (auto [pCamera, nCameraNo] : {std::pair{&m_camera, 0}, {&m_camera, 3}, {nullptr, -1}})
         for (const auto& [pName, triple, nStart, gesture, nThumb, nExpected] : cases)
         {
-            SCOPED_TRACE(pName + std::string(nCameraNo == 0 ? "" : ", no camera"));
+            SCOPED_TRACE(std::string(pName) + ", camera index " + std::to_string(nCameraNo));
             auto& [page, edit, spin, scroll, nReg] = triple;
-            page.m_nCameraNo = nCameraNo;
+            std::tie(page.m_pCamera, page.m_nCameraNo) = std::pair(pCamera, nCameraNo);
             spin.SetPos(nStart); // as the start-up chain shows a register
             scroll.SetScrollPos(nStart, true);
             p.m_chkCenter.SetCheck(1);
@@ -143,7 +149,7 @@ TEST_F(PagesTest, TriplesKeepBuddyBarAndRegisterTogetherWithinTheirRange)
             EXPECT_EQ(Sent(), Write16(nReg, nExpected, nWrites));
         }
     // The centre line: checking it shows 0 and sends the centre; unchecking sends the 0 shown.
-    p.m_nCameraNo = 0;
+    std::tie(p.m_pCamera, p.m_nCameraNo) = std::pair(&m_camera, 0);
     p.m_chkCenter.SetCheck(0);
     Click(p, IDC_CHK_CENTER);
     EXPECT_EQ(p.m_editLinePos.GetWindowText() + std::to_string(p.m_scrollLinePos.GetScrollPos()), "00");
