@@ -76,12 +76,14 @@ xs_cleanup()
 }
 
 # Starts a virtual X server on the first free display number and points DISPLAY at it; makes the
-# temporary folder XS_DIR, removed at exit with everything started here.
+# temporary folder XS_DIR, removed at exit with everything started here. The server must not reset
+# when its last client leaves: an xdotool search ending while the program connects would have the
+# program's connection closed in the reset, and the program end for want of a display.
 xs_start_server()
 {
     XS_DIR="$(mktemp -d)"
     trap xs_cleanup EXIT
-    Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>"$XS_DIR/display" >"$XS_DIR/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp -noreset 3>"$XS_DIR/display" >"$XS_DIR/xvfb.log" 2>&1 &
     XS_XVFB_PID=$!
     xs_wait "the X server to start" grep -qs . "$XS_DIR/display"
     export DISPLAY=":$(head -n1 "$XS_DIR/display")"
