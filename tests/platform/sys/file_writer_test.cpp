@@ -18,7 +18,6 @@
 #include <functional>
 #include <iostream>
 #include <string>
-#include <thread>
 #include <tuple>
 
 namespace
@@ -270,40 +269,35 @@ TEST(FileWriter, AnotherUserWatchingTheFolderOpensNoCopyOfAPrivateFile)
     chmod(strPath.c_str(), 0600);
     static_cast<void>(chown(strPath.c_str(), ORDINARY_USER, ORDINARY_USER));
     // The watcher opens every file made in the folder the moment it appears, until "done" does.
-    std::string strOpened = NOT_ENTERED;
-    std::thread watcher(
+    int fd = -1;
+    Child watcher(
         [&]
         {
-            int fd = -1;
-            strOpened = InChild(
-                [&]
+            return BecomeUser(OTHER_USER) && (fd = inotify_init1(IN_CLOEXEC)) >= 0 &&
+                   inotify_add_watch(fd, dir.Dir().c_str(), IN_CREATE) >= 0 &&
+                   close(open(strReady.c_str(), O_WRONLY | O_CREAT, 0600)) == 0;
+        },
+        [&]
+        {
+            int nOpened = 0;
+            alignas(inotify_event) char buffer[4096];
+            for (pollfd p{fd, POLLIN, 0}; poll(&p, 1, 20000) > 0;)
+            {
+                const ssize_t nRead = read(fd, buffer, sizeof buffer);
+                for (ssize_t i = 0; i < nRead;)
                 {
-                    return BecomeUser(OTHER_USER) && (fd = inotify_init1(IN_CLOEXEC)) >= 0 &&
-                           inotify_add_watch(fd, dir.Dir().c_str(), IN_CREATE) >= 0 &&
-                           close(open(strReady.c_str(), O_WRONLY | O_CREAT, 0600)) == 0;
-                },
-                [&]
-                {
-                    int nOpened = 0;
-                    alignas(inotify_event) char buffer[4096];
-                    for (pollfd p{fd, POLLIN, 0}; poll(&p, 1, 20000) > 0;)
-                    {
-                        const ssize_t nRead = read(fd, buffer, sizeof buffer);
-                        for (ssize_t i = 0; i < nRead;)
-                        {
-                            const auto* pEvent = reinterpret_cast<const inotify_event*>(buffer + i);
-                            i += static_cast<ssize_t>(sizeof(inotify_event) + pEvent->len);
-                            const std::string strName = pEvent->len > 0 ? pEvent->name : "";
-                            if (strName == "done")
-                                return std::to_string(nOpened);
-                            const int fdCopy = open(dir.Path(strName).c_str(), O_RDONLY | O_CLOEXEC);
-                            nOpened += fdCopy >= 0 && strName != "ready";
-                            if (fdCopy >= 0)
-                                close(fdCopy);
-                        }
-                    }
-                    return std::string("the writer never finished");
-                });
+                    const auto* pEvent = reinterpret_cast<const inotify_event*>(buffer + i);
+                    i += static_cast<ssize_t>(sizeof(inotify_event) + pEvent->len);
+                    const std::string strName = pEvent->len > 0 ? pEvent->name : "";
+                    if (strName == "done")
+                        return std::to_string(nOpened);
+                    const int fdCopy = open(dir.Path(strName).c_str(), O_RDONLY | O_CLOEXEC);
+                    nOpened += fdCopy >= 0 && strName != "ready";
+                    if (fdCopy >= 0)
+                        close(fdCopy);
+                }
+            }
+            return std::string("the writer never finished");
         });
     // The settings' owner writes them again and again, with a umask that lets others read new files.
     const std::string strWritten = InChild(
@@ -322,7 +316,7 @@ TEST(FileWriter, AnotherUserWatchingTheFolderOpensNoCopyOfAPrivateFile)
             close(open(strDone.c_str(), O_WRONLY | O_CREAT, 0600));
             return std::to_string(nWritten);
         });
-    watcher.join();
+    const std::string strOpened = watcher.Result();
     if (geteuid() != 0 || strWritten == NOT_ENTERED || strOpened == NOT_ENTERED)
     {
         std::cout << "untested here (root only, with a folder other users may reach)\n";

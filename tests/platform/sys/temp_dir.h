@@ -82,22 +82,51 @@ inline bool BecomeUser(uid_t nUid)
     return setgroups(0, nullptr) == 0 && setresgid(nUid, nUid, nUid) == 0 && setresuid(nUid, nUid, nUid) == 0;
 }
 
-// What run returns in a child process that first enters what the test needs (another user, a mount
-// namespace of its own); NOT_ENTERED where it could not.
+// A child process that first enters what the test needs (another user, a mount namespace of its
+// own), then runs; Result waits for it and gives what run returned, NOT_ENTERED where it could not
+// enter. Start children from one thread only: a child forked while another thread allocates can
+// wait for ever on a lock that thread held (this compiler's address sanitizer takes none of its
+// allocator's locks around a fork, as the C library does for its own).
 inline const std::string NOT_ENTERED = "(not entered)";
+class Child
+{
+  public:
+    template <class Enter, class Run>
+    Child(Enter enter, Run run)
+        : m_pOut(std::tmpfile()) // opened before the child may become a user who could not
+    {
+        m_pid = m_pOut != nullptr ? fork() : -1;
+        if (m_pid == 0)
+        {
+            const std::string str = enter() ? std::string(run()) : NOT_ENTERED;
+            _exit(std::fputs(str.c_str(), m_pOut) >= 0 && std::fflush(m_pOut) == 0 ? 0 : 1);
+        }
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child() { static_cast<void>(Result()); }
+
+    std::string Result()
+    {
+        if (m_pOut == nullptr)
+            return NOT_ENTERED;
+        std::string str(4096, '\0');
+        const bool bRead =
+            m_pid > 0 && waitpid(m_pid, nullptr, 0) == m_pid && std::fseek(m_pOut, 0, SEEK_SET) == 0;
+        str.resize(bRead ? std::fread(str.data(), 1, str.size(), m_pOut) : 0);
+        std::fclose(m_pOut);
+        m_pOut = nullptr;
+        return bRead ? str : NOT_ENTERED;
+    }
+
+  private:
+    std::FILE* m_pOut;
+    pid_t m_pid = -1;
+};
+
+// What run returns in a child process that first enters what the test needs; NOT_ENTERED where it
+// could not.
 template <class Enter, class Run> std::string InChild(Enter enter, Run run)
 {
-    std::FILE* pOut = std::tmpfile(); // opened before the child may become a user who could not
-    const pid_t pid = pOut != nullptr ? fork() : -1;
-    if (pid == 0)
-    {
-        const std::string str = enter() ? std::string(run()) : NOT_ENTERED;
-        _exit(std::fputs(str.c_str(), pOut) >= 0 && std::fflush(pOut) == 0 ? 0 : 1);
-    }
-    std::string str(4096, '\0');
-    const bool bRead = pid > 0 && waitpid(pid, nullptr, 0) == pid && std::fseek(pOut, 0, SEEK_SET) == 0;
-    str.resize(bRead ? std::fread(str.data(), 1, str.size(), pOut) : 0);
-    if (pOut != nullptr)
-        std::fclose(pOut);
-    return bRead ? str : NOT_ENTERED;
+    return Child(enter, run).Result();
 }
